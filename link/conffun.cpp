@@ -1,0 +1,277 @@
+#include "link/conffun.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "link/speed_table.h"
+
+namespace {
+
+constexpr int kEchoOffset = 4;    // response bytes 4..6: read table, first field, count
+constexpr int kValuesOffset = 7;  // field values of a read
+constexpr int kChecksumSize = 2;
+constexpr uint32_t kSettleMs = 500;  // after a long table sequence
+
+template <typename... Args>
+std::string Format(const char* pattern, Args... args) {
+  char buffer[300];
+  std::snprintf(buffer, sizeof buffer, pattern, args...);
+  return buffer;
+}
+
+// Bytes one field of a table occupies.
+int FieldSize(int table) {
+  switch (table) {
+    case 1: return 4;
+    case 5: return static_cast<int>(kModemFieldSize);
+    default: return 1;
+  }
+}
+
+std::string OperationText(const TableRequest& r) {
+  if (r.readCount() != 0) {
+    return r.readCount() == 1
+               ? Format("Чтение из таблицы %d (поле %d)", r.readTable(), r.readFirst())
+               : Format("Чтение из таблицы %d (поля %d-%d)", r.readTable(), r.readFirst(),
+                        r.readFirst() + r.readCount());
+  }
+  return r.writeCount() <= 1
+             ? Format("Запись в таблицу %d (поле %d)", r.writeTable(), r.writeFirst())
+             : Format("Запись в таблицу %d (поля %d-%d)", r.writeTable(), r.writeFirst(),
+                      r.writeFirst() + r.writeCount());
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// The answer must echo what was asked and carry all the values asked for;
+// a shorter answer would leave stale bytes in the record.
+bool AnswerMatches(const ExchangeContext& context, const TableRequest& r) {
+  const auto& response = context.response;
+  const int valueBytes = r.readCount() * FieldSize(r.readTable());
+  return response[kEchoOffset] == r.readTable() && response[kEchoOffset + 1] == r.readFirst() &&
+         response[kEchoOffset + 2] == r.readCount() &&
+         response[2] >= kValuesOffset + valueBytes + kChecksumSize;
+}
+
+// Asks the retry question; on "Да" lets events run before the next try.
+bool AskAgain(LinkSession& session, const std::string& line1, const std::string& line2) {
+  const bool again = session.ui.AskRetry(line1, line2);
+  session.ui.ShowOperationPanel("");
+  if (again) session.ui.ProcessPendingEvents();
+  return again;
+}
+
+bool ReadInto(LinkSession& session, const TableRequest& request, uint8_t* into) {
+  if (!TransferTable(session, request)) return false;
+  const int valueBytes = request.readCount() * FieldSize(request.readTable());
+  std::memcpy(into, session.context.response.data() + kValuesOffset, static_cast<size_t>(valueBytes));
+  return true;
+}
+
+void Advance(LinkSession& session, ProgressBar* progress) {
+  if (progress) progress->SetPosition(progress->Position() + 1);
+  session.ui.ProcessPendingEvents();
+}
+
+void Finish(LinkSession& session, ProgressBar* progress) {
+  if (progress && progress->Position() < progress->Maximum()) progress->SetPosition(progress->Maximum());
+  session.ui.ProcessPendingEvents();
+  WaitMs(kSettleMs);
+}
+
+TableRequest WriteOf(int table, int first, int count, const uint8_t* values, int valueBytes) {
+  return TableRequest::Write(table, first, count, std::span<const uint8_t>(values, valueBytes));
+}
+
+bool WriteLinkParameters(LinkSession& session, const ConfigRecord& record) {
+  const auto values = record.LinkParameters();
+  if (!TransferTable(session, TableRequest::Write(3, 0, kLinkParametersSize, values))) return false;
+  FollowMasterSpeed(session, values[kMasterSpeedIndexField]);
+  return true;
+}
+
+bool WriteModemCommand(LinkSession& session, const ConfigRecord& record) {
+  return TransferTable(session, TableRequest::Write(5, 0, 1, record.ModemField()));
+}
+
+// Table 6 in runs of fields whose new byte differs from the old one, each run
+// at most as long as one request can carry.
+bool WriteChangedUnitRuns(LinkSession& session, std::span<const uint8_t> oldBytes,
+                          std::span<const uint8_t> newBytes) {
+  const int count = static_cast<int>(newBytes.size());
+  int start = 0;
+  while (start < count) {
+    int first = start;
+    while (first < count && newBytes[first] == oldBytes[first]) ++first;
+    if (first == count) break;
+    int length = 0;
+    while (first + length < count && length < kMaxWriteValues &&
+           newBytes[first + length] != oldBytes[first + length]) {
+      ++length;
+    }
+    if (!TransferTable(session, WriteOf(6, first, length, newBytes.data() + first, length))) return false;
+    start = first + length;
+  }
+  return true;
+}
+
+}  // namespace
+
+TableRequest TableRequest::Read(int table, int firstField, int count) {
+  TableRequest r;
+  r.block[0] = static_cast<uint8_t>(table);
+  r.block[1] = static_cast<uint8_t>(firstField);
+  r.block[2] = static_cast<uint8_t>(count);
+  return r;
+}
+
+TableRequest TableRequest::Write(int table, int firstField, int count,
+                                 std::span<const uint8_t> values) {
+  TableRequest r;
+  r.block[3] = static_cast<uint8_t>(table);
+  r.block[4] = static_cast<uint8_t>(firstField);
+  r.block[5] = static_cast<uint8_t>(count);
+  const std::size_t n = std::min<std::size_t>(values.size(), kMaxWriteValues);
+  std::copy_n(values.begin(), n, r.block.begin() + 6);
+  r.dataLength = 6 + static_cast<int>(n);
+  return r;
+}
+
+std::string LinkPanelText(int portNumber, int32_t speed) {
+  return Format(" COM%d,   %d бит/с", portNumber, speed);
+}
+
+bool TransferTable(LinkSession& session, const TableRequest& request) {
+  ServiceUi& ui = session.ui;
+  const bool isRead = request.readCount() != 0;
+  const int table = isRead ? request.readTable() : request.writeTable();
+  for (;;) {
+    ui.ProcessPendingEvents();
+    ui.ShowOperationPanel(OperationText(request));
+    ui.ShowExchangePanel("Обмен...");
+    ui.RepaintStatusLine();
+    const bool done = RunRequest(session.context, kTableFunction, request.block.data(),
+                                 request.dataLength, 0);
+    ui.ShowExchangePanel("");
+    if (!done) {
+      ui.ShowOperationPanel(FailureText(session.context));
+      ui.ProcessPendingEvents();
+      const std::string line1 = isRead ? Format("Не выполнено чтение из таблицы %d.", table)
+                                       : Format("Не выполнена запись в таблицу %d.", table);
+      if (AskAgain(session, line1, Quoted(TableName(table)))) continue;
+      return false;
+    }
+    if (isRead && !AnswerMatches(session.context, request)) {
+      const std::string line2 = Format("Табл. %d \"%s\".", table, TableName(table).c_str());
+      if (AskAgain(session, "Несоответствие запрошенных и переданных данных.", line2)) continue;
+      return false;
+    }
+    ui.ShowOperationPanel("");
+    ui.ProcessPendingEvents();
+    return true;
+  }
+}
+
+bool ReadIdentification(LinkSession& session, ConfigRecord& record) {
+  return ReadInto(session, TableRequest::Read(0, 0, kIdentificationSize), record.Identification().data());
+}
+
+bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record) {
+  return ReadInto(session, TableRequest::Read(1, 0, 2),
+                  record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset);
+}
+
+bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* progress) {
+  const auto& tables = session.context.tables;
+  const int writable = static_cast<int>(
+      std::count_if(tables.begin(), tables.end(), [](const ConfigTableEntry& t) { return t.writable; }));
+  if (progress) progress->SetMaximum(writable + 2);
+
+  uint8_t* units = record.UnitLinkBytes().data();
+  if (!ReadInto(session, TableRequest::Read(3, 0, kLinkParametersSize), record.LinkParameters().data())) {
+    return false;
+  }
+  // A master speed index the table does not have is taken as 1200 bit/s.
+  uint8_t& masterSpeed = record.LinkParameters()[kMasterSpeedIndexField];
+  if (masterSpeed >= kSpeedCount) masterSpeed = 2;
+  Advance(session, progress);
+
+  const struct {
+    TableRequest request;
+    uint8_t* into;
+  } reads[] = {
+      {TableRequest::Read(5, 0, 1), record.ModemField().data()},
+      {TableRequest::Read(6, 0, 130), units},
+      {TableRequest::Read(6, 130, 125), units + 130},
+      {TableRequest::Read(1, 0, 2), record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset},
+  };
+  for (const auto& read : reads) {
+    if (!ReadInto(session, read.request, read.into)) return false;
+    Advance(session, progress);
+  }
+  Finish(session, progress);
+  return true;
+}
+
+bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
+                        const TableStatusBlock& status, ProgressBar* progress) {
+  const auto selected = [&](int table) { return status[kWriteSelectionOffset + table] != 0; };
+  if (progress) {
+    const auto begin = status.begin() + kWriteSelectionOffset;
+    progress->SetMaximum(static_cast<int>(std::count_if(begin, begin + kTableCount,
+                                                        [](uint8_t b) { return b != 0; })) + 1);
+  }
+  if (selected(3)) {
+    if (!WriteLinkParameters(session, record)) return false;
+    Advance(session, progress);
+  }
+  if (selected(5)) {
+    if (!WriteModemCommand(session, record)) return false;
+    Advance(session, progress);
+  }
+  if (selected(6)) {
+    const uint8_t* units = record.UnitLinkBytes().data();
+    if (!TransferTable(session, WriteOf(6, 0, kMaxWriteValues, units, kMaxWriteValues))) return false;
+    const int rest = static_cast<int>(kUnitAddressCount) - kMaxWriteValues;
+    if (!TransferTable(session, WriteOf(6, kMaxWriteValues, rest, units + kMaxWriteValues, rest))) {
+      return false;
+    }
+    Advance(session, progress);
+  }
+  Finish(session, progress);
+  return true;
+}
+
+void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex) {
+  const int32_t speed = SpeedOfIndex(masterSpeedIndex);
+  // An index outside the table names no speed; the link stays where it is
+  // rather than switching to 0 bit/s.
+  if (speed == 0) return;
+  session.settings.exchangeSpeed = speed;
+  session.context.exchangeSpeed = speed;
+  session.ui.ShowLinkPanel(LinkPanelText(session.settings.portNumber, speed));
+}
+
+ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
+                                      const ConfigImage& edited) {
+  ConfigRecord fresh = asRead;
+  RecordFromImage(edited, fresh);
+  bool written = false;
+
+  if (!std::ranges::equal(fresh.LinkParameters(), asRead.LinkParameters())) {
+    if (!WriteLinkParameters(session, fresh)) return ChangeWriteOutcome::Failed;
+    written = true;
+  }
+  if (!std::ranges::equal(fresh.ModemField(), asRead.ModemField())) {
+    if (!WriteModemCommand(session, fresh)) return ChangeWriteOutcome::Failed;
+    written = true;
+  }
+  if (!std::ranges::equal(fresh.UnitLinkBytes(), asRead.UnitLinkBytes())) {
+    written = true;
+    if (!WriteChangedUnitRuns(session, asRead.UnitLinkBytes(), fresh.UnitLinkBytes())) {
+      return ChangeWriteOutcome::Failed;
+    }
+  }
+  return written ? ChangeWriteOutcome::Written : ChangeWriteOutcome::NothingChanged;
+}

@@ -1,0 +1,68 @@
+// The table read/write service: reads and writes ranges of fields of the
+// device's numbered configuration tables with function 29, shows each
+// request in the status line and lets the user retry a failed one.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "config/config_image.h"
+#include "config/config_record.h"
+#include "config/table_status.h"
+#include "link/link_settings.h"
+#include "link/plcbox.h"
+#include "link/service_ui.h"
+
+inline constexpr int kMaxBlockSize = 249;  // 255-byte frame less its own six bytes
+inline constexpr int kMaxWriteValues = kMaxBlockSize - 6;
+
+// The data of one function 29 request: read table, first field, count, write
+// table, first field, count, then the values to write.
+struct TableRequest {
+  std::array<uint8_t, kMaxBlockSize> block{};
+  int dataLength = 6;
+
+  static TableRequest Read(int table, int firstField, int count);
+  static TableRequest Write(int table, int firstField, int count, std::span<const uint8_t> values);
+
+  int readTable() const { return block[0]; }
+  int readFirst() const { return block[1]; }
+  int readCount() const { return block[2]; }
+  int writeTable() const { return block[3]; }
+  int writeFirst() const { return block[4]; }
+  int writeCount() const { return block[5]; }
+};
+
+// Everything a table operation works with: the protocol, the link settings
+// (a written master speed is followed there) and the windows.
+struct LinkSession {
+  ExchangeContext& context;
+  LinkSettings& settings;
+  ServiceUi& ui;
+};
+
+// " COM%d,   %d бит/с"
+std::string LinkPanelText(int portNumber, int32_t speed);
+
+// Runs one request until it succeeds or the user gives up. On success the
+// response stays in the context; the values start at response byte 7.
+bool TransferTable(LinkSession& session, const TableRequest& request);
+
+bool ReadIdentification(LinkSession& session, ConfigRecord& record);
+bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record);
+bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* progress);
+bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
+                        const TableStatusBlock& status, ProgressBar* progress);
+
+// After table 3 was written: the link follows the device to its new master
+// speed, in the settings, the exchange and the link panel.
+void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex);
+
+enum class ChangeWriteOutcome { NothingChanged, Written, Failed };
+
+// Writes what the edited image changes against the configuration as read:
+// tables 3 and 5 whole when they differ, table 6 in runs of differing fields.
+ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
+                                      const ConfigImage& edited);

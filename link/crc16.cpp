@@ -1,0 +1,12 @@
+#include "crc16.h"
+
+uint16_t Crc16(const uint8_t* bytes, size_t count) {
+  uint16_t crc = 0xFFFF;
+  for (size_t i = 0; i < count; ++i) {
+    crc ^= bytes[i];
+    for (int bit = 0; bit < 8; ++bit) {
+      crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+    }
+  }
+  return crc;
+}

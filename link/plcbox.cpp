@@ -1,0 +1,266 @@
+#include "link/plcbox.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "link/crc16.h"
+#include "link/link_settings.h"
+#include "link/port.h"
+
+namespace {
+
+constexpr int kMaxFrame = 255;
+constexpr int kNameOffset = 4;
+constexpr int kPasswordOffset = 16;
+constexpr int kAfterCredentials = 20;
+constexpr int kIdentifiedFrameLength = 21;
+constexpr int kIdentifierByte = 8;
+constexpr int kResponseIdentifierByte = 6;
+constexpr int kWriteCountByte = 9;  // write field count of a function 29 block
+constexpr uint8_t kReplyBit = 0x80;
+
+// Transmit hold time is computed for 1200 bit/s, 10 bits a byte, whatever the
+// exchange speed; RTS is in any case held until the line has really gone quiet.
+constexpr double kHoldBitRate = 1200.0;
+
+const char* const kIdentifierMismatch = "Несоответствие идентификатора запроса в ответе(%d->%d)";
+
+bool Fail(ExchangeContext& context, int code) {
+  context.resultCode = code;
+  return false;
+}
+
+void PutCredentials(ExchangeContext& context) {
+  std::copy(context.userName.begin(), context.userName.end(), context.request.begin() + kNameOffset);
+  std::copy(context.password.begin(), context.password.end(),
+            context.request.begin() + kPasswordOffset);
+}
+
+void PutData(ExchangeContext& context, int offset, const uint8_t* data, int count) {
+  if (count > 0) std::memcpy(context.request.data() + offset, data, static_cast<std::size_t>(count));
+}
+
+// Lays out the function's data and returns the frame length, or 0 when the
+// function code or the data length cannot be built into a frame.
+int BuildFrame(ExchangeContext& context, uint8_t function, const uint8_t* data, int length,
+               uint8_t value) {
+  auto fixed = [&](int needed, int offset, int frameLength) {
+    if (length != needed || (needed > 0 && data == nullptr)) return 0;
+    PutData(context, offset, data, needed);
+    return frameLength;
+  };
+  if (length < 0) return 0;
+  switch (function) {
+    case 1:
+      context.request[4] = value;
+      return fixed(3, 5, 10);
+    case 2:
+      if (length > 232 || (length > 0 && data == nullptr)) return 0;
+      PutCredentials(context);
+      context.request[kAfterCredentials] = value;
+      PutData(context, kAfterCredentials + 1, data, length);
+      return 23 + length;
+    case 7:
+      return fixed(7, 4, 13);
+    case 8:
+      return fixed(15, 4, kIdentifiedFrameLength);
+    case 9:
+      PutCredentials(context);
+      return fixed(12, kAfterCredentials, 34);
+    case 11:
+      PutCredentials(context);
+      return fixed(8, kAfterCredentials, 30);
+    case 12:
+      PutCredentials(context);
+      return fixed(2, kAfterCredentials, 24);
+    case 25:
+      PutCredentials(context);
+      return fixed(0, kAfterCredentials, 22);
+    case kTableFunction:
+      if (length > kMaxFrame - 6 || (length > 0 && data == nullptr)) return 0;
+      PutData(context, 4, data, length);
+      return 6 + length;
+    default:
+      return 0;
+  }
+}
+
+void PutChecksum(ExchangeContext& context, int frameLength) {
+  const uint16_t crc = Crc16(context.request.data(), static_cast<std::size_t>(frameLength - 2));
+  context.request[frameLength - 2] = static_cast<uint8_t>(crc & 0xFF);
+  context.request[frameLength - 1] = static_cast<uint8_t>(crc >> 8);
+}
+
+bool IsWriteRequest(const ExchangeContext& context, uint8_t function) {
+  return function == 2 || (function == kTableFunction && context.request[kWriteCountByte] != 0);
+}
+
+// A damaged settings file can hold an attempt count of 0; one attempt is
+// always made, so that a request is never reported done without being sent.
+int Attempts(const ExchangeContext& context) { return std::max<int>(context.attemptCount, 1); }
+
+bool RunIdentifiedRequest(ExchangeContext& context) {
+  uint8_t& idByte = context.request[kIdentifierByte];
+  int identifier = idByte >> 6;
+  for (int attempt = 1;; ++attempt) {
+    PutChecksum(context, kIdentifiedFrameLength);
+    if (ExchangeOnce(context, kIdentifiedFrameLength) || attempt >= Attempts(context)) break;
+    identifier = (identifier + 1) & 3;
+    idByte = static_cast<uint8_t>((idByte & 0x3F) | (identifier << 6));
+  }
+  if (context.resultCode != kResultOk) return false;
+  const int received = context.response[kResponseIdentifierByte] >> 6;
+  if (received != identifier) {
+    char text[160];
+    std::snprintf(text, sizeof text, kIdentifierMismatch, identifier, received);
+    context.messages[kResultIdentifierMismatch] = text;
+    return Fail(context, kResultIdentifierMismatch);
+  }
+  return true;
+}
+
+// The port calls of one attempt; a missing port fails like a closed one.
+bool PortPurge(const PortHandle& port) { return port && port->Purge(); }
+bool PortSetDtr(const PortHandle& port, bool up) { return port && port->SetDtr(up); }
+bool PortSetRts(const PortHandle& port, bool up) { return port && port->SetRts(up); }
+bool PortWaitTransmitted(const PortHandle& port) { return port && port->WaitTransmitted(); }
+bool PortWrite(const PortHandle& port, const std::vector<uint8_t>& bytes) {
+  return port && port->Write(bytes.data(), bytes.size());
+}
+
+enum class ReadOutcome { Ok, Failed, Short };
+
+ReadOutcome PortRead(const PortHandle& port, uint8_t* into, std::size_t count) {
+  std::size_t got = 0;
+  if (!port || !port->Read(into, count, got)) {
+    ClearPortErrors(port);
+    return ReadOutcome::Failed;
+  }
+  return got == count ? ReadOutcome::Ok : ReadOutcome::Short;
+}
+
+void PrepareAttempt(ExchangeContext& context) {
+  const PortHandle& port = context.port;
+  SetPortSpeed(port, context.exchangeSpeed);
+  SetWriteTimeouts(port, 50, 50);
+  SetReadTimeouts(port, context.firstByteWaitMs, 1000, context.firstByteWaitMs);
+  PortPurge(port);
+  PortSetDtr(port, true);
+  PortSetRts(port, true);
+}
+
+std::vector<uint8_t> TransmitBytes(const ExchangeContext& context, int frameLength) {
+  std::vector<uint8_t> bytes(context.preambleCount, 0xFF);
+  bytes.insert(bytes.end(), context.request.begin(), context.request.begin() + frameLength);
+  return bytes;
+}
+
+bool AddressAccepted(ExchangeContext& context, uint8_t responder) {
+  if (responder == context.deviceAddress) return true;
+  if (context.request[1] == 0xFF) {
+    context.deviceAddress = responder;
+    return true;
+  }
+  return context.request[3] == 2 && context.request[21] == 13 && context.request[22] == 0 &&
+         responder == context.request[24];
+}
+
+// Hunts for one response frame until a final outcome; returns the result code.
+int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart) {
+  const PortHandle& port = context.port;
+  uint8_t* response = context.response.data();
+  const auto deadline = receiveStart + std::chrono::milliseconds(context.firstByteWaitMs);
+  for (;;) {
+    context.resultCode = kResultOk;
+    if (PortRead(port, &response[0], 1) == ReadOutcome::Ok && response[0] == kResponseStart) {
+      SetReadTimeouts(port, context.followingBytesWaitMs, 100, context.firstByteWaitMs);
+      if (PortRead(port, &response[1], 1) == ReadOutcome::Ok && AddressAccepted(context, response[1]) &&
+          PortRead(port, &response[2], 1) == ReadOutcome::Ok && response[2] >= 4) {
+        const int length = response[2];
+        const ReadOutcome body = PortRead(port, &response[3], static_cast<std::size_t>(length - 3));
+        if (body == ReadOutcome::Failed) return kResultReadFailed;
+        if (body == ReadOutcome::Short) return kResultShortBody;
+        if (Crc16(response, static_cast<std::size_t>(length)) != 0) return kResultBadChecksum;
+        if (response[3] == (context.request[3] | kReplyBit)) return kResultOk;
+        context.resultCode = kResultDeviceError;
+        DecodeDeviceError(context, &response[4]);
+        return context.resultCode;
+      }
+    }
+    if (SteadyClock::now() > deadline) return kResultNoAnswer;
+  }
+}
+
+}  // namespace
+
+ExchangeContext::ExchangeContext(uint8_t address)
+    : deviceAddress(address), messages(MakeMessageTable()), tables(MakeConfigTableList()) {
+  userName.fill(' ');
+  password.fill(' ');
+}
+
+void LoadExchangeParameters(ExchangeContext& context, const LinkSettings& settings,
+                            const PortHandle& port) {
+  auto nonNegative = [](int32_t v) { return static_cast<uint32_t>(std::max<int32_t>(v, 0)); };
+  context.port = port;
+  context.exchangeSpeed = settings.exchangeSpeed;
+  context.preambleCount = settings.preambleCount;
+  context.followingBytesWaitMs = nonNegative(settings.followingBytesWaitMs);
+  context.firstByteWaitMs = nonNegative(settings.firstByteWaitSec) * 1000;
+  context.rtsPauseMs = nonNegative(settings.rtsPauseMs);
+  context.attemptCount = settings.attemptCount;
+}
+
+bool RunRequest(ExchangeContext& context, uint8_t function, const uint8_t* data, int length,
+                uint8_t value) {
+  context.resultCode = kResultOk;
+  context.lastFunctionCode = function;
+  context.request.fill(0);
+  context.request[0] = kRequestStart;
+  context.request[1] = context.deviceAddress;
+  context.request[3] = function;
+
+  const int frameLength = BuildFrame(context, function, data, length, value);
+  if (frameLength == 0) return Fail(context, kResultBadFunction);
+  context.request[2] = static_cast<uint8_t>(frameLength);
+  if (function == 8) return RunIdentifiedRequest(context);
+
+  PutChecksum(context, frameLength);
+  const uint32_t plainWait = context.firstByteWaitMs;
+  if (IsWriteRequest(context, function)) context.firstByteWaitMs += kWriteAnswerExtensionMs;
+  for (int attempt = 0; attempt < Attempts(context); ++attempt) {
+    if (ExchangeOnce(context, frameLength)) break;
+  }
+  context.firstByteWaitMs = plainWait;
+  return context.resultCode == kResultOk;
+}
+
+bool ExchangeOnce(ExchangeContext& context, int frameLength) {
+  context.resultCode = kResultOk;
+  if (context.request[0] != kRequestStart) return Fail(context, kResultBadStartSymbol);
+
+  const std::vector<uint8_t> transmit = TransmitBytes(context, frameLength);
+  PrepareAttempt(context);
+  WaitMs(context.rtsPauseMs);
+
+  TransmitTiming& timing = context.lastTiming;
+  timing.writeStart = SteadyClock::now();
+  const double holdSeconds = static_cast<double>(transmit.size() + 1) * 10.0 / kHoldBitRate;
+  timing.holdUntil = timing.writeStart + std::chrono::duration_cast<SteadyClock::duration>(
+                                             std::chrono::duration<double>(holdSeconds));
+  if (!PortWrite(context.port, transmit)) {
+    ClearPortErrors(context.port);
+    return Fail(context, kResultWriteFailed);
+  }
+  // At low bit rates the computed time ends before the last byte has left.
+  PortWaitTransmitted(context.port);
+  WaitUntilPrecise(timing.holdUntil);
+  PortSetRts(context.port, false);
+  timing.rtsDropped = SteadyClock::now();
+
+  context.resultCode = Receive(context, timing.rtsDropped);
+  PortPurge(context.port);
+  return context.resultCode == kResultOk;
+}

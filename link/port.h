@@ -1,0 +1,42 @@
+// Port operations the link runs on: open and configure a COM port by number,
+// set its speed and time-outs, clear its error state.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "serial_port.h"
+
+// Platform device name of COMn. On Windows "COMn:". On Linux the file
+// INI/comports beside the program maps ports to device paths with lines
+// "COMn=/dev/..."; a port it does not list is /dev/ttyS(n-1).
+std::string PortDeviceName(int portNumber);
+
+// Opens COMportNumber and configures it. Parity code 0 none, 1 even, 2 odd,
+// other none; stop-bit code 0 one, 1 one and a half, 2 two, other one;
+// speed clamped to 110..256000, data bits to 4..8, queues to 1000..1000000;
+// only the value 1 switches DTR or RTS control on. Null on any failure.
+PortHandle OpenPort(int portNumber, int32_t speed, int dataBits, int parityCode, int stopBitCode,
+                    int32_t inputQueue, int32_t outputQueue, uint8_t dtr, uint8_t rts);
+
+// The same on a device named directly (tests, the emulator's terminal).
+PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int dataBits,
+                          int parityCode, int stopBitCode, int32_t inputQueue,
+                          int32_t outputQueue, uint8_t dtr, uint8_t rts);
+
+// Part 1.1's clamps and codes as OpenPort applies them, for tests and for
+// the dialogs that show what will be configured.
+int32_t ClampPortSpeed(int32_t speed);        // 110..256000
+int ClampDataBits(int dataBits);              // 4..8
+uint32_t ClampQueueSize(int32_t size);        // 1000..1000000
+Parity ParityOfCode(int parityCode);          // 0 none, 1 even, 2 odd, other none
+StopBits StopBitsOfCode(int stopBitCode);     // 0 one, 1 one and a half, 2 two, other one
+// `current` (as the system reports it) with the fields OpenPort sets replaced.
+LineSettings PortLineSettings(LineSettings current, int32_t speed, int dataBits, int parityCode,
+                              int stopBitCode, uint8_t dtr, uint8_t rts);
+
+bool SetPortSpeed(const PortHandle& port, int32_t speed);
+bool SetReadTimeouts(const PortHandle& port, uint32_t intervalMs, uint32_t perByteMs,
+                     uint32_t constantMs);
+bool SetWriteTimeouts(const PortHandle& port, uint32_t perByteMs, uint32_t constantMs);
+bool ClearPortErrors(const PortHandle& port);

@@ -1,0 +1,41 @@
+// Result codes of a request, the device's error and reason codes, and their
+// Russian texts.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+inline constexpr int kResultOk = 0;
+inline constexpr int kResultBadStartSymbol = 1;
+inline constexpr int kResultBadFunction = 2;
+inline constexpr int kResultWriteFailed = 3;
+inline constexpr int kResultReadFailed = 4;
+inline constexpr int kResultShortBody = 5;
+inline constexpr int kResultBadChecksum = 7;
+inline constexpr int kResultDeviceError = 8;
+inline constexpr int kResultNoAnswer = 10;
+inline constexpr int kResultValveError = 12;
+inline constexpr int kReasonSlot = 13;
+inline constexpr int kResultIdentifierMismatch = 18;
+
+inline constexpr int kMessageCount = 128;
+inline constexpr int kDeviceErrorBase = 19;  // entry of device error e: 19 + e
+inline constexpr int kReasonBase = 76;       // entry of reason r: 76 + r
+
+// 0..18 result codes, 20..75 device errors 1..56, 76..127 reasons 0..51.
+// The entries of codes 8 and 18 and the reason slot 13 are filled when the
+// failure happens.
+using MessageTable = std::array<std::string, kMessageCount>;
+
+MessageTable MakeMessageTable();
+
+class ExchangeContext;
+
+// "Команда %d.  %s" from the last function code and the current result text,
+// composed into the context's text buffer.
+const std::string& FailureText(ExchangeContext& context);
+
+// Decodes an error response's data (from response byte 4 on): fills the text
+// of result code 8, or switches to result code 12 with the reason slot filled.
+void DecodeDeviceError(ExchangeContext& context, const uint8_t* errorData);

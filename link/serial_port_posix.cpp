@@ -1,0 +1,372 @@
+// The serial port on Linux: termios2 for the line (any bit rate exactly, via
+// BOTHER), poll() and the steady clock for Windows' COMMTIMEOUTS semantics.
+//
+// <asm/termbits.h> and <termios.h> define the same names differently, so
+// only the kernel header is included and the few termios library calls are
+// made as the ioctls they stand for (tcflush = TCFLSH, tcdrain = TCSBRK 1).
+#ifndef _WIN32
+#ifndef __linux__
+#error "serial_port_posix.cpp uses the Linux termios2 interface"
+#endif
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <limits>
+#include <optional>
+
+#include "clock.h"
+#include "serial_port.h"
+#include "serial_port_posix.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+constexpr uint32_t kMaxDword = std::numeric_limits<uint32_t>::max();
+
+// A total time-out longer than this (about 31 years) is treated as none; it
+// keeps the deadline arithmetic far away from the clock's range.
+constexpr uint64_t kLongestTotalMs = uint64_t{1} << 40;
+
+// perByte x count + constant in ms, or nothing when there is no total limit
+// (both terms 0, as on Windows, or a product beyond any practical wait).
+std::optional<milliseconds> TotalTimeout(uint32_t perByte, uint32_t constant, std::size_t count) {
+  if (perByte == 0 && constant == 0) return std::nullopt;
+  uint64_t total = constant;
+  if (perByte != 0 && count != 0) {
+    if (count > (kLongestTotalMs - total) / perByte) return std::nullopt;
+    total += uint64_t{perByte} * count;
+  }
+  if (total > kLongestTotalMs) return std::nullopt;
+  return milliseconds(total);
+}
+
+bool ErrnoIsTryAgain() { return errno == EAGAIN || errno == EWOULDBLOCK; }
+
+// Waits until fd is ready for `events` or the deadline passes (none = no
+// limit). Returns the poll revents, 0 on a time-out, -1 on failure.
+int WaitReady(int fd, short events, std::optional<SteadyClock::time_point> deadline) {
+  for (;;) {
+    pollfd p{fd, events, 0};
+    int r;
+    if (deadline) {
+      const auto left = *deadline - SteadyClock::now();
+      if (left <= SteadyClock::duration::zero()) return 0;
+      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+      timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+      r = ppoll(&p, 1, &ts, nullptr);
+    } else {
+      r = ppoll(&p, 1, nullptr, nullptr);
+    }
+    if (r < 0 && errno == EINTR) continue;
+    if (r < 0) return -1;
+    if (r == 0) {
+      // ppoll may come back a hair early by the clock we measure with;
+      // loop until the deadline has really passed.
+      continue;
+    }
+    return p.revents;
+  }
+}
+
+// Bit rate from the classic Bnnn code, for a driver that left c_ospeed at 0.
+int32_t RateOfBaudCode(tcflag_t code) {
+  struct Entry {
+    tcflag_t code;
+    int32_t rate;
+  };
+  static constexpr Entry kRates[] = {
+      {B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},
+      {B150, 150},       {B200, 200},       {B300, 300},       {B600, 600},
+      {B1200, 1200},     {B1800, 1800},     {B2400, 2400},     {B4800, 4800},
+      {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},
+      {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+  for (const auto& e : kRates) {
+    if (e.code == code) return e.rate;
+  }
+  return 0;
+}
+
+class PosixSerialPort final : public SerialPort {
+ public:
+  explicit PosixSerialPort(int fd) : fd_(fd) {}
+  ~PosixSerialPort() override { Close(); }
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+  bool GetLineSettings(LineSettings& settings) override {
+    termios2 tio{};
+    if (!GetTermios(tio)) return false;
+    settings.baudRate = static_cast<int32_t>(tio.c_ospeed);
+    if (settings.baudRate == 0 && (tio.c_cflag & CBAUD) != BOTHER) {
+      settings.baudRate = RateOfBaudCode(tio.c_cflag & CBAUD);
+    }
+    DecodeLineFormat(tio.c_cflag, settings);
+    // Linux raises both lines when a port is opened; until the settings name
+    // them, that is what they are.
+    settings.dtrControl = dtrControl_.value_or(true);
+    settings.rtsControl = rtsControl_.value_or(true);
+    return true;
+  }
+
+  bool SetLineSettings(const LineSettings& settings) override {
+    if (settings.baudRate <= 0) return false;
+    termios2 tio{};
+    if (!GetTermios(tio)) return false;
+    uint32_t cflag = tio.c_cflag;
+    if (!EncodeLineFormat(settings, cflag)) return false;
+    tio.c_cflag = cflag;
+    tio.c_cflag &= ~(CBAUD | (CBAUD << IBSHIFT));
+    tio.c_cflag |= BOTHER | (BOTHER << IBSHIFT);
+    tio.c_ospeed = static_cast<speed_t>(settings.baudRate);
+    tio.c_ispeed = static_cast<speed_t>(settings.baudRate);
+    if (ioctl(fd_, TCSETS2, &tio) != 0) return false;
+
+    // As Windows' SetCommState does, the control lines are driven only when
+    // their control setting changes: re-applying the same settings (the
+    // exchange sets the speed before every attempt) must not raise RTS,
+    // the transmit enable. A line that does not exist (a pseudo-terminal)
+    // is no failure of the line settings.
+    if (dtrControl_ != settings.dtrControl) {
+      SetDtr(settings.dtrControl);
+      dtrControl_ = settings.dtrControl;
+    }
+    if (rtsControl_ != settings.rtsControl) {
+      SetRts(settings.rtsControl);
+      rtsControl_ = settings.rtsControl;
+    }
+    return true;
+  }
+
+  // Linux has no settable driver queues (the tty layer sizes its own
+  // buffers); the sizes are accepted and ignored.
+  bool SetupQueues(uint32_t, uint32_t) override { return IsOpen(); }
+
+  bool GetTimeouts(CommTimeouts& timeouts) override {
+    if (!IsOpen()) return false;
+    timeouts = timeouts_;
+    return true;
+  }
+
+  bool SetTimeouts(const CommTimeouts& timeouts) override {
+    if (!IsOpen()) return false;
+    timeouts_ = timeouts;
+    return true;
+  }
+
+  bool Purge() override { return IsOpen() && ioctl(fd_, TCFLSH, TCIOFLUSH) == 0; }
+
+  // On a pseudo-terminal these fail with ENOTTY (older kernels EINVAL).
+  bool SetDtr(bool raised) override { return SetModemLine(TIOCM_DTR, raised); }
+  bool SetRts(bool raised) override { return SetModemLine(TIOCM_RTS, raised); }
+
+  // Windows latches a line error (overrun, parity, framing, break) and, with
+  // fAbortOnError, fails every read and write until ClearCommError. Linux
+  // latches nothing: with the raw line set here a damaged byte is delivered
+  // as it came (no INPCK), overruns only count in the driver's statistics,
+  // and a failed read or write leaves no state behind. So there is nothing
+  // to clear.
+  bool ClearErrors() override { return IsOpen(); }
+
+  bool Read(uint8_t* buffer, std::size_t count, std::size_t& bytesRead) override {
+    bytesRead = 0;
+    if (!IsOpen()) return false;
+    if (count == 0) return true;
+
+    const auto start = SteadyClock::now();
+    const CommTimeouts& t = timeouts_;
+    // Windows' two special cases of an interval of MAXDWORD: return at once
+    // with what is there, or wait up to the constant for the first byte and
+    // return as soon as any has come.
+    const bool returnAtOnce = t.readInterval == kMaxDword && t.readPerByte == 0 &&
+                              t.readConstant == 0;
+    const bool returnOnAny = t.readInterval == kMaxDword && t.readPerByte == kMaxDword &&
+                             t.readConstant != 0 && t.readConstant != kMaxDword;
+
+    std::optional<SteadyClock::time_point> totalEnd;
+    if (returnOnAny) {
+      totalEnd = start + milliseconds(t.readConstant);
+    } else if (!returnAtOnce) {
+      if (auto total = TotalTimeout(t.readPerByte, t.readConstant, count)) totalEnd = start + *total;
+    }
+    const bool useInterval = !returnAtOnce && !returnOnAny && t.readInterval != 0;
+
+    SteadyClock::time_point lastByte{};
+    bool hungUp = false;
+    while (bytesRead < count) {
+      const ssize_t n = read(fd_, buffer + bytesRead, count - bytesRead);
+      if (n > 0) {
+        bytesRead += static_cast<std::size_t>(n);
+        lastByte = SteadyClock::now();
+        if (returnOnAny) return true;
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      // 0 is end of file: the line was hung up.
+      if (n == 0 || !ErrnoIsTryAgain() || hungUp) return false;
+      if (returnAtOnce) return true;
+
+      std::optional<SteadyClock::time_point> end = totalEnd;
+      if (useInterval && bytesRead > 0) {
+        const auto gapEnd = lastByte + milliseconds(t.readInterval);
+        end = end ? std::min(*end, gapEnd) : gapEnd;
+      }
+      const int ready = WaitReady(fd_, POLLIN, end);
+      if (ready < 0 || (ready & POLLNVAL) != 0) return false;
+      if (ready == 0) return true;  // a time-out is no failure
+      // On a hang-up or error poll reports the descriptor ready; the next
+      // read tells the error. Should it still have nothing, give up rather
+      // than poll again and spin.
+      if ((ready & POLLIN) == 0) hungUp = true;
+    }
+    return true;
+  }
+
+  // Done when the driver has taken every byte (as on Windows, where the
+  // serial driver completes a write once its bytes are in the transmitter);
+  // WaitTransmitted waits for the wire.
+  bool Write(const uint8_t* bytes, std::size_t count) override {
+    if (!IsOpen()) return false;
+    const auto start = SteadyClock::now();
+    std::optional<SteadyClock::time_point> end;
+    if (auto total = TotalTimeout(timeouts_.writePerByte, timeouts_.writeConstant, count)) {
+      end = start + *total;
+    }
+    std::size_t done = 0;
+    while (done < count) {
+      const ssize_t n = write(fd_, bytes + done, count - done);
+      if (n > 0) {
+        done += static_cast<std::size_t>(n);
+        continue;
+      }
+      if (n < 0 && errno == EINTR) continue;
+      if (n == 0 || !ErrnoIsTryAgain()) return false;
+      const int ready = WaitReady(fd_, POLLOUT, end);
+      if (ready <= 0) return false;  // failed, or not all written in time
+      if ((ready & POLLOUT) == 0) return false;  // hang-up or error
+    }
+    return true;
+  }
+
+  bool WaitTransmitted() override {
+    if (!IsOpen()) return false;
+    for (;;) {
+      if (ioctl(fd_, TCSBRK, 1) == 0) return true;  // what tcdrain() does
+      if (errno != EINTR) return false;
+    }
+  }
+
+  void Close() override {
+    if (fd_ < 0) return;
+    ioctl(fd_, TIOCNXCL);
+    close(fd_);  // also releases the flock
+    fd_ = -1;
+  }
+
+  bool IsOpen() const override { return fd_ >= 0; }
+
+ private:
+  bool GetTermios(termios2& tio) const { return IsOpen() && ioctl(fd_, TCGETS2, &tio) == 0; }
+
+  bool SetModemLine(int line, bool raised) {
+    if (!IsOpen()) return false;
+    return ioctl(fd_, raised ? TIOCMBIS : TIOCMBIC, &line) == 0;
+  }
+
+  int fd_ = -1;
+  CommTimeouts timeouts_{};
+  // The control settings last written; none until the first SetLineSettings.
+  std::optional<bool> dtrControl_;
+  std::optional<bool> rtsControl_;
+};
+
+// Raw 8-bit line: no input or output processing, no echo, no signals, no
+// flow control (RTS is the transmit enable and must stay under the
+// exchange's hand), receiver on, modem status lines ignored. VMIN 1 and
+// VTIME 0 so that poll() reports the first byte that comes (with a larger
+// VMIN it would wait for that many); the time-outs are the port's own.
+bool MakeRaw(int fd) {
+  termios2 tio{};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+  tio.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
+                   IUCLC | IXON | IXANY | IXOFF | IMAXBEL | IUTF8);
+  tio.c_oflag &= ~OPOST;
+  tio.c_lflag &= ~(ISIG | ICANON | ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE |
+                   IEXTEN | NOFLSH | TOSTOP);
+  tio.c_cflag &= ~CRTSCTS;
+  tio.c_cflag |= CLOCAL | CREAD;
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  return ioctl(fd, TCSETS2, &tio) == 0;
+}
+
+}  // namespace
+
+bool EncodeLineFormat(const LineSettings& settings, uint32_t& cflag) {
+  if (settings.dataBits < 5 || settings.dataBits > 8) return false;
+  if (settings.stopBits == StopBits::OneAndHalf && settings.dataBits != 5) return false;
+  if (settings.stopBits == StopBits::Two && settings.dataBits == 5) return false;
+  static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
+  uint32_t bits = cflag & ~static_cast<uint32_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB);
+  bits |= kSizes[settings.dataBits - 5];
+  if (settings.parity == Parity::Even) bits |= PARENB;
+  if (settings.parity == Parity::Odd) bits |= PARENB | PARODD;
+  if (settings.stopBits != StopBits::One) bits |= CSTOPB;
+  cflag = bits;
+  return true;
+}
+
+void DecodeLineFormat(uint32_t cflag, LineSettings& settings) {
+  switch (cflag & CSIZE) {
+    case CS5: settings.dataBits = 5; break;
+    case CS6: settings.dataBits = 6; break;
+    case CS7: settings.dataBits = 7; break;
+    default: settings.dataBits = 8; break;
+  }
+  if ((cflag & PARENB) == 0) {
+    settings.parity = Parity::None;
+  } else {
+    settings.parity = (cflag & PARODD) != 0 ? Parity::Odd : Parity::Even;
+  }
+  // The UART's one stop-bit switch gives 1.5 stop bits with 5 data bits and
+  // 2 with more; Windows' serial driver names them the same way.
+  if ((cflag & CSTOPB) == 0) {
+    settings.stopBits = StopBits::One;
+  } else {
+    settings.stopBits = settings.dataBits == 5 ? StopBits::OneAndHalf : StopBits::Two;
+  }
+}
+
+PortHandle OpenSerialDevice(const std::string& deviceName) {
+  if (deviceName.empty()) return nullptr;
+  // O_NONBLOCK so that opening does not wait for carrier detect; the port
+  // stays non-blocking and every wait is a poll() under its time-outs.
+  const int fd = open(deviceName.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  // TIOCEXCL refuses later opens, but not to root; the flock holds for
+  // everyone who opens through this code. A second opener fails either way.
+  // Nothing is changed on the line before the lock is ours.
+  termios2 probe{};
+  if (ioctl(fd, TCGETS2, &probe) != 0 || flock(fd, LOCK_EX | LOCK_NB) != 0 ||
+      ioctl(fd, TIOCEXCL) != 0) {
+    close(fd);
+    return nullptr;
+  }
+  if (!MakeRaw(fd)) {
+    ioctl(fd, TIOCNXCL);
+    close(fd);
+    return nullptr;
+  }
+  return std::make_shared<PosixSerialPort>(fd);
+}
+
+#endif  // !_WIN32

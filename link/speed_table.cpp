@@ -1,0 +1,13 @@
+#include "speed_table.h"
+
+int IndexOfSpeed(int32_t speed) {
+  for (int i = 0; i < kSpeedCount; ++i) {
+    if (kExchangeSpeeds[i] == speed) return i;
+  }
+  return -1;
+}
+
+int32_t SpeedOfIndex(int index) {
+  if (index < 0 || index >= kSpeedCount) return 0;
+  return kExchangeSpeeds[index];
+}

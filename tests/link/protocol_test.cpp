@@ -1,0 +1,270 @@
+// The exchange with a device, against a scripted far end on a real
+// pseudo-terminal: what goes on the wire and how each kind of answer ends.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <string>
+#include <vector>
+
+#include "link/crc16.h"
+#include "link/plcbox.h"
+#include "link/port.h"
+#include "support/pty_peer.h"
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<uint8_t>;
+
+namespace {
+
+Bytes WithCrc(Bytes frame) {
+  const uint16_t crc = Crc16(frame.data(), frame.size());
+  frame.push_back(static_cast<uint8_t>(crc & 0xFF));
+  frame.push_back(static_cast<uint8_t>(crc >> 8));
+  return frame;
+}
+
+// A response frame: 33, address, length, function, data, checksum.
+Bytes Response(uint8_t address, uint8_t function, const Bytes& data) {
+  Bytes frame = {0x33, address, static_cast<uint8_t>(data.size() + 6), function};
+  frame.insert(frame.end(), data.begin(), data.end());
+  return WithCrc(frame);
+}
+
+Bytes Concat(Bytes a, const Bytes& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+const Bytes kIdentRead = {0, 0, 17, 0, 0, 0};  // table 0, fields 0..16
+const Bytes kIdentAnswer = {0, 0, 17, 0, 8, 1, 3, 24, 5, 17, 9, 5, 0, 1, 0, 0, 0, 1, 0, 12};
+
+class Exchange : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port = OpenPortDevice(peer.slavePath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+    ASSERT_TRUE(port);
+    context.port = port;
+    context.exchangeSpeed = 115200;
+    context.firstByteWaitMs = 300;
+    context.followingBytesWaitMs = 100;
+    context.rtsPauseMs = 2;
+    context.attemptCount = 1;
+  }
+
+  // The far end reads `requests` requests of `length` bytes each and answers
+  // each with the matching entry of `answers` (an empty entry: stays silent).
+  std::future<std::vector<Bytes>> Script(std::size_t length, std::vector<Bytes> answers) {
+    return std::async(std::launch::async, [this, length, answers] {
+      std::vector<Bytes> seen;
+      for (const Bytes& answer : answers) {
+        seen.push_back(peer.Receive(length, 5s));
+        if (!answer.empty()) peer.Send(answer);
+      }
+      return seen;
+    });
+  }
+
+  bool Run(const Bytes& data, uint8_t function = kTableFunction) {
+    return RunRequest(context, function, data.data(), static_cast<int>(data.size()), 0);
+  }
+
+  PtyPeer peer;
+  PortHandle port;
+  ExchangeContext context;
+};
+
+}  // namespace
+
+TEST(Crc16, MatchesTheModbusCheckValue) {
+  const std::string check = "123456789";
+  EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0x4B37);
+  const Bytes framed = WithCrc({0x33, 0x00, 0x06, 0x9D});
+  EXPECT_EQ(Crc16(framed.data(), framed.size()), 0) << "a frame with its own checksum gives 0";
+}
+
+TEST_F(Exchange, TableReadGoesOnTheWireByteForByte) {
+  auto far = Script(12, {Response(0, 0x9D, kIdentAnswer)});
+  ASSERT_TRUE(Run(kIdentRead));
+  const Bytes expected = WithCrc({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00});
+  EXPECT_EQ(far.get().at(0), expected);
+  EXPECT_EQ(context.resultCode, kResultOk);
+  EXPECT_EQ(context.response[7 + 1], 8) << "field values start at response byte 7";
+  EXPECT_EQ(peer.SlaveBitRate(), 115200) << "the attempt sets the exchange speed";
+}
+
+TEST_F(Exchange, PreamblesPrecedeTheFrame) {
+  context.preambleCount = 3;
+  auto far = Script(15, {Response(0, 0x9D, kIdentAnswer)});
+  ASSERT_TRUE(Run(kIdentRead));
+  const Bytes expected =
+      Concat({0xFF, 0xFF, 0xFF}, WithCrc({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00}));
+  EXPECT_EQ(far.get().at(0), expected);
+}
+
+TEST_F(Exchange, NoiseForeignAddressAndShortLengthAreSkipped) {
+  const Bytes noise = {0x00, 0x12, 0xFF};
+  const Bytes foreign = Response(7, 0x9D, kIdentAnswer);
+  const Bytes tooShort = {0x33, 0x00, 0x03};
+  auto far = Script(12, {Concat(Concat(Concat(noise, foreign), tooShort), Response(0, 0x9D, kIdentAnswer))});
+  EXPECT_TRUE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultOk);
+  EXPECT_EQ(context.deviceAddress, 0) << "a foreign answer does not change the device address";
+  far.get();
+}
+
+TEST_F(Exchange, SkippedBytesWithoutAGoodFrameEndInNoAnswer) {
+  auto far = Script(12, {Concat({0x55, 0x33, 0x09}, {0x33, 0x00, 0x02})});
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultNoAnswer);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Устройство не отвечает");
+  far.get();
+}
+
+TEST_F(Exchange, DamagedAnswersGiveTheirCodes) {
+  Bytes shortBody = Response(0, 0x9D, kIdentAnswer);
+  shortBody.resize(10);
+  Bytes badCrc = Response(0, 0x9D, kIdentAnswer);
+  badCrc.back() ^= 0x5A;
+  auto far = Script(12, {shortBody, badCrc});
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultShortBody);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Кол-во прочитанных байтов не равно заданному");
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultBadChecksum);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Несовпадение КС ответа контроллера");
+  far.get();
+}
+
+TEST_F(Exchange, ErrorResponsesCarryTheDevicesText) {
+  auto far = Script(12, {Response(0, 0x1D, {3}), Response(0, 0x1D, {0}), Response(0, 0x1D, {57}),
+                         Response(0, 0x1D, {24, 7}), Response(0, 0x1D, {24, 60}),
+                         Response(0, 0x1D, {24, 49, 5})});
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultDeviceError);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Неправильный пароль на запись");
+
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(FailureText(context), "Команда 29.  Код ошибки = 0");
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(FailureText(context), "Команда 29.  Код ошибки = 57");
+
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultValveError) << "error 24 is never a code 8";
+  EXPECT_EQ(FailureText(context), "Команда 29.  Перестановка крана невозможна.");
+  EXPECT_EQ(context.messages[kReasonSlot], "Обрыв цепи соленоида  (\"Открыть\")");
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.messages[kReasonSlot], "Код причины в ответе 60");
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.messages[kReasonSlot], "Разрушена таблица");
+  far.get();
+}
+
+TEST_F(Exchange, AnUnsupportedFunctionSendsNothing) {
+  EXPECT_FALSE(Run({1, 2, 3}, 3));
+  EXPECT_EQ(context.resultCode, kResultBadFunction);
+  EXPECT_EQ(FailureText(context), "Команда 3.  Неверно задан код функции");
+  EXPECT_TRUE(peer.ReceiveUntilQuiet(200ms, 1s).empty());
+
+  const Bytes tooLong(250, 0);  // 6 + 250 bytes would not fit a frame
+  EXPECT_FALSE(Run(tooLong));
+  EXPECT_EQ(context.resultCode, kResultBadFunction);
+  EXPECT_TRUE(peer.ReceiveUntilQuiet(200ms, 1s).empty());
+}
+
+TEST_F(Exchange, ASecondAttemptFollowsATimeOut) {
+  context.attemptCount = 2;
+  auto far = Script(12, {{}, Response(0, 0x9D, kIdentAnswer)});
+  EXPECT_TRUE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultOk);
+  const auto seen = far.get();
+  EXPECT_EQ(seen.at(0), seen.at(1)) << "the frame is sent again unchanged";
+}
+
+TEST_F(Exchange, AnAttemptCountOfZeroStillSendsOnce) {
+  context.attemptCount = 0;
+  auto far = Script(12, {{}});
+  EXPECT_FALSE(Run(kIdentRead)) << "nothing answered, so nothing may be reported done";
+  EXPECT_EQ(context.resultCode, kResultNoAnswer);
+  EXPECT_EQ(far.get().at(0).size(), 12u);
+}
+
+TEST_F(Exchange, AWriteWaitsSevenSecondsLongerForItsAnswer) {
+  const Bytes write = {0, 0, 0, 3, 0, 1, 0x02};  // table 3, field 0, one value
+  auto far = std::async(std::launch::async, [this] {
+    peer.Receive(13, 5s);
+    std::this_thread::sleep_for(1500ms);  // the device is slow to store a table
+    peer.Send(Response(0, 0x9D, {0, 0, 0, 3, 0, 1}));
+    peer.Receive(12, 5s);
+    std::this_thread::sleep_for(1500ms);
+    peer.Send(Response(0, 0x9D, kIdentAnswer));
+  });
+  EXPECT_TRUE(Run(write)) << "answered within first-byte wait + 7000 ms";
+  EXPECT_EQ(context.firstByteWaitMs, 300u) << "the extension ends with the request";
+  EXPECT_FALSE(Run(kIdentRead)) << "a read waits the plain first-byte wait";
+  EXPECT_EQ(context.resultCode, kResultNoAnswer);
+  far.get();
+}
+
+TEST_F(Exchange, IdentifiedRequestAdvancesItsIdentifier) {
+  context.attemptCount = 2;
+  Bytes data(15, 0);
+  data[4] = 0x40 | 0x15;  // identifier 1 in bits 7..6 of frame byte 8, other bits kept
+  Bytes answer = {0, 0, 0xC0, 0, 0};  // response byte 6 carries identifier 3
+  auto far = Script(21, {{}, Response(0, 0x88, answer)});
+  EXPECT_FALSE(Run(data, 8));
+  const auto seen = far.get();
+  EXPECT_EQ(seen.at(0).at(8), 0x55);
+  EXPECT_EQ(seen.at(1).at(8), 0x95) << "identifier 2, the other bits unchanged";
+  EXPECT_EQ(Crc16(seen.at(1).data(), seen.at(1).size()), 0);
+  EXPECT_EQ(context.resultCode, kResultIdentifierMismatch);
+  EXPECT_EQ(FailureText(context), "Команда 8.  Несоответствие идентификатора запроса в ответе(2->3)");
+}
+
+TEST_F(Exchange, IdentifiedRequestWithMatchingIdentifierSucceeds) {
+  Bytes data(15, 0);
+  data[4] = 0xC0;
+  auto far = Script(21, {Response(0, 0x88, {0, 0, 0xC0})});
+  EXPECT_TRUE(Run(data, 8));
+  far.get();
+}
+
+TEST_F(Exchange, BroadcastAdoptsTheRespondersAddress) {
+  context.deviceAddress = 0xFF;
+  auto far = Script(12, {Response(0x11, 0x9D, kIdentAnswer)});
+  EXPECT_TRUE(Run(kIdentRead));
+  EXPECT_EQ(context.deviceAddress, 0x11);
+  far.get();
+}
+
+TEST_F(Exchange, RtsIsHeldForTheComputedTimeAtEverySpeed) {
+  // A 10-byte frame (function 1) holds RTS (10 + 1) x 10 / 1200 s.
+  context.exchangeSpeed = 230400;
+  auto far = Script(10, {{}});
+  const Bytes data = {1, 2, 3};
+  RunRequest(context, 1, data.data(), 3, 0);
+  const auto hold = context.lastTiming.holdUntil - context.lastTiming.writeStart;
+  const double holdMs = std::chrono::duration<double, std::milli>(hold).count();
+  EXPECT_NEAR(holdMs, 91.67, 0.01);
+  EXPECT_GE(context.lastTiming.rtsDropped, context.lastTiming.holdUntil);
+  far.get();
+}
+
+TEST_F(Exchange, AClosedPortFailsTheTransmission) {
+  port->Close();
+  EXPECT_FALSE(Run(kIdentRead));
+  EXPECT_EQ(context.resultCode, kResultWriteFailed);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции записи");
+}
+
+TEST(MessageTable, TextsOfResultCodesAndDeviceErrors) {
+  ExchangeContext context;
+  EXPECT_EQ(context.messages[0], "Команда выполнена");
+  EXPECT_EQ(context.messages[kDeviceErrorBase + 33], "Пользователь с таким именем уже есть ");
+  EXPECT_EQ(context.messages[kDeviceErrorBase + 56],
+            "Изменение параметров возможно только в режиме \"Настройка\"");
+  EXPECT_EQ(context.messages[kReasonBase + 2], "Ошибочный код направления перестановки ");
+  EXPECT_EQ(context.messages[kReasonBase + 51], "Агрегат отсутствует");
+  EXPECT_EQ(context.userName[0], ' ');
+  EXPECT_TRUE(context.tables[3].writable && !context.tables[2].present);
+}

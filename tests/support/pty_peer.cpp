@@ -1,0 +1,89 @@
+#include "pty_peer.h"
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+namespace {
+
+void MakeRaw(int fd) {
+  struct termios2 tio {};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return;
+  tio.c_iflag = 0;
+  tio.c_oflag = 0;
+  tio.c_lflag = 0;
+  tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB)) | CS8 | CREAD | CLOCAL;
+  ioctl(fd, TCSETS2, &tio);
+}
+
+}  // namespace
+
+PtyPeer::PtyPeer() {
+  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
+    throw std::runtime_error("cannot open a pseudo-terminal");
+  }
+  char name[128] = {};
+  if (ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("ptsname failed");
+  slavePath_ = name;
+  slaveKeeper_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (slaveKeeper_ < 0) throw std::runtime_error("cannot open the pseudo-terminal's slave");
+  MakeRaw(slaveKeeper_);
+}
+
+PtyPeer::~PtyPeer() {
+  if (slaveKeeper_ >= 0) close(slaveKeeper_);
+  if (master_ >= 0) close(master_);
+}
+
+void PtyPeer::Send(const std::vector<uint8_t>& bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) throw std::runtime_error("write to the pseudo-terminal failed");
+    done += static_cast<std::size_t>(n);
+  }
+}
+
+std::vector<uint8_t> PtyPeer::Receive(std::size_t count, std::chrono::milliseconds deadline) {
+  std::vector<uint8_t> got;
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  while (got.size() < count) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    if (left.count() <= 0) break;
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+    uint8_t buf[512];
+    const ssize_t n = read(master_, buf, std::min(sizeof buf, count - got.size()));
+    if (n > 0) got.insert(got.end(), buf, buf + n);
+  }
+  return got;
+}
+
+std::vector<uint8_t> PtyPeer::ReceiveUntilQuiet(std::chrono::milliseconds quiet,
+                                                std::chrono::milliseconds deadline) {
+  std::vector<uint8_t> got;
+  const auto end = std::chrono::steady_clock::now() + deadline;
+  while (std::chrono::steady_clock::now() < end) {
+    pollfd p{master_, POLLIN, 0};
+    if (poll(&p, 1, static_cast<int>(quiet.count())) <= 0) break;
+    uint8_t buf[512];
+    const ssize_t n = read(master_, buf, sizeof buf);
+    if (n <= 0) break;
+    got.insert(got.end(), buf, buf + n);
+  }
+  return got;
+}
+
+int32_t PtyPeer::SlaveBitRate() const {
+  struct termios2 tio {};
+  if (ioctl(master_, TCGETS2, &tio) != 0) return -1;
+  return static_cast<int32_t>(tio.c_ospeed);  // the kernel fills it for Bnnn rates too
+}
