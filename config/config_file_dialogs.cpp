@@ -1,0 +1,149 @@
+#include "config_file_dialogs.h"
+
+#include "config_file.h"
+#include "file_io.h"
+#include "working_folders.h"
+
+const char kMainWindowFileFilters[] =
+    "Data Files (*.cnf)|*.cnf|DataFiles(*.ala)|*.ala|DataFiles(*.aud)|*.aud|DataFiles(*.osc)|*.osc|"
+    "DataFiles(*.avr)|*.avr|DataFiles(*.*)|*.*";
+const char kOnlineEditorFileFilters[] = "Data Files (*.cnf)|*.cnf|DataFiles(*.*)|*.*";
+
+namespace {
+
+constexpr char kOpenTitle[] = "Выбор файла с параметрами конфигурации";
+constexpr char kSaveTitle[] = "Выбор файла для записи параметров конфигурации";
+constexpr char kSaveQuestion[] = "Сохранить параметры конфигурирования в файле?";
+constexpr char kFileExists[] = "Файл %s уже есть.";
+constexpr char kReplaceQuestion[] = "Вы хотите заменить существующий файл?";
+constexpr char kOpenFailed[] = "Ошибка открытия файла";
+constexpr char kWriteFailed[] = "Ошибка записи в файл %s";
+constexpr char kNotConfigFile[] = "Файл %s не является файлом конфигурации";
+constexpr char kSavedLine1[] = "Параметры конфигурации";
+constexpr char kSavedLine2[] = "сохранены в файле %s";
+
+// A message line with the file's name (never its folder) in place of "%s".
+std::string WithFileName(const std::string& pattern, const std::string& path) {
+  std::string line = pattern;
+  line.replace(line.find("%s"), 2, FileNameOfPath(path));
+  return line;
+}
+
+FileDialogRequest SaveDialogRequest(const std::string& configFolder, const char* filters) {
+  FileDialogRequest request;
+  request.title = kSaveTitle;
+  request.initialFolder = configFolder;
+  request.filters = SplitFileFilters(filters);
+  return request;
+}
+
+// A dialog that hands back an empty name has chosen nothing.
+std::optional<std::string> AskForSaveFile(ConfigFileUi& ui, FileDialogRequest& request,
+                                          const std::string& proposedPath) {
+  request.proposedPath = proposedPath;
+  auto chosen = ui.ChooseSaveFile(request);
+  if (chosen && chosen->empty()) return std::nullopt;
+  return chosen;
+}
+
+bool ConfirmReplacing(ConfigFileUi& ui, const std::string& path) {
+  return ui.AskQuestion(WithFileName(kFileExists, path), kReplaceQuestion);
+}
+
+// ".cnf" is appended only to a name that does not exist as typed. If the
+// extended name exists, it is asked about like any chosen file: replacing it
+// unasked would lose a file the user never named.
+bool ExtendedNameConfirmed(ConfigFileUi& ui, const std::string& extendedPath) {
+  return !PathExists(extendedPath) || ConfirmReplacing(ui, extendedPath);
+}
+
+void WriteAndReport(ConfigFileUi& ui, const std::string& path, const ConfigImage& image) {
+  switch (WriteConfigFile(path, image)) {
+    case FileWriteResult::kWritten:
+      ui.ShowNotice(kSavedLine1, WithFileName(kSavedLine2, path));
+      return;
+    case FileWriteResult::kCannotCreate:
+      ui.ShowError(kOpenFailed, "");
+      return;
+    case FileWriteResult::kWriteFailed:
+      ui.ShowError(WithFileName(kWriteFailed, path), "");
+      return;
+  }
+}
+
+}  // namespace
+
+std::vector<FileFilter> SplitFileFilters(const std::string& filterList) {
+  std::vector<std::string> parts;
+  std::size_t start = 0;
+  for (std::size_t bar; (bar = filterList.find('|', start)) != std::string::npos; start = bar + 1) {
+    parts.push_back(filterList.substr(start, bar - start));
+  }
+  parts.push_back(filterList.substr(start));
+  std::vector<FileFilter> filters;
+  for (std::size_t i = 0; i + 1 < parts.size(); i += 2) filters.push_back({parts[i], parts[i + 1]});
+  return filters;
+}
+
+bool LoadConfigurationFile(ConfigFileUi& ui, const std::string& configFolder,
+                           std::string& currentFilePath, ConfigImage& image) {
+  FileDialogRequest request;
+  request.title = kOpenTitle;
+  request.initialFolder = configFolder;
+  request.filters = SplitFileFilters(kMainWindowFileFilters);
+  request.fileMustExist = true;
+  const auto chosen = ui.ChooseOpenFile(request);
+  if (!chosen || chosen->empty()) return false;
+
+  currentFilePath = *chosen;
+  switch (ReadConfigFile(*chosen, image)) {
+    case ConfigFileReadResult::kRead:
+      return true;
+    case ConfigFileReadResult::kCannotOpen:
+      ui.ShowError(kOpenFailed, "");
+      return false;
+    case ConfigFileReadResult::kNotConfigFile:
+      ui.ShowError(WithFileName(kNotConfigFile, *chosen), "");
+      return false;
+  }
+  return false;
+}
+
+void SaveConfigurationFile(ConfigFileUi& ui, const std::string& configFolder,
+                           std::string& currentFilePath, const ConfigImage& image) {
+  if (!ui.AskQuestion(kSaveQuestion, "")) return;
+  FileDialogRequest request = SaveDialogRequest(configFolder, kMainWindowFileFilters);
+  for (;;) {
+    const std::string proposed = currentFilePath;
+    const auto chosen = AskForSaveFile(ui, request, proposed);
+    if (!chosen) return;
+    // The file the user opened or saved before, taken again, is replaced
+    // without asking: that is the file being edited.
+    if (*chosen == proposed) break;
+    currentFilePath = *chosen;
+    if (PathExists(*chosen)) {
+      if (ConfirmReplacing(ui, *chosen)) break;
+      continue;
+    }
+    currentFilePath = WithConfigFileExtension(*chosen);
+    if (currentFilePath == *chosen || ExtendedNameConfirmed(ui, currentFilePath)) break;
+  }
+  WriteAndReport(ui, currentFilePath, image);
+}
+
+void SaveImageToFile(ConfigFileUi& ui, const std::string& configFolder, const ConfigImage& image) {
+  FileDialogRequest request = SaveDialogRequest(configFolder, kOnlineEditorFileFilters);
+  std::string proposed = NewConfigFileProposal(configFolder);
+  for (;;) {
+    const auto chosen = AskForSaveFile(ui, request, proposed);
+    if (!chosen) return;
+    proposed = *chosen;
+    if (PathExists(*chosen)) {
+      if (ConfirmReplacing(ui, *chosen)) break;
+      continue;
+    }
+    proposed = WithConfigFileExtension(*chosen);
+    if (proposed == *chosen || ExtendedNameConfirmed(ui, proposed)) break;
+  }
+  WriteAndReport(ui, proposed, image);
+}

@@ -1,0 +1,33 @@
+// Whole-file reads and replacing writes for the small binary files the
+// program keeps (configuration files, the settings file). Paths are UTF-8.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A UTF-8 path as the file system wants it (on Windows a narrow string would
+// otherwise be taken in the ANSI code page).
+std::filesystem::path PathFromUtf8(const std::string& utf8Path);
+
+// True when anything (file or folder) exists under that name.
+bool PathExists(const std::string& utf8Path);
+
+// Up to maxBytes from the start of an existing regular file; nothing when the
+// file does not exist, is not a regular file or cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadFilePrefix(const std::string& utf8Path,
+                                                   std::size_t maxBytes);
+
+enum class FileWriteResult {
+  kWritten,
+  kCannotCreate,  // the file could not be created at all
+  kWriteFailed,   // created, but its bytes did not all reach the disk
+};
+
+// Writes the bytes to a temporary file beside the target and renames it over
+// the target, so that a write cut short (full disk, lost permission) leaves
+// the old file as it was. The temporary file never outlives a failure.
+FileWriteResult WriteFileReplacing(const std::string& utf8Path, const std::vector<uint8_t>& bytes);

@@ -1,0 +1,47 @@
+// Files and folders for the tests of the file handling.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <signal.h>
+#include <sys/resource.h>
+#endif
+
+// A fresh folder for one test, removed with everything in it afterwards.
+class TempFolder {
+ public:
+  TempFolder();
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+
+  // The folder, without a trailing separator.
+  const std::string& Path() const { return path_; }
+  // A path inside the folder.
+  std::string File(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadBytes(const std::string& path);
+
+#ifndef _WIN32
+// While it lives, files cannot grow beyond the limit: a write fails part way,
+// as on a full disk, and unlike a permission this holds for root too.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t bytes);
+  ~FileSizeLimit();
+  FileSizeLimit(const FileSizeLimit&) = delete;
+  FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+ private:
+  rlimit saved_{};
+  void (*previousHandler_)(int) = nullptr;
+};
+#endif
