@@ -131,3 +131,179 @@ TEST(TableService, AnAnswerWithFewerValuesThanAskedIsNotTaken) {
   ASSERT_EQ(link.ui.questions.size(), 1u);
   EXPECT_EQ(link.ui.questions[0].line1, "Несоответствие запрошенных и переданных данных.");
 }
+
+namespace {
+
+void WriteStateFile(const std::string& path, const std::string& text) {
+  std::ofstream(path) << text;
+}
+
+std::vector<std::string> Texts(std::initializer_list<const char*> list) {
+  return std::vector<std::string>(list.begin(), list.end());
+}
+
+}  // namespace
+
+TEST_F(WithEmulator, ReadsTheWholeConfiguration) {
+  const std::string state = "/tmp/vkt53-read-state-" + std::to_string(getpid());
+  WriteStateFile(state,
+                 "master_speed_index = 20\n"
+                 "table3 = 14 04 06 00 01 01 0A\n"
+                 "modem = AT&F\n"
+                 "table6.5 = 4B 2C\n"
+                 "unit_speed_mask = 0x00000FFF\n");
+  Start({"--state", state});
+  ConfigRecord record;
+  RecordingProgress progress;
+  LinkSession s = session();
+  ASSERT_TRUE(ReadConfiguration(s, record, &progress));
+  std::remove(state.c_str());
+
+  EXPECT_EQ(ui().Requests(), Texts({"Чтение из таблицы 3 (поля 0-7)", "Чтение из таблицы 5 (поле 0)",
+                                    "Чтение из таблицы 6 (поля 0-130)", "Чтение из таблицы 6 (поля 130-255)",
+                                    "Чтение из таблицы 1 (поля 0-2)"}));
+  EXPECT_EQ(progress.maximum, 5);
+  EXPECT_EQ(progress.position, 5);
+  const Bytes table3(record.LinkParameters().begin(), record.LinkParameters().end());
+  EXPECT_EQ(table3, (Bytes{0x14, 4, 6, 0, 1, 1, 0x0A}));
+  EXPECT_EQ(record.ModemField()[4], 0x0D);
+  EXPECT_EQ(record.UnitLinkBytes()[5], 0x4B);
+  EXPECT_EQ(record.UnitLinkBytes()[6], 0x2C);
+  EXPECT_EQ(record.UnitSpeedMask(), 0x00000FFFu);
+  EXPECT_EQ(record.MasterSpeedMask(), 0x003FFFFFu);
+  EXPECT_EQ(ui().exchangePanel, "");
+  EXPECT_TRUE(ui().questions.empty());
+}
+
+TEST_F(WithEmulator, AMasterSpeedIndexOutsideTheTableIsReadAs1200) {
+  const std::string state = "/tmp/vkt53-index-state-" + std::to_string(getpid());
+  WriteStateFile(state, "master_speed_index = 30\n");
+  emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH,
+                                               std::vector<std::string>{"--no-wire-delay", "--state", state});
+  link = std::make_unique<Link>(emulator->terminalPath(), 1200);  // such a device listens at 1200
+  ConfigRecord record;
+  LinkSession s = session();
+  ASSERT_TRUE(ReadConfiguration(s, record, nullptr));
+  std::remove(state.c_str());
+  EXPECT_EQ(record.LinkParameters()[kMasterSpeedIndexField], 2);
+}
+
+TEST_F(WithEmulator, SelectedTablesAreWrittenWholeAndReadBack) {
+  Start();
+  ConfigRecord record;
+  ReadImage(record);
+  ConfigRecord edited = record;
+  edited.ModemField()[0] = 'X';
+  for (int a = 0; a < 255; ++a) edited.UnitLinkBytes()[a] = static_cast<uint8_t>(0x20 | (a % 22));
+  TableStatusBlock status{};
+  status[kWriteSelectionOffset + 5] = 1;
+  status[kWriteSelectionOffset + 6] = 1;
+  RecordingProgress progress;
+  ui().operations.clear();
+  LinkSession s = session();
+  ASSERT_TRUE(WriteConfiguration(s, edited, status, &progress));
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 5 (поле 0)", "Запись в таблицу 6 (поля 0-243)",
+                                    "Запись в таблицу 6 (поля 243-255)"}));
+  EXPECT_EQ(progress.maximum, 3);
+  EXPECT_EQ(progress.position, 3);
+  EXPECT_EQ(link->context.exchangeSpeed, 115200) << "no table 3, no speed change";
+
+  ConfigRecord readBack;
+  ReadImage(readBack);
+  EXPECT_TRUE(std::ranges::equal(readBack.ModemField(), edited.ModemField()));
+  EXPECT_TRUE(std::ranges::equal(readBack.UnitLinkBytes(), edited.UnitLinkBytes()));
+}
+
+TEST_F(WithEmulator, WritingTable3FollowsTheDeviceToItsNewSpeed) {
+  Start();
+  ConfigRecord record;
+  ReadImage(record);
+  record.LinkParameters()[kMasterSpeedIndexField] = 11;  // 9600 bit/s
+  TableStatusBlock status{};
+  status[kWriteSelectionOffset + 3] = 1;
+  LinkSession s = session();
+  ASSERT_TRUE(WriteConfiguration(s, record, status, nullptr));
+  EXPECT_EQ(link->context.exchangeSpeed, 9600);
+  EXPECT_EQ(link->settings.exchangeSpeed, 9600);
+  EXPECT_EQ(ui().linkPanel, " COM1,   9600 бит/с");
+  ConfigRecord again;
+  EXPECT_TRUE(ReadIdentification(s, again)) << "the next request goes out at the new speed";
+}
+
+TEST_F(WithEmulator, TheUserDecidesEachRetry) {
+  Start({"--fault-drop", "3"});
+  link->context.firstByteWaitMs = 200;
+  ui().answers = {true, false};
+  ConfigRecord record;
+  LinkSession s = session();
+  EXPECT_FALSE(ReadIdentification(s, record));
+  ASSERT_EQ(ui().questions.size(), 2u) << "\"Да\" repeats the read, \"Нет\" gives up";
+  EXPECT_EQ(ui().questions[1].line1, "Не выполнено чтение из таблицы 0.");
+
+  ui().answers = {true};
+  EXPECT_TRUE(ReadIdentification(s, record)) << "the third drop, then an answer";
+  EXPECT_EQ(record.Identification()[1], 8);
+  EXPECT_EQ(ui().questions.size(), 3u);
+}
+
+TEST_F(WithEmulator, ChangedUnitsAreWrittenInRunsOfDifferingFields) {
+  Start();
+  ConfigRecord asRead;
+  ConfigImage image = ReadImage(asRead);
+  LinkSession s = session();
+
+  ui().operations.clear();
+  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::NothingChanged);
+  EXPECT_TRUE(ui().Requests().empty());
+
+  UnitEntry unit5 = GetUnitEntry(image, 5);
+  unit5.speedIndex = 7;
+  SetUnitEntry(image, 5, unit5);
+  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 5)"}));
+
+  image = ReadImage(asRead);
+  ui().operations.clear();
+  SetUnitEntry(image, 10, {1, kPortB, 11});
+  SetUnitEntry(image, 12, {1, kPortC, 15});
+  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 10)", "Запись в таблицу 6 (поле 12)"}));
+
+  ConfigRecord after;
+  ReadImage(after);
+  EXPECT_EQ(after.UnitLinkBytes()[10], MakeUnitLinkByte(kPortB, 11));
+  EXPECT_EQ(after.UnitLinkBytes()[12], MakeUnitLinkByte(kPortC, 15));
+  EXPECT_EQ(after.UnitLinkBytes()[11], 0);
+}
+
+TEST_F(WithEmulator, ConnectingEveryUnitTakesTwoRequests) {
+  Start();
+  ConfigRecord asRead;
+  ConfigImage image = ReadImage(asRead);
+  for (int a = 1; a <= 254; ++a) SetUnitEntry(image, a, {1, kPortA, 2});
+  ui().operations.clear();
+  LinkSession s = session();
+  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поля 1-244)", "Запись в таблицу 6 (поля 244-255)"}));
+  ConfigRecord after;
+  ReadImage(after);
+  EXPECT_EQ(after.UnitLinkBytes()[254], MakeUnitLinkByte(kPortA, 2));
+  EXPECT_EQ(after.UnitLinkBytes()[0], 0);
+}
+
+TEST_F(WithEmulator, AChangedPreambleCountWritesTable3AndSetsTheSpeedAgain) {
+  Start();
+  ConfigRecord asRead;
+  ConfigImage image = ReadImage(asRead);
+  image.bytes[kAnswerPreambleCountField] = 7;
+  link->settings.exchangeSpeed = 1200;  // whatever the settings said, they follow the device
+  ui().operations.clear();
+  LinkSession s = session();
+  ASSERT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 3 (поля 0-7)"}));
+  EXPECT_EQ(ui().linkPanel, " COM1,   115200 бит/с");
+  EXPECT_EQ(link->settings.exchangeSpeed, 115200);
+  ConfigRecord after;
+  ReadImage(after);
+  EXPECT_EQ(after.LinkParameters()[kAnswerPreambleCountField], 7);
+}
