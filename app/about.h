@@ -1,0 +1,22 @@
+// The about window: the program's name and version, shown once from
+// "О программе".
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+class TFormAbout : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFormAbout(QWidget* parent = nullptr);
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormShow();
+  void BitBtn1Click();
+
+  QPushButton* BitBtn1;  // close, a picture without a caption
+};

@@ -1,0 +1,139 @@
+// The connection start-up sequence of the main window, run from the start
+// timer at program start and after "Связь с другим устройством", and the
+// table restore it shares with the table status command.
+#include <QString>
+#include <QTimer>
+
+#include "app/busy_cursor.h"
+#include "app/main_form.h"
+#include "app/qt_config_file_ui.h"
+#include "app/question.h"
+#include "app/wait.h"
+#include "config/config_image.h"
+#include "dialogs/connpar.h"
+#include "dialogs/ident.h"
+#include "dialogs/tableinfo.h"
+#include "link/clock.h"
+
+namespace {
+
+constexpr uint8_t kServedTypeCode = 8;
+constexpr int kCorruptedTableByte = 0;
+constexpr int kTypeCodeByte = 1;
+constexpr int kSoftwareVersionByte = 3;
+constexpr int kRestoreFlagsTable = 7;
+constexpr uint32_t kDtrSettleMs = 300;
+constexpr uint32_t kAfterRestoreMs = 500;
+
+bool SoftwareServed(uint8_t version) { return version == 3 || version == 4; }
+
+}  // namespace
+
+void TFormMain::TimerStartTimer() {
+  TimerStart->stop();
+  ShowLinkOfSettings();
+  bool connectRequested = false;
+  {
+    TFormConnPar dialog(state_, this);
+    dialog.exec();
+    connectRequested = dialog.connectRequested();
+  }
+  if (!connectRequested) return RefreshMenu();
+  ShowLinkOfSettings();
+
+  if (state_.port) state_.port->SetDtr(true);  // no control lines on some ports: not fatal
+  WaitMs(kDtrSettleMs);
+
+  LinkSession session = Session();
+  BusyCursor busy;
+  const bool identified = ReadIdentification(session, state_.record);
+  busy.Restore();
+  if (!identified) return RefreshMenu();
+
+  const auto id = state_.record.Identification();
+  if (id[kTypeCodeByte] != kServedTypeCode) {
+    MessageBox(MessageKind::Notice, QString("Код типа подключенного устройства  %1").arg(id[kTypeCodeByte]),
+               "Программа обслуживает кордины vkt53-sx", this);
+    return RefreshMenu();
+  }
+  if (!SoftwareServed(id[kSoftwareVersionByte])) {
+    MessageBox(MessageKind::Notice, QString("Версия ПО подключенного кордина %1").arg(id[kSoftwareVersionByte]),
+               "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4", this);
+    return RefreshMenu();
+  }
+  state_.supportedDevice = true;
+  RefreshMenu();
+  CheckCorruptedTables();
+}
+
+// A supported device that reports a corrupted table: show which, read the
+// restore flags and let the user choose what to write back.
+void TFormMain::CheckCorruptedTables() {
+  const uint8_t corrupted = state_.record.Identification()[kCorruptedTableByte];
+  if (corrupted == 0) return;
+  ShowOperationPanel(QString("Разрушена таблица № %1").arg(corrupted).toStdString());
+  if (!ReadRestoreFlags()) return;
+  ShowTableStatus();
+}
+
+bool TFormMain::ReadRestoreFlags() {
+  LinkSession session = Session();
+  BusyCursor busy;
+  return TransferTable(session, TableRequest::Read(kRestoreFlagsTable, 0, kTableCount));
+}
+
+// Offers the writable tables with the restore flags just read from table 7.
+void TFormMain::ShowTableStatus() {
+  TableStatusBlock status = MakeTableStatusBlock(state_.context->tables, state_.context->response.data() + 7);
+  int result = 0;
+  {
+    TFormTableInfo window(status, state_.settings.tableWriteLock, this);
+    window.exec();
+    result = static_cast<int>(window.Choice());
+  }
+  if (result != 0) RunTableRestore(status);
+}
+
+void TFormMain::N1Click() {
+  if (!ReadRestoreFlags()) return;
+  ShowTableStatus();
+}
+
+void TFormMain::NidentClick() {
+  LinkSession session = Session();
+  BusyCursor busy;
+  const bool read = ReadIdentification(session, state_.record);
+  busy.Restore();
+  if (!read) return;
+  TFormIdent window(state_.record.Identification(), this);
+  window.exec();
+}
+
+void TFormMain::RunTableRestore(const TableStatusBlock& status) {
+  ConfigImage image;
+  QtConfigFileUi files(this, pod, SaveDialog1);
+  if (!LoadConfigurationFile(files, state_.configFolder, state_.configFilePath, image)) return;
+  if (!PreviewRestoreImage(image)) return;
+
+  LinkSession session = Session();
+  BusyCursor busy;
+  ShowOperationPanel("");
+  auto* wait = new TFormWait(WaitKind::Writing, this);
+  wait->show();
+  const bool written = WriteConfiguration(session, state_.record, status, &wait->progress());
+  ShowExchangePanel("");
+  if (!written) {
+    delete wait;
+    return;
+  }
+  WaitMs(kAfterRestoreMs);
+  RefreshMenu();
+  const bool identified = ReadIdentification(session, state_.record);
+  busy.Restore();
+  delete wait;
+  if (!identified) return;
+  const uint8_t corrupted = state_.record.Identification()[kCorruptedTableByte];
+  if (corrupted != 0) {
+    MessageBox(MessageKind::Notice, QString("Разрушена таблица %1").arg(corrupted), "", this);
+  }
+}

@@ -1,0 +1,172 @@
+#include "app/main_form.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/about.h"
+#include "app/busy_cursor.h"
+#include "app/qt_config_file_ui.h"
+#include "app/question.h"
+#include "app/settings_file.h"
+#include "config/working_folders.h"
+#include "link/program_folder.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QAction* MakeAction(QObject* owner, const char* name, const char* caption) {
+  auto* action = new QAction(QString::fromUtf8(caption), owner);
+  action->setObjectName(name);
+  return action;
+}
+
+}  // namespace
+
+TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
+  setObjectName("TFormMain");
+  setWindowTitle("Программа обслуживания устройства параллельного доступа КОРДИН (vkt53-sx)");
+  BuildMenu();
+  BuildStatusLine();
+  pod = MakeConfigFileDialog(this, "pod");
+  SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
+  TimerStart = new QTimer(this);
+  TimerStart->setObjectName("TimerStart");
+  TimerStart->setInterval(100);
+  connect(TimerStart, &QTimer::timeout, this, &TFormMain::TimerStartTimer);
+  FormCreate();
+}
+
+TFormMain::~TFormMain() {
+  // A window destroyed without being closed still saves and lets go of the port.
+  if (!closed_) FormClose();
+}
+
+void TFormMain::FormCreate() {
+  const std::string programFolder = ProgramFolder();
+  state_.configFolder = ConfigFolderPath(programFolder);
+  state_.settingsFolder = IniFolderPath(programFolder);
+  CreateWorkingFolders(programFolder);
+  state_.settingsPath = SettingsFilePath(state_.settingsFolder);
+  state_.settings = LoadSettings(state_.settingsPath);
+  state_.port.reset();
+  HideMenu();
+  TimerStart->start();
+}
+
+void TFormMain::BuildMenu() {
+  QMenuBar* bar = menuBar();
+  NWorkPar = bar->addMenu("Параметры");
+  NWorkPar->setObjectName("NWorkPar");
+  Nident = MakeAction(this, "Nident", "Параметры идентификации");
+  N2 = MakeAction(this, "N2", "Параметры конфигурации");
+  N1 = MakeAction(this, "N1", "Состояние таблиц параметров конфигурации");
+  NWorkPar->addActions({Nident, N2, N1});
+
+  Nconnect = MakeAction(this, "Nconnect", "Связь с другим устройством");
+  bar->addAction(Nconnect);
+
+  NConfData = bar->addMenu("Файлы  конфигурации");
+  NConfData->setObjectName("NConfData");
+  NNewCnf = MakeAction(this, "NNewCnf", "Создание нового файла конфигурации");
+  NEditCnf = MakeAction(this, "NEditCnf", "Просмотр/Корректировка файла конфигурации");
+  NNewCnf->setData(0);
+  NEditCnf->setData(1);
+  NConfData->addActions({NNewCnf, NEditCnf});
+
+  Nvers = bar->addMenu("Общее");
+  Nvers->setObjectName("Nvers");
+  Nabout = MakeAction(this, "Nabout", "О программе");
+  Nvers->addAction(Nabout);
+
+  Nexit = MakeAction(this, "Nexit", "Выход");
+  bar->addAction(Nexit);
+
+  connect(Nident, &QAction::triggered, this, &TFormMain::NidentClick);
+  connect(N1, &QAction::triggered, this, &TFormMain::N1Click);
+  connect(N2, &QAction::triggered, this, &TFormMain::N2Click);
+  connect(NNewCnf, &QAction::triggered, this, [this] { NCnfClick(NNewCnf); });
+  connect(NEditCnf, &QAction::triggered, this, [this] { NCnfClick(NEditCnf); });
+  connect(Nconnect, &QAction::triggered, this, &TFormMain::NconnectClick);
+  connect(Nabout, &QAction::triggered, this, &TFormMain::NaboutClick);
+  connect(Nexit, &QAction::triggered, this, &TFormMain::NexitClick);
+}
+
+void TFormMain::BuildStatusLine() {
+  auto makePanel = [this](const char* name, int width) {
+    auto* panel = new QLabel(this);
+    panel->setObjectName(name);
+    panel->setFixedWidth(width);
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+    statusBar()->addWidget(panel);
+    return panel;
+  };
+  linkPanel_ = makePanel("LinkPanel", 150);
+  operationPanel_ = makePanel("OperationPanel", 557);
+  exchangePanel_ = makePanel("ExchangePanel", 80);
+}
+
+void TFormMain::HideMenu() {
+  for (QAction* item : menuBar()->actions()) item->setVisible(false);
+}
+
+// Shows every item on every level, then hides "Параметры" unless a supported
+// device is connected.
+void TFormMain::RefreshMenu() {
+  for (QAction* item : menuBar()->actions()) {
+    item->setVisible(true);
+    if (QMenu* menu = item->menu()) {
+      for (QAction* sub : menu->actions()) sub->setVisible(true);
+    }
+  }
+  NWorkPar->menuAction()->setVisible(state_.supportedDevice);
+}
+
+void TFormMain::ShowLinkOfSettings() {
+  ShowLinkPanel(LinkPanelText(state_.settings.portNumber, state_.settings.exchangeSpeed));
+}
+
+void TFormMain::ShowLinkPanel(const std::string& text) { linkPanel_->setText(Q(text)); }
+void TFormMain::ShowOperationPanel(const std::string& text) { operationPanel_->setText(Q(text)); }
+void TFormMain::ShowExchangePanel(const std::string& text) { exchangePanel_->setText(Q(text)); }
+void TFormMain::RepaintStatusLine() { statusBar()->repaint(); }
+void TFormMain::ProcessPendingEvents() { QApplication::processEvents(); }
+
+bool TFormMain::AskRetry(const std::string& line1, const std::string& line2) {
+  return MessageBox(MessageKind::RetryQuestion, Q(line1), Q(line2), this);
+}
+
+void TFormMain::NconnectClick() {
+  state_.supportedDevice = false;
+  HideMenu();
+  ShowLinkPanel("");
+  TimerStart->start();
+}
+
+void TFormMain::NaboutClick() {
+  TFormAbout about(this);
+  about.exec();
+}
+
+void TFormMain::NexitClick() { close(); }
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  if (!closed_) FormClose();
+  event->accept();
+}
+
+// Saves the link settings and lets go of the port; nothing else is kept.
+void TFormMain::FormClose() {
+  closed_ = true;
+  BusyCursor busy;
+  TimerStart->stop();
+  SaveSettings(state_.settingsPath, state_.settings);
+  state_.ClosePort();
+  if (state_.context) state_.context->port.reset();
+}

@@ -1,0 +1,92 @@
+// The main window: the menu from which every function is reached, the
+// three-panel status line, and the program-wide state it owns.
+#pragma once
+
+#include <QMainWindow>
+
+#include "app/program_state.h"
+#include "config/config_image.h"
+#include "config/table_status.h"
+#include "link/conffun.h"
+#include "link/service_ui.h"
+
+class QAction;
+class QFileDialog;
+class QLabel;
+class QMenu;
+class QTimer;
+
+class TFormMain : public QMainWindow, public ServiceUi {
+  Q_OBJECT
+ public:
+  explicit TFormMain(QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  ProgramState& state() { return state_; }
+  LinkSession Session() { return {*state_.context, state_.settings, *this}; }
+
+  // ServiceUi: the status line, the retry question, pending events.
+  void ShowLinkPanel(const std::string& text) override;
+  void ShowOperationPanel(const std::string& text) override;
+  void ShowExchangePanel(const std::string& text) override;
+  void RepaintStatusLine() override;
+  void ProcessPendingEvents() override;
+  bool AskRetry(const std::string& line1, const std::string& line2) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void FormCreate();
+  void BuildMenu();
+  void BuildStatusLine();
+  void HideMenu();
+  void RefreshMenu();
+  void ShowLinkOfSettings();
+
+  // The connection start-up sequence and the table restore it shares with
+  // the table status command.
+  void TimerStartTimer();
+  void CheckCorruptedTables();
+  bool ReadRestoreFlags();
+  void ShowTableStatus();
+  void RunTableRestore(const TableStatusBlock& status);
+
+  void NidentClick();
+  void N1Click();
+  // The configuration commands: the online editor, the configuration files
+  // and the preview of a file before a table restore writes it.
+  void N2Click();
+  void NCnfClick(QAction* item);
+  bool PreviewRestoreImage(ConfigImage& image);
+  void NconnectClick();
+  void NaboutClick();
+  void NexitClick();
+  void FormClose();
+
+  ProgramState state_;
+  bool closed_ = false;
+
+  QTimer* TimerStart;
+  QMenu* NWorkPar;
+  QAction* Nident;
+  QAction* N2;
+  QAction* N1;
+  QAction* Nconnect;
+  QMenu* NConfData;
+  QAction* NNewCnf;
+  QAction* NEditCnf;
+  QMenu* Nvers;
+  QAction* Nabout;
+  QAction* Nexit;
+  QLabel* linkPanel_;
+  QLabel* operationPanel_;
+  QLabel* exchangePanel_;
+  QFileDialog* pod;
+  QFileDialog* SaveDialog1;
+
+ public:
+  // For the configuration windows: the open and save dialogs this window owns.
+  QFileDialog* openDialog() const { return pod; }
+  QFileDialog* saveDialog() const { return SaveDialog1; }
+};

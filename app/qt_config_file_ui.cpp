@@ -1,0 +1,72 @@
+#include "app/qt_config_file_ui.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+#include "app/question.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Qt reads the pattern from the parentheses of a filter's name.
+QStringList QtFilters(const std::vector<FileFilter>& filters) {
+  QStringList list;
+  for (const FileFilter& f : filters) {
+    const QString name = Q(f.description);
+    list << (name.contains('(') ? name : name + " (" + Q(f.pattern) + ")");
+  }
+  return list;
+}
+
+}  // namespace
+
+QFileDialog* MakeConfigFileDialog(QWidget* owner, const char* objectName) {
+  auto* dialog = new QFileDialog(owner);
+  dialog->setObjectName(objectName);
+  dialog->setOption(QFileDialog::DontUseNativeDialog);
+  return dialog;
+}
+
+QtConfigFileUi::QtConfigFileUi(QWidget* owner, QFileDialog* openDialog, QFileDialog* saveDialog)
+    : owner_(owner), openDialog_(openDialog), saveDialog_(saveDialog) {}
+
+std::optional<std::string> QtConfigFileUi::Choose(QFileDialog* dialog, const FileDialogRequest& request) {
+  const QStringList filters = QtFilters(request.filters);
+  dialog->setWindowTitle(Q(request.title));
+  dialog->setDirectory(Q(request.initialFolder));
+  dialog->setNameFilters(filters);
+  if (request.selectedFilter >= 0 && request.selectedFilter < filters.size()) {
+    dialog->selectNameFilter(filters[request.selectedFilter]);
+  }
+  dialog->selectFile(Q(request.proposedPath));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+  return dialog->selectedFiles().first().toStdString();
+}
+
+std::optional<std::string> QtConfigFileUi::ChooseOpenFile(const FileDialogRequest& request) {
+  if (!openDialog_) return std::nullopt;
+  openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
+  openDialog_->setFileMode(QFileDialog::ExistingFile);
+  return Choose(openDialog_, request);
+}
+
+std::optional<std::string> QtConfigFileUi::ChooseSaveFile(const FileDialogRequest& request) {
+  saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
+  saveDialog_->setFileMode(QFileDialog::AnyFile);
+  // The only overwrite question is the program's own.
+  saveDialog_->setOption(QFileDialog::DontConfirmOverwrite);
+  return Choose(saveDialog_, request);
+}
+
+bool QtConfigFileUi::AskQuestion(const std::string& line1, const std::string& line2) {
+  return MessageBox(MessageKind::Question, Q(line1), Q(line2), owner_);
+}
+
+void QtConfigFileUi::ShowError(const std::string& line1, const std::string& line2) {
+  MessageBox(MessageKind::Error, Q(line1), Q(line2), owner_);
+}
+
+void QtConfigFileUi::ShowNotice(const std::string& line1, const std::string& line2) {
+  MessageBox(MessageKind::Notice, Q(line1), Q(line2), owner_);
+}

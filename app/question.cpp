@@ -1,0 +1,140 @@
+#include "app/question.h"
+
+#include <QApplication>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kUnitsPerCharacter = 8;
+constexpr int kLineInset = 14;
+
+struct KindLook {
+  const char* caption;
+  const char* line3;
+  bool asks;
+};
+
+KindLook LookOf(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::Error: return {"Ошибка", "", false};
+    case MessageKind::InputError: return {"Ошибка ввода параметров", "", false};
+    case MessageKind::Question: return {"?", "", true};
+    case MessageKind::ExchangeResult: return {"Результат обмена с устройством", "", false};
+    case MessageKind::RetryQuestion: return {"?", "Повторить попытку?", true};
+    case MessageKind::Notice:
+    case MessageKind::None: break;
+  }
+  return {"", "", false};
+}
+
+}  // namespace
+
+bool MessageBox(MessageKind kind, const QString& line1, const QString& line2, QWidget* parent) {
+  TFormQues form(parent);
+  form.Prepare(kind, line1, line2);
+  form.exec();
+  return form.answeredYes();
+}
+
+TFormQues::TFormQues(QWidget* parent) : QDialog(parent) {
+  setObjectName("TFormQues");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  auto makeLabel = [this](const char* name) {
+    auto* label = new QLabel(this);
+    label->setObjectName(name);
+    label->setAlignment(Qt::AlignCenter);
+    return label;
+  };
+  Label1 = makeLabel("Label1");
+  Label2 = makeLabel("Label2");
+  Label3 = makeLabel("Label3");
+
+  auto makeButton = [this](const char* name, const QString& text) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(name);
+    button->setFixedSize(kButtonWidth, kButtonHeight);
+    return button;
+  };
+  BitBtn1 = makeButton("BitBtn1", "Да");
+  BitBtn2 = makeButton("BitBtn2", "Нет");
+  BitBtn3 = makeButton("BitBtn3", "");
+  BitBtn3->setIcon(style()->standardIcon(QStyle::SP_DialogOkButton));
+  connect(BitBtn1, &QPushButton::clicked, this, &TFormQues::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TFormQues::BitBtn2Click);
+  connect(BitBtn3, &QPushButton::clicked, this, &TFormQues::BitBtn3Click);
+}
+
+void TFormQues::Prepare(MessageKind kind, const QString& line1, const QString& line2) {
+  const KindLook look = LookOf(kind);
+  setWindowTitle(QString::fromUtf8(look.caption));
+  Label1->setText(line1);
+  Label2->setText(line2);
+  Label3->setText(QString::fromUtf8(look.line3));
+  BitBtn1->setVisible(look.asks);
+  BitBtn2->setVisible(look.asks);
+  BitBtn3->setVisible(!look.asks);
+  answer_ = false;
+}
+
+void TFormQues::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+// Sizes the window by the lines in use and arranges the buttons.
+void TFormQues::FormShow() {
+  int height = 118, buttonsTop = 43;
+  if (!Label3->text().isEmpty()) {
+    height = 170, buttonsTop = 100;
+  } else if (!Label2->text().isEmpty()) {
+    height = 140, buttonsTop = 70;
+  }
+
+  const QString texts[] = {windowTitle(), Label1->text(), Label2->text(), Label3->text()};
+  int longest = 0, widestPixels = 0;
+  const QFontMetrics metrics(Label1->font());
+  for (const QString& text : texts) {
+    longest = std::max(longest, static_cast<int>(text.size()));
+    widestPixels = std::max(widestPixels, metrics.horizontalAdvance(text));
+  }
+  int width = std::max(kUnitsPerCharacter * longest + 10, 2 * kButtonWidth + 60);
+  // A font wider than the rule assumes must not clip a line.
+  width = std::max(width, widestPixels + kLineInset + 16);
+  setFixedSize(width, height);
+
+  const int lineWidth = width - kLineInset;
+  const int lineTops[] = {8, 26, 44};
+  QLabel* lines[] = {Label1, Label2, Label3};
+  for (int i = 0; i < 3; ++i) lines[i]->setGeometry(kLineInset / 2, lineTops[i], lineWidth, 18);
+
+  BitBtn3->move((width - kButtonWidth) / 2, buttonsTop);
+  const int gap = (width - 2 * kButtonWidth) / 3 - 3;
+  BitBtn1->move(gap, buttonsTop);
+  BitBtn2->move(gap + kButtonWidth + gap, buttonsTop);
+
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+  (BitBtn1->isHidden() ? BitBtn3 : BitBtn1)->setFocus();
+}
+
+void TFormQues::BitBtn1Click() {
+  answer_ = true;
+  accept();
+}
+
+void TFormQues::BitBtn2Click() {
+  answer_ = false;
+  reject();
+}
+
+void TFormQues::BitBtn3Click() { accept(); }

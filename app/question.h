@@ -1,0 +1,47 @@
+// The message box: the one way the program tells the user something or asks
+// a yes/no question. The kind fixes the caption, a third line and the buttons.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+// <windows.h> defines MessageBox as a macro; this program's own wins here.
+#ifdef MessageBox
+#undef MessageBox
+#endif
+
+class QLabel;
+class QPushButton;
+
+enum class MessageKind { None, Error, InputError, Question, ExchangeResult, Notice, RetryQuestion };
+
+// Shows a modal message box; true only when the user pressed "Да".
+bool MessageBox(MessageKind kind, const QString& line1, const QString& line2 = QString(),
+                QWidget* parent = nullptr);
+
+// The question window the message box is built on.
+class TFormQues : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TFormQues(QWidget* parent = nullptr);
+
+  void Prepare(MessageKind kind, const QString& line1, const QString& line2);
+  bool answeredYes() const { return answer_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void FormShow();
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void BitBtn3Click();
+
+  QLabel* Label1;
+  QLabel* Label2;
+  QLabel* Label3;
+  QPushButton* BitBtn1;  // "Да"
+  QPushButton* BitBtn2;  // "Нет", also Esc
+  QPushButton* BitBtn3;  // acknowledge
+  bool answer_ = false;
+};

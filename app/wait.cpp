@@ -1,0 +1,104 @@
+#include "app/wait.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kWidth = 322;
+constexpr int kHeight = 127;
+constexpr int kLineInset = 8;
+constexpr int kLineHeight = 18;
+
+struct KindLines {
+  const char* line2;
+  const char* line3;
+};
+
+KindLines LinesOf(WaitKind kind) {
+  if (kind == WaitKind::Writing) return {"Выполняется запись параметров", "конфигурации в кордин"};
+  return {"Выполняется чтение", "таблиц параметров конфигурации"};
+}
+
+}  // namespace
+
+WaitProgress::WaitProgress(QProgressBar* bar) : bar_(bar) { ShowOnBar(); }
+
+void WaitProgress::SetMaximum(int maximum) {
+  maximum_ = std::max(0, maximum);
+  position_ = std::min(position_, maximum_);
+  ShowOnBar();
+}
+
+void WaitProgress::SetPosition(int position) {
+  position_ = std::clamp(position, 0, maximum_);
+  ShowOnBar();
+}
+
+// An operation of no steps shows an empty bar, not Qt's busy animation.
+void WaitProgress::ShowOnBar() {
+  bar_->setRange(0, std::max(1, maximum_));
+  bar_->setValue(position_);
+}
+
+TFormWait::TFormWait(WaitKind kind, QWidget* parent) : QDialog(parent), kind_(kind) {
+  setObjectName("TFormWait");
+  setWindowTitle(QStringLiteral("..."));
+  // A title bar without a single button: the window offers no way to close it.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setModal(false);
+  setFixedSize(kWidth, kHeight);
+
+  auto makeLine = [this](const char* name, int top) {
+    auto* line = new QLabel(this);
+    line->setObjectName(name);
+    line->setAlignment(Qt::AlignCenter);
+    line->setGeometry(kLineInset, top, kWidth - 2 * kLineInset, kLineHeight);
+    return line;
+  };
+  Label1 = makeLine("Label1", 10);
+  Label1->setText(QStringLiteral("Ожидайте..."));
+  Label2 = makeLine("Label2", 34);
+  Label3 = makeLine("Label3", 54);
+
+  ProgressBar1 = new QProgressBar(this);
+  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1->setTextVisible(false);
+  ProgressBar1->setGeometry(16, 86, kWidth - 32, 18);
+  progress_ = std::make_unique<WaitProgress>(ProgressBar1);
+}
+
+TFormWait::~TFormWait() = default;
+
+void TFormWait::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+void TFormWait::FormShow() {
+  const KindLines lines = LinesOf(kind_);
+  Label2->setText(QString::fromUtf8(lines.line2));
+  Label3->setText(QString::fromUtf8(lines.line3));
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    move(screen->availableGeometry().center() - rect().center());
+  }
+}
+
+// Alt+F4 and the like arrive as spontaneous close requests; only the opener
+// may end the window.
+void TFormWait::closeEvent(QCloseEvent* event) {
+  if (event->spontaneous()) {
+    event->ignore();
+    return;
+  }
+  // Not through QDialog's handler, which would ask reject() and so refuse.
+  event->accept();
+}
+
+// Esc would reject a dialog; the user must not be able to dismiss this one.
+void TFormWait::reject() {}

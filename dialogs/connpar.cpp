@@ -1,0 +1,334 @@
+#include "dialogs/connpar.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QStyle>
+#include <QVBoxLayout>
+
+#include "app/busy_cursor.h"
+#include "app/int_edit_filter.h"
+#include "app/program_state.h"
+#include "app/question.h"
+#include "dialogs/link_entry.h"
+#include "dialogs/speed_search.h"
+#include "link/clock.h"
+#include "link/port.h"
+#include "link/speed_table.h"
+
+namespace {
+
+// The port always opens like this; the exchange sets its own speed before
+// every request.
+constexpr int32_t kOpeningSpeed = 1200;
+constexpr int kDataBits = 8;
+constexpr int kNoParity = 0;
+constexpr int kOneStopBit = 0;
+constexpr int32_t kQueueSize = 1000;
+constexpr uint8_t kLineControlOn = 1;
+constexpr uint32_t kReopenPauseMs = 100;
+
+constexpr int kPortPathWidth = 200;
+
+QString FieldName(LinkEntryField field) {
+  switch (field) {
+    case LinkEntryField::FirstByteWait: return "Время ожидания первого байта ответа";
+    case LinkEntryField::FollowingBytesWait: return "Время ожидания следующих байтов ответа";
+    case LinkEntryField::PreambleCount: return "Количество преамбул в запросе";
+    case LinkEntryField::RtsPause: return "Пауза после установки RTS";
+    case LinkEntryField::None: break;
+  }
+  return {};
+}
+
+QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items) {
+  auto* list = new QComboBox(parent);
+  list->setObjectName(name);
+  list->addItems(items);
+  return list;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
+  auto* edit = new QLineEdit(parent);
+  edit->setObjectName(name);
+  edit->setMaxLength(maxLength);
+  edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(6, u'0')) + 12);
+  return edit;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon) {
+  auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
+  button->setObjectName(name);
+  button->setAutoDefault(false);
+  return button;
+}
+
+// A stored value longer than its field's limit (a damaged settings file)
+// would be cut to the limit by the field and pass as another value; the
+// field is widened for it instead, so the value shows whole and is refused.
+void SetFieldText(QLineEdit* edit, const std::string& text, int designedLength) {
+  edit->setMaxLength(std::max<int>(designedLength, static_cast<int>(text.size())));
+  edit->setText(QString::fromStdString(text));
+}
+
+void AddRow(QGridLayout* grid, int row, const QString& label, QWidget* field, QWidget* unit = nullptr) {
+  auto* text = new QLabel(label, grid->parentWidget());
+  grid->addWidget(text, row, 0);
+  grid->addWidget(field, row, 1);
+  if (unit) grid->addWidget(unit, row, 2);
+}
+
+QStringList PortItems() {
+  QStringList items;
+  for (int port = 1; port <= kPortChoices; ++port) items << QString("COM%1").arg(port);
+  return items;
+}
+
+QStringList SpeedItems() {
+  QStringList items;
+  for (int32_t speed : kExchangeSpeeds) items << QString::number(speed);
+  return items;
+}
+
+QStringList AttemptItems() {
+  QStringList items;
+  for (int count = 1; count <= kAttemptChoices; ++count) items << QString(" %1").arg(count);
+  return items;
+}
+
+}  // namespace
+
+TFormConnPar::TFormConnPar(ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
+  setObjectName("TFormConnPar");
+  setWindowTitle("Параметры связи с КОРДИНом");
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  BuildControls();
+  FormCreate();
+}
+
+void TFormConnPar::BuildControls() {
+  ComboBox1 = MakeList(this, "ComboBox1", PortItems());
+  ComboBox2 = MakeList(this, "ComboBox2", {});
+  ComboBox3 = MakeList(this, "ComboBox3", AttemptItems());
+  Edit1 = MakeEdit(this, "Edit1", 3);
+  Edit2 = MakeEdit(this, "Edit2", 4);
+  Edit3 = MakeEdit(this, "Edit3", 3);
+  Edit4 = MakeEdit(this, "Edit4", 4);
+  for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4}) edit->installEventFilter(this);
+
+  PortPathLabel = new QLabel(this);
+  PortPathLabel->setObjectName("PortPathLabel");
+  PortPathLabel->setFixedWidth(kPortPathWidth);
+#ifdef _WIN32
+  PortPathLabel->hide();  // COMn is the device's own name there
+#endif
+
+  auto* grid = new QGridLayout;
+  AddRow(grid, 0, "Порт подключения", ComboBox1, PortPathLabel);
+  AddRow(grid, 1, "Скорость обмена", ComboBox2, new QLabel("бит/с", this));
+  AddRow(grid, 2, "Количество попыток обмена", ComboBox3);
+  AddRow(grid, 3, "Время ожидания первого\nбайта ответа (1...120)", Edit1, new QLabel("c", this));
+  AddRow(grid, 4, "Время ожидания следующих\nбайтов ответа (55...5000)", Edit2, new QLabel("мс", this));
+  AddRow(grid, 5, "Количество преамбул\nв запросе (0...255)", Edit3);
+  AddRow(grid, 6, "Пауза после\nустановки RTS (2...1000)", Edit4, new QLabel("мс", this));
+  grid->setHorizontalSpacing(12);
+  grid->setVerticalSpacing(6);
+  grid->setColumnStretch(2, 1);
+
+  BitBtn2 = MakeButton(this, "BitBtn2", "Отменить", QStyle::SP_DialogCancelButton);
+  BitBtn4 = MakeButton(this, "BitBtn4", "Определение скорости обмена", QStyle::SP_BrowserReload);
+  BitBtn1 = MakeButton(this, "BitBtn1", "Связаться", QStyle::SP_DialogOkButton);
+  BitBtn1->setDefault(true);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(BitBtn2);
+  buttons->addStretch();
+  buttons->addWidget(BitBtn4);
+  buttons->addWidget(BitBtn1);
+
+  StatusBar1 = new QStatusBar(this);
+  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1->setSizeGripEnabled(false);
+  // Kept visible while empty, so the dialog does not jump when the search starts.
+  StatusBar1->setMinimumHeight(StatusBar1->fontMetrics().height() + 8);
+
+  auto* content = new QVBoxLayout;
+  content->setContentsMargins(12, 12, 12, 8);
+  content->addLayout(grid);
+  content->addSpacing(14);
+  content->addLayout(buttons);
+  auto* outer = new QVBoxLayout(this);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  outer->addLayout(content);
+  outer->addWidget(StatusBar1);
+  outer->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(BitBtn1, &QPushButton::clicked, this, &TFormConnPar::BitBtn1Click);
+  connect(BitBtn2, &QPushButton::clicked, this, &TFormConnPar::BitBtn2Click);
+  connect(BitBtn4, &QPushButton::clicked, this, &TFormConnPar::BitBtn4Click);
+  connect(ComboBox1, &QComboBox::currentIndexChanged, this, &TFormConnPar::ShowPortPath);
+}
+
+void TFormConnPar::FormCreate() {
+  connectRequested_ = false;
+  ComboBox2->clear();
+  ComboBox2->addItems(SpeedItems());
+}
+
+void TFormConnPar::showEvent(QShowEvent* event) {
+  if (!event->spontaneous()) FormShow();
+  QDialog::showEvent(event);
+}
+
+void TFormConnPar::FormShow() {
+  const LinkEntry entry = EntryOfSettings(state_.settings);
+  ComboBox1->setCurrentIndex(entry.portIndex);
+  ComboBox2->setCurrentIndex(entry.speedIndex);
+  ComboBox3->setCurrentIndex(entry.attemptsIndex);
+  SetFieldText(Edit1, entry.firstByteWait, 3);
+  SetFieldText(Edit2, entry.followingBytesWait, 4);
+  SetFieldText(Edit3, entry.preambleCount, 3);
+  SetFieldText(Edit4, entry.rtsPause, 4);
+  ShowPortPath();
+  ComboBox1->setFocus();
+}
+
+bool TFormConnPar::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress && EditIntKeyPress(*static_cast<QKeyEvent*>(event))) {
+    return true;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+bool TFormConnPar::EditIntKeyPress(const QKeyEvent& key) { return IsRefusedIntKey(key); }
+
+void TFormConnPar::ShowPortPath() {
+  const int index = ComboBox1->currentIndex();
+  const QString path = index < 0 ? QString() : QString::fromStdString(PortDeviceName(index + 1));
+  PortPathLabel->setToolTip(path);
+  PortPathLabel->setText(PortPathLabel->fontMetrics().elidedText(path, Qt::ElideMiddle, kPortPathWidth));
+}
+
+LinkEntry TFormConnPar::CurrentEntry() const {
+  LinkEntry entry;
+  entry.portIndex = ComboBox1->currentIndex();
+  entry.speedIndex = ComboBox2->currentIndex();
+  entry.attemptsIndex = ComboBox3->currentIndex();
+  entry.firstByteWait = Edit1->text().toStdString();
+  entry.followingBytesWait = Edit2->text().toStdString();
+  entry.preambleCount = Edit3->text().toStdString();
+  entry.rtsPause = Edit4->text().toStdString();
+  return entry;
+}
+
+bool TFormConnPar::ApplyLinkParameters() {
+  const LinkEntry entry = CurrentEntry();
+  if (!IsEntryComplete(entry)) {
+    MessageBox(MessageKind::InputError, "Введены не все параметры", QString(), this);
+    return false;
+  }
+  SetStatus(QString());
+  const LinkEntryCheck check = CheckLinkEntry(entry, state_.settings);
+  if (check.failed != LinkEntryField::None) {
+    MessageBox(MessageKind::InputError, FieldName(check.failed), "Параметр вне допустимого диапазона", this);
+    return false;
+  }
+  // From here on the new values stay, whether or not the port opens.
+  state_.settings = check.settings;
+  return EstablishLink();
+}
+
+bool TFormConnPar::EstablishLink() {
+  if (state_.port) {
+    state_.ClosePort();
+    WaitMs(kReopenPauseMs);
+  }
+  PortHandle port = OpenPort(state_.settings.portNumber, kOpeningSpeed, kDataBits, kNoParity, kOneStopBit,
+                             kQueueSize, kQueueSize, kLineControlOn, kLineControlOn);
+  if (!port) {
+    MessageBox(MessageKind::Error,
+               QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),
+               this);
+    return false;
+  }
+  state_.port = port;
+  LoadExchangeParameters(*state_.context, state_.settings, state_.port);
+  return true;
+}
+
+void TFormConnPar::BitBtn1Click() {
+  if (!ApplyLinkParameters()) return;
+  connectRequested_ = true;
+  accept();
+}
+
+void TFormConnPar::BitBtn2Click() { reject(); }
+
+// Closing is refused while the search runs: its windows messages are
+// processed between tries, and the dialog must not vanish under it.
+void TFormConnPar::reject() {
+  if (!searching_) QDialog::reject();
+}
+
+void TFormConnPar::closeEvent(QCloseEvent* event) {
+  if (searching_) {
+    event->ignore();
+    return;
+  }
+  QDialog::closeEvent(event);
+}
+
+void TFormConnPar::BitBtn4Click() {
+  SetStatus(QString());
+  if (!ApplyLinkParameters()) return;
+  SetButtonsEnabled(false);
+  searching_ = true;
+  const int32_t found = RunSpeedSearch();
+  if (found == 0) MessageBox(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
+  state_.ClosePort();
+  searching_ = false;
+  SetButtonsEnabled(true);
+}
+
+int32_t TFormConnPar::RunSpeedSearch() {
+  BusyCursor cursor;
+  const int32_t found = SearchExchangeSpeed(*state_.context, [this](int32_t speed) {
+    SetStatus(QString("Скорость обмена:  %1").arg(speed));
+  });
+  if (found != 0) {
+    state_.settings.exchangeSpeed = found;
+    cursor.Restore();
+    ReportSearchResult(found);
+  }
+  SetStatus(QString());
+  return found;
+}
+
+void TFormConnPar::ReportSearchResult(int32_t foundSpeed) {
+  MessageBox(MessageKind::ExchangeResult, "Получен ответ на запрос",
+             QString("при скорости обмена - %1 бит/с").arg(foundSpeed), this);
+  ComboBox2->setCurrentIndex(IndexOfSpeed(foundSpeed));
+}
+
+// Lets pending window messages through so that the text is shown at once,
+// before the blocking work that follows.
+void TFormConnPar::SetStatus(const QString& text) {
+  if (text.isEmpty()) {
+    StatusBar1->clearMessage();
+  } else {
+    StatusBar1->showMessage(text);
+  }
+  QCoreApplication::processEvents();
+}
+
+void TFormConnPar::SetButtonsEnabled(bool enabled) {
+  for (QPushButton* button : {BitBtn1, BitBtn2, BitBtn4}) button->setEnabled(enabled);
+}

@@ -1,0 +1,71 @@
+// The connection parameters dialog: the one place where the user sets the
+// link settings and where the COM port is opened, and the search for the
+// speed at which the device answers.
+#pragma once
+
+#include <QDialog>
+
+struct ProgramState;
+class QComboBox;
+class QKeyEvent;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStatusBar;
+struct LinkEntry;
+
+class TFormConnPar : public QDialog {
+  Q_OBJECT
+ public:
+  // Works on the program-wide link settings, port and exchange context.
+  explicit TFormConnPar(ProgramState& state, QWidget* parent = nullptr);
+
+  // Set only when "Связаться" opened the port; the caller then connects.
+  bool connectRequested() const { return connectRequested_; }
+
+  // Checks the controls, stores them into the link settings, opens the port
+  // and loads the exchange parameters. False after a message has been shown.
+  bool ApplyLinkParameters();
+
+ public slots:
+  void reject() override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void FormCreate();
+  void FormShow();
+  bool EditIntKeyPress(const QKeyEvent& key);  // true when the key is discarded
+  void BitBtn1Click();
+  void BitBtn2Click();
+  void BitBtn4Click();
+
+  void BuildControls();
+  LinkEntry CurrentEntry() const;
+  bool EstablishLink();
+  int32_t RunSpeedSearch();
+  void ReportSearchResult(int32_t foundSpeed);
+  void SetStatus(const QString& text);
+  void SetButtonsEnabled(bool enabled);
+  void ShowPortPath();
+
+  ProgramState& state_;
+  bool connectRequested_ = false;
+  bool searching_ = false;
+
+  QComboBox* ComboBox1;  // port
+  QComboBox* ComboBox2;  // exchange speed
+  QComboBox* ComboBox3;  // attempts
+  QLineEdit* Edit1;      // first-byte wait, s
+  QLineEdit* Edit2;      // following-bytes wait, ms
+  QLineEdit* Edit3;      // preamble count
+  QLineEdit* Edit4;      // RTS pause, ms
+  QLabel* PortPathLabel;
+  QPushButton* BitBtn1;  // "Связаться"
+  QPushButton* BitBtn2;  // "Отменить"
+  QPushButton* BitBtn4;  // "Определение скорости обмена"
+  QStatusBar* StatusBar1;
+};

@@ -1,0 +1,105 @@
+#include "dialogs/ident.h"
+
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+// Row captions in row order; the long ones break where the device's
+// documentation breaks them.
+const char* const kRowCaptions[kIdentificationRowCount] = {
+    "Код типа контроллера",
+    "Версия аппаратного обеспечения",
+    "Версия программного обеспечения",
+    "Дата создания ПО",
+    "Порядок расположения байтов",
+    "Наличие разрушенных таблиц",
+    "Возможность работы на разных\nскоростях обмена",
+    "Возможность изменения адреса\nконтроллера",
+    "Номер последней версии протокола\nRXV-BB51-M, которая поддерживается\nконтроллером",
+};
+
+// Wide enough for the longest value the boxes can show, in the font in use.
+int ValueBoxWidth(const QFontMetrics& metrics) {
+  int widest = 0;
+  for (const char* text : {"Разрушенных таблиц нет", "3 (Чтение и запись)", "Мл. адрес - ст. байт",
+                           "255.255.255", "**.**.**  **:**:**"}) {
+    widest = std::max(widest, metrics.horizontalAdvance(QString::fromUtf8(text)));
+  }
+  return widest + 24;
+}
+
+void SetTextColour(QLineEdit* box, const QColor& colour) {
+  QPalette palette = box->palette();
+  palette.setColor(QPalette::Text, colour);
+  box->setPalette(palette);
+}
+
+}  // namespace
+
+TFormIdent::TFormIdent(std::span<const uint8_t, kIdentificationSize> identification, QWidget* parent)
+    : QDialog(parent), identification_(identification) {
+  setObjectName("TFormIdent");
+  setWindowTitle(QStringLiteral("Параметры идентификации контроллера"));
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+
+  BitBtn2 = new QPushButton(QStringLiteral("Выход"), this);
+  BitBtn2->setObjectName("BitBtn2");
+  BitBtn2->setMinimumWidth(90);
+  connect(BitBtn2, &QPushButton::clicked, this, &TFormIdent::BitBtn2Click);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(14, 14, 14, 12);
+  layout->setSpacing(14);
+  layout->addLayout(BuildRows());
+  layout->addWidget(BitBtn2, 0, Qt::AlignHCenter);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+QGridLayout* TFormIdent::BuildRows() {
+  auto* rows = new QGridLayout;
+  rows->setHorizontalSpacing(12);
+  const int boxWidth = ValueBoxWidth(fontMetrics());
+  for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
+    const QString number = QString::number(row + 1);
+    auto* label = new QLabel(QString::fromUtf8(kRowCaptions[row]), this);
+    label->setObjectName("Label" + number);
+    auto* box = new QLineEdit(this);
+    box->setObjectName("Edit" + number);
+    box->setReadOnly(true);
+    box->setFocusPolicy(Qt::NoFocus);
+    box->setFixedWidth(boxWidth);
+    rows->addWidget(label, static_cast<int>(row), 0);
+    rows->addWidget(box, static_cast<int>(row), 1, Qt::AlignVCenter);
+    valueBoxes_[row] = box;
+  }
+  return rows;
+}
+
+void TFormIdent::showEvent(QShowEvent* event) {
+  FormShow();
+  QDialog::showEvent(event);
+}
+
+// Refills every box on each showing, the colour too, so that a window shown
+// again after the record changed never keeps an earlier reading.
+void TFormIdent::FormShow() {
+  const IdentificationTexts texts = IdentificationRows(identification_);
+  for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
+    valueBoxes_[row]->setText(QString::fromStdString(texts[row]));
+    valueBoxes_[row]->setCursorPosition(0);
+    SetTextColour(valueBoxes_[row], Qt::black);
+  }
+  if (ReportsCorruptedTable(identification_)) SetTextColour(valueBoxes_[kCorruptedTableRow], Qt::red);
+  BitBtn2->setFocus();
+}
+
+void TFormIdent::BitBtn2Click() { close(); }

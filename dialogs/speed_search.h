@@ -1,0 +1,21 @@
+// Finding the speed at which the device answers: the identification read is
+// sent once at each table speed in turn until one gets a valid response.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+class ExchangeContext;
+
+// The search's own exchange parameters: short waits and one attempt, so that
+// a wrong speed costs little. The link settings keep the user's values.
+inline constexpr uint32_t kSearchFollowingBytesWaitMs = 100;
+inline constexpr uint32_t kSearchFirstByteWaitMs = 300;
+inline constexpr uint8_t kSearchAttemptCount = 1;
+
+// Overrides the exchange parameters for the search and tries the table speeds
+// from the second (600) to the last; 300 bit/s is not tried. beforeTry is
+// called with each speed before it is tried. Returns the speed that answered,
+// or 0 when none did. The context keeps the search parameters and the last
+// speed tried.
+int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry);

@@ -1,0 +1,87 @@
+#include "emulator/pty.h"
+
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <stdlib.h>
+#include <sys/inotify.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace emu {
+
+namespace {
+
+bool SetRawAtRate(int fd, int32_t bitRate) {
+  struct termios2 tio {};
+  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
+  tio.c_iflag = 0;
+  tio.c_oflag = 0;
+  tio.c_lflag = 0;
+  tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | CSTOPB | CBAUD | (CBAUD << IBSHIFT))) | CS8 |
+                CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT);
+  tio.c_ispeed = static_cast<speed_t>(bitRate);
+  tio.c_ospeed = static_cast<speed_t>(bitRate);
+  tio.c_cc[VMIN] = 1;
+  tio.c_cc[VTIME] = 0;
+  return ioctl(fd, TCSETS2, &tio) == 0;
+}
+
+bool Fail(std::string* error, const char* what) {
+  *error = std::string(what) + ": " + std::strerror(errno);
+  return false;
+}
+
+}  // namespace
+
+PseudoTerminal::~PseudoTerminal() {
+  for (int fd : {watch_, keeper_, control_}) {
+    if (fd >= 0) close(fd);
+  }
+}
+
+bool PseudoTerminal::Open(int32_t bitRate, std::string* error) {
+  control_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (control_ < 0) return Fail(error, "posix_openpt");
+  if (grantpt(control_) != 0 || unlockpt(control_) != 0) return Fail(error, "grantpt/unlockpt");
+  char name[128] = {};
+  if (ptsname_r(control_, name, sizeof name) != 0) return Fail(error, "ptsname");
+  path_ = name;
+  keeper_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (keeper_ < 0) return Fail(error, path_.c_str());
+  if (!SetRawAtRate(keeper_, bitRate)) return Fail(error, "terminal settings");
+  // Watched only after the keeper is open: its own opening is no client's.
+  watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  if (watch_ < 0) return Fail(error, "inotify_init1");
+  if (inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+    return Fail(error, "inotify_add_watch");
+  }
+  return true;
+}
+
+int32_t PseudoTerminal::ClientBitRate() const {
+  // On Linux the controlling side reports the terminal side's settings.
+  struct termios2 tio {};
+  if (ioctl(control_, TCGETS2, &tio) != 0) return -1;
+  return static_cast<int32_t>(tio.c_ospeed);
+}
+
+bool PseudoTerminal::HandleClientClose() {
+  alignas(inotify_event) char events[4096];
+  bool closed = false;
+  for (;;) {
+    const ssize_t n = read(watch_, events, sizeof events);
+    if (n <= 0) break;
+    closed = true;
+  }
+  if (closed) {
+    // Dropped first, so that whoever sees the port free finds it empty.
+    ioctl(keeper_, TCFLSH, TCIFLUSH);
+    ioctl(keeper_, TIOCNXCL);
+  }
+  return closed;
+}
+
+}  // namespace emu

@@ -1,0 +1,46 @@
+// The pseudo-terminal that stands in for the device's serial port.
+//
+// The emulator keeps its own descriptor of the terminal side (the "slave")
+// open for its whole life: the terminal and its settings then outlive every
+// client, and the controlling side never sees hang-ups when a client closes
+// the port and opens it again.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace emu {
+
+class PseudoTerminal {
+ public:
+  PseudoTerminal() = default;
+  ~PseudoTerminal();
+  PseudoTerminal(const PseudoTerminal&) = delete;
+  PseudoTerminal& operator=(const PseudoTerminal&) = delete;
+
+  // Opens a raw terminal (8 data bits, no echo, no line editing, no output
+  // processing) at `bitRate`. False with a reason in `error` on failure.
+  bool Open(int32_t bitRate, std::string* error);
+
+  const std::string& path() const { return path_; }
+  int controlFd() const { return control_; }  // where the device reads and writes
+  int watchFd() const { return watch_; }      // readable when a client closed the terminal
+
+  // The bit rate the client has set on the terminal.
+  int32_t ClientBitRate() const;
+
+  // Handles what watchFd() reported. When a client has closed the terminal,
+  // releases its exclusive mode (it would outlive the client, since the
+  // emulator's own descriptor keeps the terminal open, and shut the client
+  // out when it opens the port again) and drops answers nobody will read.
+  // Returns true when a client closed it.
+  bool HandleClientClose();
+
+ private:
+  int control_ = -1;
+  int keeper_ = -1;
+  int watch_ = -1;
+  std::string path_;
+};
+
+}  // namespace emu

@@ -1,0 +1,511 @@
+// The connection parameters dialog as the user meets it: what it shows, what
+// it refuses and in which order, opening the port, and the speed search
+// against the emulator.
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <map>
+#include <memory>
+
+#include "app/program_state.h"
+#include "app/question.h"
+#include "dialogs/connpar.h"
+#include "link/plcbox.h"
+#include "link/port.h"
+#include "link/program_folder.h"
+#include "link/speed_table.h"
+#include "support/emulator_process.h"
+
+Q_DECLARE_METATYPE(LinkSettings)
+
+namespace {
+
+const QString kOutOfRange = "Параметр вне допустимого диапазона";
+const QString kIncomplete = "Введены не все параметры";
+const QString kInputErrorCaption = "Ошибка ввода параметров";
+const QString kExchangeResultCaption = "Результат обмена с устройством";
+
+struct Message {
+  QString caption;
+  QString line1;
+  QString line2;
+  bool busyCursor = false;  // the busy cursor was still up while it showed
+};
+
+// Acknowledges every message box that comes up while it lives, recording
+// what it said. The boxes are modal, so a click on a dialog button returns
+// only after they have all been closed.
+class MessageCatcher {
+ public:
+  MessageCatcher() {
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { AcknowledgeOpenBox(); });
+    timer_.start();
+  }
+  QList<Message> messages;
+
+ private:
+  void AcknowledgeOpenBox() {
+    auto* box = qobject_cast<TFormQues*>(QApplication::activeModalWidget());
+    if (!box || !box->isVisible()) return;
+    messages.append({box->windowTitle(), box->findChild<QLabel*>("Label1")->text(),
+                     box->findChild<QLabel*>("Label2")->text(), QApplication::overrideCursor() != nullptr});
+    box->findChild<QPushButton*>("BitBtn3")->click();
+  }
+  QTimer timer_;
+};
+
+// The dialog with its controls, on a state of its own in a program folder of
+// its own whose INI/comports maps COM ports to device paths.
+class Fixture {
+ public:
+  explicit Fixture(const std::map<int, std::string>& portMap = {{1, "/nonexistent"}}) {
+    SetProgramFolder(folder_.path().toStdString() + "/");
+    QDir(folder_.path()).mkpath("INI");
+    QFile map(folder_.path() + "/INI/comports");
+    map.open(QIODevice::WriteOnly);
+    for (const auto& [port, path] : portMap) map.write(QString("COM%1=%2\n").arg(port).arg(path.c_str()).toUtf8());
+  }
+  ~Fixture() { state.ClosePort(); }
+
+  // Creates and shows the dialog over the settings as they are now.
+  TFormConnPar& Show() {
+    dialog = std::make_unique<TFormConnPar>(state);
+    dialog->show();
+    return *dialog;
+  }
+
+  template <typename T>
+  T* Control(const char* name) const {
+    return dialog->findChild<T*>(name);
+  }
+  QLineEdit* Edit(const char* name) const { return Control<QLineEdit>(name); }
+
+  // Clicks a dialog button and returns the messages it showed.
+  QList<Message> Click(const char* button) const {
+    MessageCatcher catcher;
+    Control<QPushButton>(button)->click();
+    return catcher.messages;
+  }
+
+  ProgramState state;
+  std::unique_ptr<TFormConnPar> dialog;
+
+ private:
+  QTemporaryDir folder_;
+};
+
+QString StoredText(const LinkSettings& settings, const QString& edit) {
+  if (edit == "Edit1") return QString::number(settings.firstByteWaitSec);
+  if (edit == "Edit2") return QString::number(settings.followingBytesWaitMs);
+  if (edit == "Edit3") return QString::number(settings.preambleCount);
+  return QString::number(settings.rtsPauseMs);
+}
+
+QStringList SpeedTexts(int first, int last) {
+  QStringList texts;
+  for (int i = first; i <= last; ++i) texts << QString("Скорость обмена:  %1").arg(kExchangeSpeeds[i]);
+  return texts;
+}
+
+bool ReadIdentification(ExchangeContext& context) {
+  const uint8_t probe[] = {0, 0, 17, 0, 0, 0};
+  return RunRequest(context, kTableFunction, probe, 6, 0);
+}
+
+}  // namespace
+
+class ConnParTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // --- What the dialog shows ---
+
+  void showsControlsAsDesigned() {
+    Fixture f;
+    TFormConnPar& dialog = f.Show();
+    QCOMPARE(dialog.objectName(), QString("TFormConnPar"));
+    QCOMPARE(dialog.windowTitle(), QString("Параметры связи с КОРДИНом"));
+    QCOMPARE(f.Control<QComboBox>("ComboBox1")->count(), 8);
+    QCOMPARE(f.Control<QComboBox>("ComboBox1")->itemText(7), QString("COM8"));
+    auto* speeds = f.Control<QComboBox>("ComboBox2");
+    QCOMPARE(speeds->count(), 22);
+    QCOMPARE(speeds->itemText(0), QString("300"));
+    QCOMPARE(speeds->itemText(21), QString("230400"));
+    QCOMPARE(f.Control<QComboBox>("ComboBox3")->itemText(0), QString(" 1"));
+    QCOMPARE(f.Control<QComboBox>("ComboBox3")->itemText(4), QString(" 5"));
+    QCOMPARE(f.Edit("Edit1")->maxLength(), 3);
+    QCOMPARE(f.Edit("Edit2")->maxLength(), 4);
+    QCOMPARE(f.Edit("Edit3")->maxLength(), 3);
+    QCOMPARE(f.Edit("Edit4")->maxLength(), 4);
+    QCOMPARE(f.Control<QPushButton>("BitBtn1")->text(), QString("Связаться"));
+    QCOMPARE(f.Control<QPushButton>("BitBtn2")->text(), QString("Отменить"));
+    QCOMPARE(f.Control<QPushButton>("BitBtn4")->text(), QString("Определение скорости обмена"));
+    QVERIFY(f.Control<QStatusBar>("StatusBar1"));
+    QStringList labels;
+    for (auto* label : dialog.findChildren<QLabel*>()) labels << label->text();
+    for (const char* text : {"Порт подключения", "Скорость обмена", "бит/с", "Количество попыток обмена",
+                             "Время ожидания первого\nбайта ответа (1...120)", "c",
+                             "Время ожидания следующих\nбайтов ответа (55...5000)", "мс",
+                             "Количество преамбул\nв запросе (0...255)", "Пауза после\nустановки RTS (2...1000)"}) {
+      QVERIFY2(labels.contains(QString(text)), text);
+    }
+    QVERIFY(!dialog.connectRequested());
+  }
+
+  void showsStoredSettings() {
+    Fixture f;
+    f.state.settings = {0, 0, 3, 19200, 7, 4, 250, 15, 30};
+    f.Show();
+    QCOMPARE(f.Control<QComboBox>("ComboBox1")->currentText(), QString("COM3"));
+    QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("19200"));
+    QCOMPARE(f.Control<QComboBox>("ComboBox3")->currentText(), QString(" 4"));
+    QCOMPARE(f.Edit("Edit1")->text(), QString("15"));
+    QCOMPARE(f.Edit("Edit2")->text(), QString("250"));
+    QCOMPARE(f.Edit("Edit3")->text(), QString("7"));
+    QCOMPARE(f.Edit("Edit4")->text(), QString("30"));
+  }
+
+  void showsWhichDeviceThePortOpens() {
+    Fixture f({{1, "/dev/ttyUSB0"}});
+    f.Show();
+    auto* path = f.Control<QLabel>("PortPathLabel");
+    QCOMPARE(path->text(), QString("/dev/ttyUSB0"));
+    f.Control<QComboBox>("ComboBox1")->setCurrentIndex(2);
+    QCOMPARE(path->text(), QString("/dev/ttyS2"));
+  }
+
+  void typedLettersAreDiscarded() {
+    Fixture f;
+    f.Show();
+    for (const char* name : {"Edit1", "Edit2", "Edit3", "Edit4"}) {
+      QLineEdit* edit = f.Edit(name);
+      edit->clear();
+      QTest::keyClicks(edit, "4x-2 .");
+      QCOMPARE(edit->text(), QString("42"));
+      QTest::keyClick(edit, Qt::Key_Backspace);
+      QCOMPARE(edit->text(), QString("4"));
+    }
+  }
+
+  // --- What "Связаться" refuses, and in which order ---
+
+  void incompleteEntryIsRefused_data() {
+    QTest::addColumn<LinkSettings>("stored");
+    QTest::addColumn<QString>("emptiedEdit");
+    QTest::addColumn<QString>("list");  // the list expected without selection, if any
+    LinkSettings speed1000, port9, port0, attempts0, attempts6;
+    speed1000.exchangeSpeed = 1000;
+    port9.portNumber = 9;
+    port0.portNumber = 0;
+    attempts0.attemptCount = 0;
+    attempts6.attemptCount = 6;
+    QTest::newRow("speed not in the table") << speed1000 << "" << "ComboBox2";
+    QTest::newRow("port 9") << port9 << "" << "ComboBox1";
+    QTest::newRow("port 0") << port0 << "" << "ComboBox1";
+    QTest::newRow("attempts 0") << attempts0 << "" << "ComboBox3";
+    QTest::newRow("attempts 6") << attempts6 << "" << "ComboBox3";
+    QTest::newRow("empty preamble count") << LinkSettings{} << "Edit3" << "";
+    QTest::newRow("empty RTS pause") << LinkSettings{} << "Edit4" << "";
+  }
+
+  void incompleteEntryIsRefused() {
+    QFETCH(LinkSettings, stored);
+    QFETCH(QString, emptiedEdit);
+    QFETCH(QString, list);
+    Fixture f;
+    f.state.settings = stored;
+    f.Show();
+    if (!list.isEmpty()) QCOMPARE(f.Control<QComboBox>(list.toUtf8())->currentIndex(), -1);
+    if (!emptiedEdit.isEmpty()) f.Edit(emptiedEdit.toUtf8())->clear();
+    f.Edit("Edit1")->setText("0");  // out of range too, but completeness comes first
+
+    const QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, kInputErrorCaption);
+    QCOMPARE(shown[0].line1, kIncomplete);
+    QCOMPARE(shown[0].line2, QString());
+    QCOMPARE(f.state.settings, stored);
+    QVERIFY(!f.state.port);
+    QVERIFY(f.dialog->isVisible());
+    QVERIFY(!f.dialog->connectRequested());
+  }
+
+  void rangeBoundaries_data() {
+    QTest::addColumn<QString>("edit");
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("refusedAs");  // empty when the value passes
+    const QString firstWait = "Время ожидания первого байта ответа";
+    const QString followingWait = "Время ожидания следующих байтов ответа";
+    const QString preambles = "Количество преамбул в запросе";
+    const QString rtsPause = "Пауза после установки RTS";
+    QTest::newRow("first-byte wait 0") << "Edit1" << "0" << firstWait;
+    QTest::newRow("first-byte wait 1") << "Edit1" << "1" << "";
+    QTest::newRow("first-byte wait 120") << "Edit1" << "120" << "";
+    QTest::newRow("first-byte wait 121") << "Edit1" << "121" << firstWait;
+    QTest::newRow("following wait 54") << "Edit2" << "54" << followingWait;
+    QTest::newRow("following wait 55") << "Edit2" << "55" << "";
+    QTest::newRow("following wait 5000") << "Edit2" << "5000" << "";
+    QTest::newRow("following wait 5001") << "Edit2" << "5001" << followingWait;
+    QTest::newRow("preambles 0") << "Edit3" << "0" << "";
+    QTest::newRow("preambles 255") << "Edit3" << "255" << "";
+    QTest::newRow("preambles 256") << "Edit3" << "256" << preambles;
+    QTest::newRow("RTS pause 1") << "Edit4" << "1" << rtsPause;
+    QTest::newRow("RTS pause 2") << "Edit4" << "2" << "";
+    QTest::newRow("RTS pause 1000") << "Edit4" << "1000" << "";
+    QTest::newRow("RTS pause 1001") << "Edit4" << "1001" << rtsPause;
+  }
+
+  // A value that passes reaches the port, which does not exist here: the
+  // port message then proves that every check passed.
+  void rangeBoundaries() {
+    QFETCH(QString, edit);
+    QFETCH(QString, value);
+    QFETCH(QString, refusedAs);
+    Fixture f;
+    const LinkSettings before = f.state.settings;
+    f.Show();
+    f.Edit(edit.toUtf8())->setText(value);
+
+    const QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    if (refusedAs.isEmpty()) {
+      QCOMPARE(shown[0].line1, QString("Коммуникационный порт COM1 недоступен"));
+      QCOMPARE(StoredText(f.state.settings, edit), value);
+    } else {
+      QCOMPARE(shown[0].caption, kInputErrorCaption);
+      QCOMPARE(shown[0].line1, refusedAs);
+      QCOMPARE(shown[0].line2, kOutOfRange);
+      QCOMPARE(f.state.settings, before);
+    }
+    QVERIFY(!f.dialog->connectRequested());
+  }
+
+  void onlyTheFirstFailingFieldIsReported() {
+    Fixture f;
+    f.Show();
+    f.Edit("Edit1")->setText("0");
+    f.Edit("Edit2")->setText("1");
+    f.Edit("Edit3")->setText("999");
+    f.Edit("Edit4")->setText("0");
+    QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Время ожидания первого байта ответа"));
+
+    f.Edit("Edit1")->setText("5");
+    shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Время ожидания следующих байтов ответа"));
+
+    f.Edit("Edit2")->setText("100");
+    shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Количество преамбул в запросе"));
+
+    f.Edit("Edit3")->setText("9");
+    shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Пауза после установки RTS"));
+    QCOMPARE(f.state.settings, LinkSettings{});
+  }
+
+  void pastedNonNumberIsRefusedLikeOutOfRange() {
+    Fixture f;
+    f.Show();
+    QLineEdit* edit = f.Edit("Edit2");
+    edit->selectAll();
+    QApplication::clipboard()->setText("1x0");
+    QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(edit->text(), QString("1x0"));
+    f.Edit("Edit3")->setText("7");  // a valid change that must not be stored either
+
+    const QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, kInputErrorCaption);
+    QCOMPARE(shown[0].line1, QString("Время ожидания следующих байтов ответа"));
+    QCOMPARE(shown[0].line2, kOutOfRange);
+    QCOMPARE(f.state.settings, LinkSettings{});
+  }
+
+  // A damaged settings file may hold a value longer than its field; cut to
+  // the field's length it would pass as another value.
+  void storedValueTooLongForItsFieldIsShownWholeAndRefused() {
+    Fixture f;
+    f.state.settings.firstByteWaitSec = 1000;
+    f.Show();
+    QCOMPARE(f.Edit("Edit1")->text(), QString("1000"));
+    const QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Время ожидания первого байта ответа"));
+    QCOMPARE(f.state.settings.firstByteWaitSec, 1000);
+  }
+
+  // --- Opening the port ---
+
+  void unavailablePortIsReportedAndTheValuesStayStored() {
+    Fixture f({{5, "/nonexistent"}});
+    f.Show();
+    f.Control<QComboBox>("ComboBox1")->setCurrentIndex(4);
+    f.Control<QComboBox>("ComboBox2")->setCurrentText("57600");
+    f.Control<QComboBox>("ComboBox3")->setCurrentIndex(2);
+    f.Edit("Edit1")->setText("9");
+    f.Edit("Edit2")->setText("300");
+    f.Edit("Edit3")->setText("4");
+    f.Edit("Edit4")->setText("20");
+
+    const QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, QString("Ошибка"));
+    QCOMPARE(shown[0].line1, QString("Коммуникационный порт COM5 недоступен"));
+    QCOMPARE(shown[0].line2, QString());
+    QCOMPARE(f.state.settings, (LinkSettings{0, 0, 5, 57600, 4, 3, 300, 9, 20}));
+    QVERIFY(!f.state.port);
+    QVERIFY(!f.dialog->connectRequested());
+    QVERIFY(f.dialog->isVisible());
+  }
+
+  void connectOpensThePortAndLoadsTheExchangeParameters() {
+    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
+    Fixture f({{1, emu.terminalPath()}});
+    f.state.settings.exchangeSpeed = 9600;
+    f.state.settings.firstByteWaitSec = 3;
+    // A port left open by an earlier connection is closed before reopening;
+    // the terminal opens exclusively, so the reopening proves it.
+    PortHandle earlier = OpenPortDevice(emu.terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+    QVERIFY(earlier);
+    f.state.port = earlier;
+    f.Show();
+    f.Control<QComboBox>("ComboBox3")->setCurrentIndex(1);
+    f.Edit("Edit2")->setText("200");
+    f.Edit("Edit3")->setText("2");
+    f.Edit("Edit4")->setText("5");
+
+    QElapsedTimer clock;
+    clock.start();
+    const QList<Message> shown = f.Click("BitBtn1");
+    QVERIFY(clock.elapsed() >= 100);
+    QCOMPARE(shown.size(), 0);
+    QVERIFY(f.dialog->connectRequested());
+    QVERIFY(!f.dialog->isVisible());
+    QCOMPARE(f.dialog->result(), int(QDialog::Accepted));
+    QVERIFY(!earlier->IsOpen());
+    QVERIFY(f.state.port && f.state.port->IsOpen());
+
+    ExchangeContext& context = *f.state.context;
+    QCOMPARE(context.port, f.state.port);
+    QCOMPARE(context.exchangeSpeed, 9600);
+    QCOMPARE(context.firstByteWaitMs, 3000u);
+    QCOMPARE(context.followingBytesWaitMs, 200u);
+    QCOMPARE(context.preambleCount, uint8_t{2});
+    QCOMPARE(context.rtsPauseMs, 5u);
+    QCOMPARE(context.attemptCount, uint8_t{2});
+    QVERIFY2(ReadIdentification(context), "the opened link does not reach the device");
+  }
+
+  // --- The speed search ---
+
+  void searchFindsTheDeviceAt9600OnTheEleventhTry() {
+    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
+    Fixture f({{1, emu.terminalPath()}});
+    TFormConnPar& dialog = f.Show();
+    auto* status = f.Control<QStatusBar>("StatusBar1");
+    QStringList tried;
+    bool buttonsDisabledThroughout = true, busyThroughout = true, stayedOpen = true;
+    connect(status, &QStatusBar::messageChanged, this, [&](const QString& text) {
+      if (text.isEmpty()) return;
+      tried << text;
+      for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn4"}) {
+        buttonsDisabledThroughout &= !f.Control<QPushButton>(name)->isEnabled();
+      }
+      busyThroughout &= QApplication::overrideCursor() != nullptr;
+      if (tried.size() == 1) {  // Esc and the frame's close button while it runs
+        dialog.reject();
+        dialog.close();
+        stayedOpen = dialog.isVisible();
+      }
+    });
+
+    const QList<Message> shown = f.Click("BitBtn4");
+    QCOMPARE(tried, SpeedTexts(1, 11));
+    QVERIFY(buttonsDisabledThroughout);
+    QVERIFY(busyThroughout);
+    QVERIFY(stayedOpen);
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, kExchangeResultCaption);
+    QCOMPARE(shown[0].line1, QString("Получен ответ на запрос"));
+    QCOMPARE(shown[0].line2, QString("при скорости обмена - 9600 бит/с"));
+    QVERIFY(!shown[0].busyCursor);
+
+    QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("9600"));
+    QCOMPARE(f.state.settings.exchangeSpeed, 9600);
+    QVERIFY(!f.state.port);
+    QVERIFY(status->currentMessage().isEmpty());
+    QVERIFY(!QApplication::overrideCursor());
+    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn4"}) QVERIFY(f.Control<QPushButton>(name)->isEnabled());
+    QCOMPARE(f.state.context->firstByteWaitMs, 300u);
+    QCOMPARE(f.state.context->followingBytesWaitMs, 100u);
+    QCOMPARE(f.state.context->attemptCount, uint8_t{1});
+
+    // "Отменить" (here by Esc) does not undo the found speed.
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(!dialog.connectRequested());
+    QCOMPARE(f.state.settings.exchangeSpeed, 9600);
+  }
+
+  void searchNeverFindsADeviceAt300() {
+    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "300", "--no-wire-delay"});
+    Fixture f({{1, emu.terminalPath()}});
+    f.Show();
+    QStringList tried;
+    connect(f.Control<QStatusBar>("StatusBar1"), &QStatusBar::messageChanged, this,
+            [&](const QString& text) {
+              if (!text.isEmpty()) tried << text;
+            });
+
+    const QList<Message> shown = f.Click("BitBtn4");
+    QCOMPARE(tried, SpeedTexts(1, 21));
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, kExchangeResultCaption);
+    QCOMPARE(shown[0].line1, QString("Связь не установлена"));
+    QCOMPARE(shown[0].line2, QString());
+    QVERIFY(!shown[0].busyCursor);
+    QCOMPARE(f.state.settings.exchangeSpeed, 1200);
+    QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("1200"));
+    QVERIFY(!f.state.port);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(f.Control<QPushButton>("BitBtn4")->isEnabled());
+    QVERIFY(f.dialog->isVisible());
+  }
+
+  void searchDoesNotStartOnARefusedEntry() {
+    Fixture f;
+    f.Show();
+    f.Edit("Edit4")->setText("1");
+    QStringList tried;
+    connect(f.Control<QStatusBar>("StatusBar1"), &QStatusBar::messageChanged, this,
+            [&](const QString& text) {
+              if (!text.isEmpty()) tried << text;
+            });
+    const QList<Message> shown = f.Click("BitBtn4");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Пауза после установки RTS"));
+    QVERIFY(tried.isEmpty());
+    QVERIFY(f.Control<QPushButton>("BitBtn1")->isEnabled());
+    QVERIFY(!QApplication::overrideCursor());
+  }
+};
+
+QTEST_MAIN(ConnParTest)
+#include "connpar_test.moc"

@@ -1,0 +1,302 @@
+// The program from start to exit, driven through its windows as a user
+// would, with the emulator as the device on COM1.
+#include <QAction>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <fstream>
+#include <memory>
+
+#include "app/about.h"
+#include "app/main_form.h"
+#include "app/question.h"
+#include "dialogs/connpar.h"
+#include "dialogs/ident.h"
+#include "dialogs/tableinfo.h"
+#include "link/port.h"
+#include "link/program_folder.h"
+#include "support/emulator_process.h"
+#include "support/modal.h"
+
+namespace {
+
+QStringList VisibleTopItems(TFormMain& main) {
+  QStringList items;
+  for (QAction* item : main.menuBar()->actions()) {
+    if (item->isVisible()) items << item->text();
+  }
+  return items;
+}
+
+const QStringList kNoDeviceMenu = {"Связь с другим устройством", "Файлы  конфигурации", "Общее", "Выход"};
+const QStringList kDeviceMenu = {"Параметры", "Связь с другим устройством", "Файлы  конфигурации", "Общее",
+                                 "Выход"};
+
+template <typename T>
+T* Child(QWidget* window, const char* name) {
+  T* child = window->findChild<T*>(name);
+  if (!child) qWarning("no child %s", name);
+  return child;
+}
+
+void Click(QWidget* window, const char* button) { Child<QPushButton>(window, button)->click(); }
+
+// A program folder of its own with COM1 mapped to the emulator.
+struct Bench {
+  explicit Bench(std::vector<std::string> emulatorOptions, const QByteArray& settingsFile = {}) {
+    emulatorOptions.push_back("--no-wire-delay");
+    emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, emulatorOptions);
+    const QString folder = dir.path() + "/";
+    QDir().mkpath(folder + "INI");
+    std::ofstream(QString(folder + "INI/comports").toStdString()) << "COM1=" << emulator->terminalPath() << "\n";
+    if (!settingsFile.isEmpty()) {
+      QFile file(folder + "INI/vkt53.ini");
+      file.open(QIODevice::WriteOnly);
+      file.write(settingsFile);
+    }
+    SetProgramFolder(folder.toStdString());
+  }
+  ~Bench() {
+    main.reset();
+    SetProgramFolder("");
+  }
+  TFormMain& Start() {
+    main = std::make_unique<TFormMain>();
+    main->show();
+    return *main;
+  }
+  QByteArray SettingsFile() const {
+    QFile file(dir.path() + "/INI/vkt53.ini");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+  }
+
+  QTemporaryDir dir;
+  std::unique_ptr<EmulatorProcess> emulator;
+  std::unique_ptr<TFormMain> main;
+};
+
+void AnswerConnectionDialog(const char* button) {
+  WhenModal<TFormConnPar>([button](TFormConnPar* dialog) { Click(dialog, button); });
+}
+
+struct Notice {
+  QString caption, line1, line2;
+};
+
+// Takes down the next message box and what it said.
+std::shared_ptr<Notice> ExpectMessage() {
+  auto seen = std::make_shared<Notice>();
+  WhenModal<TFormQues>([seen](TFormQues* box) {
+    seen->caption = box->windowTitle();
+    seen->line1 = Child<QLabel>(box, "Label1")->text();
+    seen->line2 = Child<QLabel>(box, "Label2")->text();
+    Click(box, "BitBtn3");
+  });
+  return seen;
+}
+
+const QByteArray kDefaultSettings =
+    QByteArray::fromHex("000001B00400000001640000000200000002000000");
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void StartConnectsAndShowsAllMenus();
+  void CancelAndReconnectKeepParametersHidden();
+  void ForeignModelAndVersionAreRefused_data();
+  void ForeignModelAndVersionAreRefused();
+  void CorruptedTableOffersTheRestore();
+  void TableWriteLockOffersNoWriting();
+  void IdentificationAndAboutWindows();
+  void ExitSavesTheSettingsAndClosesThePort();
+};
+
+void MainWindowTest::StartConnectsAndShowsAllMenus() {
+  Bench bench({});
+  QElapsedTimer sinceConnect;
+  WhenModal<TFormConnPar>([&](TFormConnPar* dialog) {
+    sinceConnect.start();
+    Click(dialog, "BitBtn1");
+  });
+  TFormMain& main = bench.Start();
+  QVERIFY2(VisibleTopItems(main).isEmpty(), "the menu bar is empty until the sequence has run");
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
+  QVERIFY2(sinceConnect.elapsed() >= 300, "DTR settles 300 ms before the first request");
+  QVERIFY(main.state().supportedDevice);
+  QCOMPARE(Child<QLabel>(&main, "LinkPanel")->text(), QString(" COM1,   1200 бит/с"));
+  const QMenu* parameters = Child<QMenu>(&main, "NWorkPar");
+  QCOMPARE(parameters->actions().size(), 3);
+  for (const QAction* item : parameters->actions()) QVERIFY(item->isVisible());
+}
+
+void MainWindowTest::CancelAndReconnectKeepParametersHidden() {
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn2");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  QVERIFY(!main.state().port);
+
+  AnswerConnectionDialog("BitBtn1");
+  Child<QAction>(&main, "Nconnect")->trigger();
+  QVERIFY(VisibleTopItems(main).isEmpty());
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
+
+  AnswerConnectionDialog("BitBtn2");
+  Child<QAction>(&main, "Nconnect")->trigger();
+  QCOMPARE(Child<QLabel>(&main, "LinkPanel")->text(), QString());
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  QVERIFY2(main.state().port, "the port stays open; only the menu forgets the device");
+}
+
+void MainWindowTest::ForeignModelAndVersionAreRefused_data() {
+  QTest::addColumn<QString>("type");
+  QTest::addColumn<QString>("software");
+  QTest::addColumn<QString>("line1");
+  QTest::addColumn<QString>("line2");
+  QTest::newRow("type 7") << "7" << "3" << "Код типа подключенного устройства  7"
+                          << "Программа обслуживает кордины vkt53-sx";
+  QTest::newRow("type 7 whatever its version") << "7" << "5" << "Код типа подключенного устройства  7"
+                                               << "Программа обслуживает кордины vkt53-sx";
+  QTest::newRow("version 5") << "8" << "5" << "Версия ПО подключенного кордина 5"
+                             << "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4";
+  QTest::newRow("version 2") << "8" << "2" << "Версия ПО подключенного кордина 2"
+                             << "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4";
+  QTest::newRow("version 4 passes") << "8" << "4" << "" << "";
+}
+
+void MainWindowTest::ForeignModelAndVersionAreRefused() {
+  QFETCH(QString, type);
+  QFETCH(QString, software);
+  QFETCH(QString, line1);
+  QFETCH(QString, line2);
+  Bench bench({"--type", type.toStdString(), "--software", software.toStdString()});
+  AnswerConnectionDialog("BitBtn1");
+  auto notice = ExpectMessage();
+  TFormMain& main = bench.Start();
+  if (line1.isEmpty()) {
+    QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
+    QVERIFY(notice->line1.isEmpty());
+    return;
+  }
+  QTRY_COMPARE_WITH_TIMEOUT(notice->line1, line1, 15000);
+  QCOMPARE(notice->line2, line2);
+  QCOMPARE(notice->caption, QString());
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 5000);
+  QVERIFY(!main.state().supportedDevice);
+}
+
+void MainWindowTest::CorruptedTableOffersTheRestore() {
+  Bench bench({"--corrupt", "6"});
+  AnswerConnectionDialog("BitBtn1");
+  QStringList names, corrupted;
+  QList<bool> ticked;
+  auto readRows = [&](TFormTableInfo* window) {
+    names.clear(), corrupted.clear(), ticked.clear();
+    for (int slot = 1; slot <= 3; ++slot) {
+      names << Child<QLabel>(window, qPrintable(QString("pn%1").arg(slot)))->text();
+      corrupted << Child<QLabel>(window, qPrintable(QString("pw%1").arg(slot)))->text();
+      ticked << Child<QCheckBox>(window, qPrintable(QString("cb%1").arg(slot)))->isChecked();
+    }
+    QVERIFY(!Child<QCheckBox>(window, "cb4")->isVisibleTo(window));
+    Click(window, "BitBtn2");  // "Выход": nothing is written
+  };
+  WhenModal<TFormTableInfo>(readRows, 15000);
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(names.size(), 3, 15000);
+  QCOMPARE(names, QStringList({" Табл.  3.  Параметры связи", " Табл.  5.  Командная строка модема",
+                               " Табл.  6.  Скорость обмена с подкл. вычислителем и порт подключения"}));
+  QCOMPARE(corrupted, QStringList({"Нет", "Нет", "Да"}));
+  QCOMPARE(ticked, QList<bool>({false, false, true}));
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 5000);
+
+  // The device still asks for table 6: "Выход" wrote nothing.
+  names.clear();
+  WhenModal<TFormTableInfo>(readRows, 15000);
+  Child<QAction>(&main, "N1")->trigger();
+  QTRY_COMPARE_WITH_TIMEOUT(corrupted, QStringList({"Нет", "Нет", "Да"}), 15000);
+}
+
+void MainWindowTest::TableWriteLockOffersNoWriting() {
+  QByteArray locked = kDefaultSettings;
+  locked[0] = 1;
+  Bench bench({"--corrupt", "3"}, locked);
+  AnswerConnectionDialog("BitBtn1");
+  bool seen = false, writable = true, boxFree = true;
+  QString flag;
+  WhenModal<TFormTableInfo>(
+      [&](TFormTableInfo* window) {
+        seen = true;
+        writable = Child<QPushButton>(window, "BitBtn1")->isEnabled() ||
+                   Child<QPushButton>(window, "BitBtn3")->isEnabled();
+        QCheckBox* box = Child<QCheckBox>(window, "cb1");
+        boxFree = box->isChecked() || box->isEnabled();
+        flag = Child<QLabel>(window, "pw1")->text();
+        Click(window, "BitBtn2");
+      },
+      15000);
+  bench.Start();
+  QTRY_VERIFY_WITH_TIMEOUT(seen, 15000);
+  QVERIFY2(!writable, "both write buttons disabled");
+  QVERIFY2(!boxFree, "the box of the corrupted table cleared and disabled");
+  QCOMPARE(flag, QString("Да"));
+  bench.main->close();
+  QCOMPARE(bench.SettingsFile().at(0), char(1));
+}
+
+void MainWindowTest::IdentificationAndAboutWindows() {
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn1");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
+
+  bool identShown = false;
+  WhenModal<TFormIdent>([&](TFormIdent* window) {
+    identShown = true;
+    Click(window, "BitBtn2");
+  });
+  Child<QAction>(&main, "Nident")->trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(identShown, 10000);
+
+  bool aboutShown = false;
+  WhenModal<TFormAbout>([&](TFormAbout* window) {
+    aboutShown = true;
+    Click(window, "BitBtn1");
+  });
+  Child<QAction>(&main, "Nabout")->trigger();
+  QTRY_VERIFY_WITH_TIMEOUT(aboutShown, 10000);
+}
+
+void MainWindowTest::ExitSavesTheSettingsAndClosesThePort() {
+  {
+    Bench bench({});
+    AnswerConnectionDialog("BitBtn2");
+    TFormMain& main = bench.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+    QVERIFY(QDir(bench.dir.path() + "/CONFIG").exists());
+    Child<QAction>(&main, "Nexit")->trigger();
+    QCOMPARE(bench.SettingsFile().toHex(), kDefaultSettings.toHex());
+  }
+  {
+    Bench bench({});
+    AnswerConnectionDialog("BitBtn1");
+    TFormMain& main = bench.Start();
+    QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
+    QVERIFY2(!OpenPortDevice(bench.emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1),
+             "the tool holds the port exclusively");
+    main.close();
+    QVERIFY2(OpenPortDevice(bench.emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1),
+             "closing the window lets go of the port");
+  }
+}
+
+QTEST_MAIN(MainWindowTest)
+#include "main_window_test.moc"

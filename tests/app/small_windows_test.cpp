@@ -1,0 +1,208 @@
+// The wait window, which the user cannot close and whose progress bar the
+// table service drives, and the about window.
+#include <QApplication>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+
+#include <cstdlib>
+
+#include <vector>
+
+#include "app/about.h"
+#include "app/wait.h"
+#include "config/config_record.h"
+#include "frame_close.h"
+#include "link/conffun.h"
+#include "link/plcbox.h"
+#include "link/port.h"
+#include "support/emulator_process.h"
+#include "support/modal.h"
+#include "support/recording_ui.h"
+
+namespace {
+
+QString Line(QWidget* form, const char* name) { return form->findChild<QLabel*>(name)->text(); }
+
+// Within the few units a window frame may add on one side.
+bool CentredOnScreen(QWidget* form) {
+  const QPoint offset = QApplication::primaryScreen()->availableGeometry().center() - form->geometry().center();
+  return std::abs(offset.x()) <= 4 && std::abs(offset.y()) <= 4;
+}
+
+// Passes every step on to the wait window's bar and notes where the bar stood.
+class WatchedProgress : public ProgressBar {
+ public:
+  WatchedProgress(ProgressBar& inner, QProgressBar* bar) : inner_(inner), bar_(bar) {}
+  void SetMaximum(int maximum) override { inner_.SetMaximum(maximum); }
+  int Maximum() const override { return inner_.Maximum(); }
+  void SetPosition(int position) override {
+    inner_.SetPosition(position);
+    barValues.push_back(bar_->value());
+  }
+  int Position() const override { return inner_.Position(); }
+
+  std::vector<int> barValues;
+
+ private:
+  ProgressBar& inner_;
+  QProgressBar* bar_;
+};
+
+}  // namespace
+
+class SmallWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  // The wait window.
+  void waitWindowOffersNoWayToCloseIt() {
+    TFormWait form(WaitKind::Writing);
+    const Qt::WindowFlags flags = form.windowFlags();
+    QVERIFY(flags.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(flags.testFlag(Qt::WindowTitleHint));
+    QVERIFY(!flags.testFlag(Qt::WindowCloseButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowSystemMenuHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+  }
+
+  void waitWindowStaysUpAgainstEscAndTheFrameUntilItsOpenerEndsIt() {
+    auto* form = new TFormWait(WaitKind::Reading);
+    form->show();
+    QVERIFY(QTest::qWaitForWindowExposed(form));
+    QVERIFY(!form->isModal());
+    QTest::keyClick(form, Qt::Key_Escape);
+    QVERIFY(form->isVisible());
+    QVERIFY(!CloseByFrame(form));
+    QVERIFY(form->isVisible());
+    form->close();  // the opener may close it
+    QVERIFY(!form->isVisible());
+    delete form;
+  }
+
+  void kindNamesTheOperation_data() {
+    QTest::addColumn<WaitKind>("kind");
+    QTest::addColumn<QString>("line2");
+    QTest::addColumn<QString>("line3");
+    QTest::newRow("writing") << WaitKind::Writing << "Выполняется запись параметров" << "конфигурации в кордин";
+    QTest::newRow("reading") << WaitKind::Reading << "Выполняется чтение" << "таблиц параметров конфигурации";
+  }
+
+  void kindNamesTheOperation() {
+    QFETCH(WaitKind, kind);
+    TFormWait form(kind);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QCOMPARE(form.windowTitle(), QString("..."));
+    QCOMPARE(Line(&form, "Label1"), QString("Ожидайте..."));
+    QTEST(Line(&form, "Label2"), "line2");
+    QTEST(Line(&form, "Label3"), "line3");
+    QCOMPARE(form.size(), QSize(322, 127));
+    QCOMPARE(form.minimumSize(), form.maximumSize());
+    QVERIFY(CentredOnScreen(&form));
+  }
+
+  // Its progress bar as the table service sees it.
+  void progressStartsAtZeroAndStepsOneByOne() {
+    TFormWait form(WaitKind::Reading);
+    auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
+    ProgressBar& progress = form.progress();
+    QCOMPARE(bar->minimum(), 0);
+    QCOMPARE(progress.Position(), 0);
+    progress.SetMaximum(5);
+    progress.SetPosition(progress.Position() + 1);
+    progress.SetPosition(progress.Position() + 1);
+    QCOMPARE(progress.Position(), 2);
+    QCOMPARE(bar->value(), 2);
+    QCOMPARE(bar->maximum(), 5);
+    progress.SetPosition(progress.Maximum());
+    QCOMPARE(bar->value(), bar->maximum());
+  }
+
+  void progressNeverLeavesItsRange() {
+    TFormWait form(WaitKind::Writing);
+    auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
+    ProgressBar& progress = form.progress();
+    progress.SetMaximum(0);  // an operation without steps: an empty bar, not Qt's busy one
+    QVERIFY(bar->maximum() > bar->minimum());
+    QCOMPARE(bar->value(), 0);
+    progress.SetMaximum(3);
+    progress.SetPosition(7);
+    QCOMPARE(progress.Position(), 3);
+    QCOMPARE(bar->value(), 3);
+    progress.SetPosition(-2);
+    QCOMPARE(progress.Position(), 0);
+    progress.SetPosition(3);
+    progress.SetMaximum(2);  // a shorter operation after a longer one
+    QCOMPARE(progress.Position(), 2);
+    QCOMPARE(bar->value(), 2);
+  }
+
+  void readingTheConfigurationFillsTheBarStepByStep() {
+    EmulatorProcess emulator(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
+    LinkSettings settings;
+    settings.exchangeSpeed = 9600;
+    settings.firstByteWaitSec = 1;
+    PortHandle port = OpenPortDevice(emulator.terminalPath(), 9600, 8, 0, 0, 1000, 1000, 1, 1);
+    QVERIFY(port);
+    ExchangeContext context(0);
+    LoadExchangeParameters(context, settings, port);
+    RecordingUi ui;
+    LinkSession session{context, settings, ui};
+
+    TFormWait form(WaitKind::Reading);
+    form.show();
+    auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
+    WatchedProgress progress(form.progress(), bar);
+    ConfigRecord record;
+    QVERIFY(ReadConfiguration(session, record, &progress));
+    QVERIFY(ui.questions.empty());
+    QVERIFY(form.isVisible());
+    QVERIFY(bar->maximum() > 1);
+    QCOMPARE(bar->value(), bar->maximum());
+    // One step per table read, each shown on the bar as it happened.
+    QVERIFY(progress.barValues.size() >= 2);
+    QCOMPARE(progress.barValues.front(), 1);
+    for (std::size_t i = 1; i < progress.barValues.size(); ++i) {
+      QVERIFY(progress.barValues[i] >= progress.barValues[i - 1]);
+    }
+    QCOMPARE(progress.barValues.back(), bar->maximum());
+  }
+
+  // The about window.
+  void aboutShowsTheVersionAndClosesByItsPictureButton() {
+    TFormAbout form;
+    QString version;
+    bool pictureOnly = false;
+    bool centred = false;
+    WhenModal<TFormAbout>([&](TFormAbout* shown) {
+      version = Line(shown, "Label2");
+      auto* close = shown->findChild<QPushButton*>("BitBtn1");
+      pictureOnly = close->text().isEmpty() && !close->icon().isNull();
+      centred = CentredOnScreen(shown);
+      QTest::mouseClick(close, Qt::LeftButton);
+      if (shown->isVisible()) shown->reject();
+    });
+    form.exec();
+    QCOMPARE(version, QString("Версия        3.02"));
+    QVERIFY(pictureOnly);
+    QVERIFY(centred);
+    QVERIFY(!form.isVisible());
+  }
+
+  void aboutHasOnlyTheSystemMenu() {
+    TFormAbout form;
+    const Qt::WindowFlags flags = form.windowFlags();
+    QVERIFY(flags.testFlag(Qt::WindowSystemMenuHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!flags.testFlag(Qt::WindowContextHelpButtonHint));
+  }
+};
+
+QTEST_MAIN(SmallWindowsTest)
+#include "small_windows_test.moc"

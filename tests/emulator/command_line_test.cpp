@@ -1,0 +1,82 @@
+// Starting and stopping the emulator: its options, its link, its signals
+// and its log.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "running_device.h"
+
+namespace {
+
+std::string LinkTarget(const std::string& link) {
+  char target[256] = {};
+  const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
+  return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+bool Exists(const std::string& path) {
+  struct stat info {};
+  return lstat(path.c_str(), &info) == 0;
+}
+
+}  // namespace
+
+TEST(CommandLine, BadOptionsEndTheStartWithStatus2) {
+  for (const std::vector<std::string>& args : {std::vector<std::string>{"--speed", "1000"},
+                                               {"--address", "255"},
+                                               {"--corrupt", "8"},
+                                               {"--fault-error", "24:x"},
+                                               {"--fault-drop", "-1"},
+                                               {"--no-such-option"},
+                                               {"--link"}}) {
+    SCOPED_TRACE(args[0]);
+    const FinishedRun run = RunEmulatorToEnd(args);
+    EXPECT_EQ(run.status, 2);
+    EXPECT_FALSE(run.errors.empty());
+    EXPECT_TRUE(run.output.empty());
+  }
+}
+
+TEST(TerminalLink, StaleLinkIsReplacedByOneToTheTerminal) {
+  TempFolder folder;
+  ASSERT_EQ(symlink("/dev/pts/no-such-terminal", folder.File("tty").c_str()), 0);
+  EmulatorProcess process(folder, kFast);
+  EXPECT_EQ(process.terminalPath().rfind("/dev/pts/", 0), 0u) << process.terminalPath();
+  EXPECT_EQ(LinkTarget(process.linkPath()), process.terminalPath());
+}
+
+TEST(TerminalLink, OrdinaryFileInTheWayIsLeftAlone) {
+  TempFolder folder;
+  std::ofstream(folder.File("keep.txt")) << "mine";
+  const FinishedRun run = RunEmulatorToEnd({"--link", folder.File("keep.txt")});
+  EXPECT_EQ(run.status, 1);
+  std::ifstream file(folder.File("keep.txt"));
+  std::string text;
+  file >> text;
+  EXPECT_EQ(text, "mine");
+}
+
+TEST(Signals, InterruptEndsLikeTerminate) {
+  TempFolder folder;
+  EmulatorProcess process(folder, FastWith({"--state", folder.File("state.txt")}));
+  ASSERT_TRUE(Exists(process.linkPath()));
+  EXPECT_EQ(process.Stop(SIGINT), 0);
+  EXPECT_FALSE(Exists(process.linkPath()));
+  EXPECT_TRUE(Exists(folder.File("state.txt")));
+}
+
+TEST(ExchangeLog, RequestsAndAnswersAreWrittenInHexAndDecoded) {
+  RunningDevice device(FastWith({"--log"}));
+  ASSERT_EQ(device.Exchange(ReadRequest(0, 3, 0, 7)).size(), 3u + 16u);
+  ASSERT_EQ(device.Exchange(ReadRequest(0, 2, 0, 1)).size(), 3u + 7u);
+  // The first answer's line was written before the second request came.
+  const std::string log = device.process.ErrorOutput();
+  EXPECT_NE(log.find(" rx CC 00 0C 1D 03 00 07 00 00 00 "), std::string::npos) << log;
+  EXPECT_NE(log.find("read table 3 fields 0..6 -> answered"), std::string::npos) << log;
+  EXPECT_NE(log.find(" tx FF FF FF 33 00 10 9D 03 00 07 02 03 05 01 00 00 00 "), std::string::npos)
+      << log;
+  EXPECT_NE(log.find("read table 2 fields 0..0 -> error 9"), std::string::npos) << log;
+}

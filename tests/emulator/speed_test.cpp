@@ -1,0 +1,85 @@
+// The device listens at its master speed only, follows a newly written
+// master speed, and answers no sooner than the line allows.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <fstream>
+
+#include "running_device.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+using Clock = std::chrono::steady_clock;
+
+// Long enough for an answer at any speed used here to have come.
+constexpr milliseconds kSilence{400};
+
+const Bytes kLinkParameters = {0x02, 0x03, 0x05, 0x01, 0x00, 0x00, 0x00};
+
+milliseconds TimeOfExchange(TerminalClient& client, const Bytes& request, Bytes* answer) {
+  const auto start = Clock::now();
+  client.Send(request);
+  *answer = client.ReceiveAnswer();
+  return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
+}
+
+double TransmitMs(size_t bytes, int bitRate) { return bytes * 10.0 * 1000.0 / bitRate; }
+
+}  // namespace
+
+TEST(BitRate, RequestAtAnotherRateIsLineNoise) {
+  RunningDevice device(FastWith({"--speed", "9600"}), 1200);
+  device.client.Send(ReadRequest(0, 0, 0, 17));
+  EXPECT_TRUE(device.client.ReceiveDuring(kSilence).empty());
+  device.client.SetBitRate(9600);
+  EXPECT_EQ(device.Exchange(ReadRequest(0, 3, 0, 7)),
+            ReadAnswer(0, 3, 0, 7, {0x0B, 0x03, 0x05, 0x01, 0x00, 0x00, 0x00}));
+}
+
+TEST(BitRate, TheTerminalStartsAtTheMasterSpeed) {
+  TempFolder folder;
+  EmulatorProcess process(folder, FastWith({"--speed", "57600"}));
+  // Opened without choosing a rate, as a terminal program would.
+  TerminalClient client(process.linkPath(), 0);
+  client.Send(ReadRequest(0, 3, 0, 1));
+  EXPECT_EQ(client.ReceiveAnswer(), ReadAnswer(0, 3, 0, 1, {19}));
+}
+
+TEST(BitRate, WritingTheMasterSpeedMovesTheDeviceAfterItsAnswer) {
+  RunningDevice device(kFast, 1200);
+  const Bytes newParameters = {0x0B, 0x03, 0x05, 0x01, 0x00, 0x00, 0x00};  // 9600 bit/s
+  EXPECT_EQ(device.Exchange(WriteRequest(0, 3, 0, 7, newParameters)), WriteAnswer(0, 3, 0, 7));
+  device.client.SetBitRate(9600);
+  EXPECT_EQ(device.Exchange(ReadRequest(0, 3, 0, 7)), ReadAnswer(0, 3, 0, 7, newParameters));
+  device.client.SetBitRate(1200);
+  device.client.Send(ReadRequest(0, 0, 0, 17));
+  EXPECT_TRUE(device.client.ReceiveDuring(kSilence).empty());
+}
+
+TEST(BitRate, IndexOutsideTheSpeedTableListensAt1200) {
+  TempFolder folder;
+  std::ofstream(folder.File("state.txt")) << "master_speed_index = 30\n";
+  EmulatorProcess process(folder, FastWith({"--state", folder.File("state.txt")}));
+  TerminalClient client(process.linkPath(), 1200);
+  client.Send(ReadRequest(0, 3, 0, 1));
+  EXPECT_EQ(client.ReceiveAnswer(), ReadAnswer(0, 3, 0, 1, {30}));
+}
+
+TEST(WireDelay, AnswerComesNoSoonerThanBothTransmitTimesAt1200) {
+  RunningDevice device({}, 1200);
+  const Bytes request = Joined(Preambles(4), ReadRequest(0, 0, 0, 17));
+  Bytes answer;
+  const milliseconds elapsed = TimeOfExchange(device.client, request, &answer);
+  ASSERT_EQ(answer, ReadAnswer(0, 0, 0, 17, DefaultIdentification()));
+  // 16 request bytes and 29 answer bytes at 1200 bit/s, then 3 ms turnaround.
+  EXPECT_GE(elapsed.count(), TransmitMs(request.size() + answer.size(), 1200) + 3 - 1);
+}
+
+TEST(WireDelay, TurnaroundAloneWithoutWireDelay) {
+  RunningDevice device(FastWith({"--turnaround", "150"}), 1200);
+  Bytes answer;
+  const milliseconds elapsed = TimeOfExchange(device.client, ReadRequest(0, 3, 0, 7), &answer);
+  ASSERT_EQ(answer, ReadAnswer(0, 3, 0, 7, kLinkParameters));
+  EXPECT_GE(elapsed.count(), 150);
+}
