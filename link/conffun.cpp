@@ -1,10 +1,10 @@
 #include "link/conffun.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "link/speed_table.h"
+#include "link/text_format.h"
 
 namespace {
 
@@ -12,13 +12,6 @@ constexpr int kEchoOffset = 4;    // response bytes 4..6: read table, first fiel
 constexpr int kValuesOffset = 7;  // field values of a read
 constexpr int kChecksumSize = 2;
 constexpr uint32_t kSettleMs = 500;  // after a long table sequence
-
-template <typename... Args>
-std::string Format(const char* pattern, Args... args) {
-  char buffer[300];
-  std::snprintf(buffer, sizeof buffer, pattern, args...);
-  return buffer;
-}
 
 // Bytes one field of a table occupies.
 int FieldSize(int table) {

@@ -1,13 +1,13 @@
 #include "link/plcbox.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "link/crc16.h"
 #include "link/link_settings.h"
 #include "link/port.h"
+#include "link/text_format.h"
 
 namespace {
 
@@ -113,9 +113,7 @@ bool RunIdentifiedRequest(ExchangeContext& context) {
   if (context.resultCode != kResultOk) return false;
   const int received = context.response[kResponseIdentifierByte] >> 6;
   if (received != identifier) {
-    char text[160];
-    std::snprintf(text, sizeof text, kIdentifierMismatch, identifier, received);
-    context.messages[kResultIdentifierMismatch] = text;
+    context.messages[kResultIdentifierMismatch] = Format(kIdentifierMismatch, identifier, received);
     return Fail(context, kResultIdentifierMismatch);
   }
   return true;

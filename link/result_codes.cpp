@@ -1,8 +1,8 @@
 #include "link/result_codes.h"
 
-#include <cstdio>
 
 #include "link/plcbox.h"
+#include "link/text_format.h"
 
 namespace {
 
@@ -126,13 +126,6 @@ constexpr std::array<const char*, 52> kReasonTexts = {
 constexpr int kLastDeviceError = 56;
 constexpr int kFirstNumberedReason = 52;
 constexpr uint8_t kValveError = 24;
-
-template <typename... Args>
-std::string Format(const char* pattern, Args... args) {
-  char buffer[256];
-  std::snprintf(buffer, sizeof buffer, pattern, args...);
-  return buffer;
-}
 
 }  // namespace
 

@@ -9,6 +9,7 @@ packages=(
   libgtest-dev                      # GoogleTest for the core tests
   xvfb xauth imagemagick            # running the windows headless and looking at them
   fonts-dejavu-core                 # a font with Cyrillic glyphs
+  g++-mingw-w64-x86-64-posix        # CI compiles the core for Windows too
 )
 
 missing=()
