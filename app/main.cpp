@@ -1,6 +1,7 @@
 // Program entry: the main window and the message loop.
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 #include <exception>
 
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   try {
     TFormMain window;
+    // Sized to the screen first: without a window manager (a bare X server,
+    // a kiosk session) a request to maximise alone leaves the window tiny.
+    if (const QScreen* screen = QApplication::primaryScreen()) window.setGeometry(screen->availableGeometry());
     window.showMaximized();
     return app.exec();
   } catch (const std::exception& error) {
