@@ -39,14 +39,6 @@ const QStringList kNoDeviceMenu = {"Связь с другим устройст�
 const QStringList kDeviceMenu = {"Параметры", "Связь с другим устройством", "Файлы  конфигурации", "Общее",
                                  "Выход"};
 
-template <typename T>
-T* Child(QWidget* window, const char* name) {
-  T* child = window->findChild<T*>(name);
-  if (!child) qWarning("no child %s", name);
-  return child;
-}
-
-void Click(QWidget* window, const char* button) { Child<QPushButton>(window, button)->click(); }
 
 // A program folder of its own with COM1 mapped to the emulator.
 struct Bench {

@@ -89,7 +89,7 @@ TEST(ConfigFileFormat, MissingFileOrFolderCannotBeOpened) {
   TempFolder folder;
   ConfigImage image = FilledImage(1);
   EXPECT_EQ(ReadConfigFile(folder.File("none.cnf"), image), ConfigFileReadResult::kCannotOpen);
-  EXPECT_EQ(ReadConfigFile(folder.Path(), image), ConfigFileReadResult::kCannotOpen);
+  EXPECT_EQ(ReadConfigFile(folder.path(), image), ConfigFileReadResult::kCannotOpen);
   EXPECT_EQ(image, FilledImage(1));
 }
 
@@ -108,7 +108,7 @@ TEST(ReplacingWrite, ReplacesAnOldFileAndLeavesNoTemporaryFile) {
   WriteBytes(path, std::vector<uint8_t>(3000, 0x11));
   ASSERT_EQ(WriteConfigFile(path, NumberedImage()), FileWriteResult::kWritten);
   EXPECT_EQ(ReadBytes(path), FileBytesOf(NumberedImage()));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
 TEST(ReplacingWrite, TargetFolderThatIsAFileCannotBeCreated) {
@@ -128,7 +128,7 @@ TEST(ReplacingWrite, TargetThatIsAFolderIsLeftWhole) {
   EXPECT_NE(WriteConfigFile(target, NumberedImage()), FileWriteResult::kWritten);
   EXPECT_TRUE(fs::is_directory(target));
   EXPECT_EQ(ReadBytes(target + "/inside"), (std::vector<uint8_t>{9}));
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 
 #ifndef _WIN32
@@ -144,6 +144,6 @@ TEST(ReplacingWrite, WriteCutShortKeepsTheOldFileWhole) {
   }
   EXPECT_EQ(result, FileWriteResult::kWriteFailed);
   EXPECT_EQ(ReadBytes(path), oldBytes);
-  EXPECT_EQ(std::distance(fs::directory_iterator(folder.Path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 #endif

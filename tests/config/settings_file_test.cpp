@@ -23,7 +23,7 @@ std::vector<uint8_t> StoredSettings() {
 class SettingsFile : public ::testing::Test {
  protected:
   TempFolder folder;
-  const std::string path = SettingsFilePath(folder.Path());
+  const std::string path = SettingsFilePath(folder.path());
 };
 
 }  // namespace

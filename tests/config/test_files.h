@@ -5,27 +5,12 @@
 #include <string>
 #include <vector>
 
+#include "support/temp_folder.h"
+
 #ifndef _WIN32
 #include <signal.h>
 #include <sys/resource.h>
 #endif
-
-// A fresh folder for one test, removed with everything in it afterwards.
-class TempFolder {
- public:
-  TempFolder();
-  ~TempFolder();
-  TempFolder(const TempFolder&) = delete;
-  TempFolder& operator=(const TempFolder&) = delete;
-
-  // The folder, without a trailing separator.
-  const std::string& Path() const { return path_; }
-  // A path inside the folder.
-  std::string File(const std::string& name) const;
-
- private:
-  std::string path_;
-};
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);

@@ -39,7 +39,7 @@ TEST(ConfigFileNames, MessagesShowTheNameWithoutItsFolder) {
 
 TEST(WorkingFolders, FirstStartCreatesBothAndLaterStartsKeepTheirContents) {
   TempFolder folder;
-  const std::string program = folder.Path() + PathSeparator();
+  const std::string program = folder.path() + PathSeparator();
   EXPECT_TRUE(CreateWorkingFolders(program));
   EXPECT_TRUE(fs::is_directory(program + "CONFIG"));
   EXPECT_TRUE(fs::is_directory(program + "INI"));
@@ -50,7 +50,7 @@ TEST(WorkingFolders, FirstStartCreatesBothAndLaterStartsKeepTheirContents) {
 
 TEST(WorkingFolders, AFileInTheWayIsReportedNotReplaced) {
   TempFolder folder;
-  const std::string program = folder.Path() + PathSeparator();
+  const std::string program = folder.path() + PathSeparator();
   WriteBytes(program + "INI", {7});
   EXPECT_FALSE(CreateWorkingFolders(program));
   EXPECT_TRUE(fs::is_directory(program + "CONFIG"));

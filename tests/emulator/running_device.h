@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "emulator_process.h"
+#include "support/emulator_process.h"
 #include "terminal_client.h"
 #include "test_frames.h"
 

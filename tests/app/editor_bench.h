@@ -1,0 +1,187 @@
+// A device for the editor tests: the emulator on COM1 of a program folder of
+// the test's own, a main window whose port is opened straight onto it, and
+// what the device saw and holds afterwards.
+#pragma once
+
+#include <QAction>
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/main_form.h"
+#include "app/question.h"
+#include "config/config_file.h"
+#include "link/port.h"
+#include "link/program_folder.h"
+#include "support/emulator_process.h"
+#include "support/modal.h"
+
+inline constexpr int32_t kBenchSpeed = 115200;
+
+
+struct MessageSeen {
+  QString caption, line1, line2;
+};
+
+// Answers every message box that comes up while it lives: questions with
+// the given answer, everything else acknowledged; and keeps what they said.
+class MessageWatcher {
+ public:
+  explicit MessageWatcher(bool answerYes = false, bool closeOtherWindows = false)
+      : answerYes_(answerYes), closeOtherWindows_(closeOtherWindows) {
+    QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
+    poll_.start(10);
+  }
+  const std::vector<MessageSeen>& seen() const { return seen_; }
+  // Modal windows other than message boxes, closed at once (closeOtherWindows).
+  const QStringList& otherWindows() const { return otherWindows_; }
+  QStringList FirstLines() const {
+    QStringList lines;
+    for (const auto& message : seen_) lines << message.line1;
+    return lines;
+  }
+
+ private:
+  void Look() {
+    QWidget* modal = QApplication::activeModalWidget();
+    auto* box = qobject_cast<TFormQues*>(modal);
+    if (modal && !box && closeOtherWindows_ && modal->isVisible()) {
+      otherWindows_ << modal->objectName();
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+      return;
+    }
+    if (!box || !box->isVisible()) return;
+    seen_.push_back({box->windowTitle(), box->findChild<QLabel*>("Label1")->text(),
+                     box->findChild<QLabel*>("Label2")->text()});
+    auto* yes = box->findChild<QPushButton*>("BitBtn1");
+    const bool question = yes && yes->isVisible();
+    const char* answer = question ? (answerYes_ ? "BitBtn1" : "BitBtn2") : "BitBtn3";
+    box->findChild<QPushButton*>(answer)->click();
+  }
+
+  bool answerYes_;
+  bool closeOtherWindows_;
+  QStringList otherWindows_;
+  QTimer poll_;
+  std::vector<MessageSeen> seen_;
+};
+
+// Types `path` into the next file dialog and presses Enter.
+inline void ChooseFileWhenAsked(const QString& path) {
+  WhenModal<QFileDialog>([path](QFileDialog* dialog) {
+    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    name->setText(path);
+    QTest::keyClick(name, Qt::Key_Return);
+  });
+}
+
+class DeviceBench {
+ public:
+  // stateText: lines of the emulator's state file (the device's tables).
+  explicit DeviceBench(const std::string& stateText = "") {
+    folder_ = dir_.path().toStdString() + "/";
+    QDir().mkpath(QString::fromStdString(folder_ + "INI"));
+    statePath_ = folder_ + "device.state";
+    std::ofstream(statePath_) << stateText;
+    emulator_ = std::make_unique<EmulatorProcess>(
+        VKT53_EMU_PATH, std::vector<std::string>{"--speed", std::to_string(kBenchSpeed), "--no-wire-delay",
+                                                 "--state", statePath_, "--log"});
+    std::ofstream(folder_ + "INI/comports") << "COM1=" << emulator_->terminalPath() << "\n";
+    SetProgramFolder(folder_);
+    main_ = std::make_unique<TFormMain>();
+    // The start-up sequence would ask for the connection first; the port is
+    // opened here instead.
+    main_->findChild<QTimer*>("TimerStart")->stop();
+    ProgramState& state = main_->state();
+    state.settings.exchangeSpeed = kBenchSpeed;
+    state.port = OpenPort(1, kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
+    LoadExchangeParameters(*state.context, state.settings, state.port);
+    state.supportedDevice = true;
+    main_->show();
+  }
+  ~DeviceBench() {
+    main_.reset();
+    SetProgramFolder("");
+  }
+
+  TFormMain& main() { return *main_; }
+  bool portOpen() const { return main_->state().port != nullptr; }
+  std::string configFolder() const { return main_->state().configFolder; }
+
+  void Choose(const char* actionName) { main_->findChild<QAction*>(actionName)->trigger(); }
+
+  // The write requests the device received, as "table first count".
+  std::vector<std::string> Writes() const;
+  // Table 3 or 6 as the device now holds it (its state file).
+  std::vector<int> Table(int table) const;
+
+ private:
+  QTemporaryDir dir_;
+  std::string folder_, statePath_;
+  std::unique_ptr<EmulatorProcess> emulator_;
+  std::unique_ptr<TFormMain> main_;
+};
+
+// "table6.16 = 00 01 ..." lines of the state file, gathered into one table.
+inline std::vector<int> DeviceBench::Table(int table) const {
+  std::ifstream file(statePath_);
+  std::vector<int> bytes;
+  const std::string whole = "table" + std::to_string(table) + " ";
+  const std::string part = "table" + std::to_string(table) + ".";
+  for (std::string line; std::getline(file, line);) {
+    std::size_t first = 0;
+    if (line.rfind(whole, 0) == 0) {
+      first = 0;
+    } else if (line.rfind(part, 0) == 0) {
+      first = std::stoul(line.substr(part.size()));
+    } else {
+      continue;
+    }
+    std::istringstream values(line.substr(line.find('=') + 1));
+    int value = 0;
+    for (std::size_t at = first; values >> std::hex >> value; ++at) {
+      if (bytes.size() <= at) bytes.resize(at + 1);
+      bytes[at] = value;
+    }
+  }
+  return bytes;
+}
+
+// Request lines of the log: "hh:mm:ss.mmm rx [FF ...] CC addr len 1D block...".
+inline std::vector<std::string> DeviceBench::Writes() const {
+  std::istringstream file(emulator_->ErrorOutput());  // the emulator's request log
+  std::vector<std::string> writes;
+  for (std::string line; std::getline(file, line);) {
+    std::istringstream words(line);
+    std::string time, direction, word;
+    if (!(words >> time >> direction) || direction != "rx") continue;
+    std::vector<int> frame;
+    while (words >> word) {
+      const int value = std::stoi(word, nullptr, 16);
+      if (frame.empty() && value != 0xCC) continue;  // preambles
+      frame.push_back(value);
+    }
+    constexpr int kBlockStart = 4;
+    if (frame.size() < kBlockStart + 6 || frame[3] != 0x1D || frame[kBlockStart + 5] == 0) continue;
+    writes.push_back(std::to_string(frame[kBlockStart + 3]) + " " + std::to_string(frame[kBlockStart + 4]) + " " +
+                     std::to_string(frame[kBlockStart + 5]));
+  }
+  return writes;
+}
