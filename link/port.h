@@ -24,7 +24,7 @@ PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int data
                           int parityCode, int stopBitCode, int32_t inputQueue,
                           int32_t outputQueue, uint8_t dtr, uint8_t rts);
 
-// Part 1.1's clamps and codes as OpenPort applies them, for tests and for
+// The clamps and codes OpenPort applies, for tests and for
 // the dialogs that show what will be configured.
 int32_t ClampPortSpeed(int32_t speed);        // 110..256000
 int ClampDataBits(int dataBits);              // 4..8

@@ -105,7 +105,7 @@ class Win32SerialPort final : public SerialPort {
   bool SetDtr(bool raised) override { return Escape(raised ? SETDTR : CLRDTR); }
   bool SetRts(bool raised) override { return Escape(raised ? SETRTS : CLRRTS); }
 
-  // The error flags and status are discarded (Part 1.1).
+  // Nothing acts on the error flags and status; clearing them is the point.
   bool ClearErrors() override {
     if (!IsOpen()) return false;
     DWORD errors = 0;

@@ -1,4 +1,4 @@
-// The serial port layer (Part 1.1) over a real pseudo-terminal: the code under
+// The serial port layer over a real pseudo-terminal: the code under
 // test opens the slave side, the test plays the far end on the master side.
 //
 // Timing tests assert "no earlier than the design says" exactly and "no later
