@@ -15,6 +15,7 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 constexpr int kUnitsPerCharacter = 8;
 constexpr int kLineInset = 14;
+constexpr int kLineTop = 8;
 
 struct KindLook {
   const char* caption;
@@ -92,29 +93,38 @@ void TFormQues::showEvent(QShowEvent* event) {
 
 // Sizes the window by the lines in use and arranges the buttons.
 void TFormQues::FormShow() {
-  int height = 118, buttonsTop = 43;
+  int height = 118, buttonsTop = 43, linesUsed = 1;
   if (!Label3->text().isEmpty()) {
-    height = 170, buttonsTop = 100;
+    height = 170, buttonsTop = 100, linesUsed = 3;
   } else if (!Label2->text().isEmpty()) {
-    height = 140, buttonsTop = 70;
+    height = 140, buttonsTop = 70, linesUsed = 2;
+  }
+
+  const QFontMetrics metrics(Label1->font());
+  // A larger font than the sizes assume gets taller lines and pushes the
+  // buttons down rather than clipping the text.
+  const int lineHeight = std::max(18, metrics.lineSpacing() + 2);
+  const int belowLines = kLineTop + linesUsed * lineHeight + 8;
+  if (buttonsTop < belowLines) {
+    height += belowLines - buttonsTop;
+    buttonsTop = belowLines;
   }
 
   const QString texts[] = {windowTitle(), Label1->text(), Label2->text(), Label3->text()};
   int longest = 0, widestPixels = 0;
-  const QFontMetrics metrics(Label1->font());
   for (const QString& text : texts) {
     longest = std::max(longest, static_cast<int>(text.size()));
     widestPixels = std::max(widestPixels, metrics.horizontalAdvance(text));
   }
   int width = std::max(kUnitsPerCharacter * longest + 10, 2 * kButtonWidth + 60);
-  // A font wider than the rule assumes must not clip a line.
+  // A font wider than the rule assumes must not clip a line either.
   width = std::max(width, widestPixels + kLineInset + 16);
   setFixedSize(width, height);
 
-  const int lineWidth = width - kLineInset;
-  const int lineTops[] = {8, 26, 44};
   QLabel* lines[] = {Label1, Label2, Label3};
-  for (int i = 0; i < 3; ++i) lines[i]->setGeometry(kLineInset / 2, lineTops[i], lineWidth, 18);
+  for (int i = 0; i < 3; ++i) {
+    lines[i]->setGeometry(kLineInset / 2, kLineTop + i * lineHeight, width - kLineInset, lineHeight);
+  }
 
   BitBtn3->move((width - kButtonWidth) / 2, buttonsTop);
   const int gap = (width - 2 * kButtonWidth) / 3 - 3;
