@@ -94,15 +94,17 @@ inline void ChooseFileWhenAsked(const QString& path) {
 
 class DeviceBench {
  public:
-  // stateText: lines of the emulator's state file (the device's tables).
-  explicit DeviceBench(const std::string& stateText = "") {
+  // stateText: lines of the emulator's state file (the device's tables);
+  // faults: further emulator options.
+  explicit DeviceBench(const std::string& stateText = "", const std::vector<std::string>& faults = {}) {
     folder_ = dir_.path().toStdString() + "/";
     QDir().mkpath(QString::fromStdString(folder_ + "INI"));
     statePath_ = folder_ + "device.state";
     std::ofstream(statePath_) << stateText;
-    emulator_ = std::make_unique<EmulatorProcess>(
-        VKT53_EMU_PATH, std::vector<std::string>{"--speed", std::to_string(kBenchSpeed), "--no-wire-delay",
-                                                 "--state", statePath_, "--log"});
+    std::vector<std::string> options = {"--speed", std::to_string(kBenchSpeed), "--no-wire-delay",
+                                        "--state", statePath_, "--log"};
+    options.insert(options.end(), faults.begin(), faults.end());
+    emulator_ = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, options);
     std::ofstream(folder_ + "INI/comports") << "COM1=" << emulator_->terminalPath() << "\n";
     SetProgramFolder(folder_);
     main_ = std::make_unique<TFormMain>();

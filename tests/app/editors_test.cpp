@@ -205,6 +205,22 @@ class EditorsTest : public QObject {
     QCOMPARE(device.main().findChild<QLabel*>("LinkPanel")->text(), QString(" COM1,   115200 бит/с"));
   }
 
+  void aFailedWriteShowsNoFurtherMessage() {
+    // The five reads of the configuration are answered, every write refused.
+    DeviceBench device(kUnit5AtPortAWith19200, {"--fault-skip", "5", "--fault-error", "12"});
+    MessageWatcher messages;  // "Нет" to the retry question
+    InOnlineEditor([](TFormRealConfig* editor) {
+      SelectUnit(editor, 5);
+      WhenUnitDialogSetSpeed("9600", [] {});
+      Click(editor, "BitBtn3");
+      Click(editor, "BitBtn14");
+    });
+    device.Choose("N2");
+    QCOMPARE(messages.FirstLines(), QStringList{"Не выполнена запись в таблицу 6."});
+    QCOMPARE(device.Writes(), std::vector<std::string>{"6 5 1"});  // sent once, refused, not repeated
+    QCOMPARE(device.Table(6).at(5), 0x20 | 15);  // the device keeps unit 5 at 19200
+  }
+
   void aFailedReadOpensNoEditor() {
     DeviceBench device;
     device.main().state().ClosePort();
