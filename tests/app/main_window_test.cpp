@@ -203,7 +203,16 @@ void MainWindowTest::CorruptedTableOffersTheRestore() {
   };
   WhenModal<TFormTableInfo>(readRows, 15000);
   TFormMain& main = bench.Start();
+  // What the operation panel shows whenever the program lets events run.
+  QStringList operationTexts;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    const QString text = Child<QLabel>(&main, "OperationPanel")->text();
+    if (!text.isEmpty() && !operationTexts.contains(text)) operationTexts << text;
+  });
+  watch.start(0);
   QTRY_COMPARE_WITH_TIMEOUT(names.size(), 3, 15000);
+  QVERIFY2(operationTexts.contains("Разрушена таблица № 6"), qPrintable(operationTexts.join('|')));
   QCOMPARE(names, QStringList({" Табл.  3.  Параметры связи", " Табл.  5.  Командная строка модема",
                                " Табл.  6.  Скорость обмена с подкл. вычислителем и порт подключения"}));
   QCOMPARE(corrupted, QStringList({"Нет", "Нет", "Да"}));
