@@ -498,6 +498,54 @@ class EditorsTest : public QObject {
     QCOMPARE(device.Writes(), (std::vector<std::string>{"3 0 7", "5 0 1", "6 0 243", "6 243 12"}));
     QCOMPARE(device.Table(6).at(7), 0x4B);
   }
+
+  void restoreOfANewMasterSpeedMovesTheLinkAndChecksThere() {
+    DeviceBench device("", {"--corrupt", "3"});
+    const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
+    ConfigImage image = NewImage();
+    image.bytes[kMasterSpeedIndexField] = 11;  // 9600 bit/s
+    QCOMPARE(WriteConfigFile(path.toStdString(), image), FileWriteResult::kWritten);
+    MessageWatcher messages;
+    WhenModal<TFormTableInfo>([path](TFormTableInfo* status) {
+      ChooseFileWhenAsked(path);
+      WhenModal<TFormConfig>([](TFormConfig* editor) { Click(editor, "BitBtn14"); });
+      Click(status, "BitBtn3");  // the ticked table: 3, reported corrupted
+    });
+    device.Choose("N1");
+    QCOMPARE(device.Writes(), std::vector<std::string>{"3 0 7"});
+    QCOMPARE(device.main().findChild<QLabel*>("LinkPanel")->text(), QString(" COM1,   9600 бит/с"));
+    QCOMPARE(device.main().state().settings.exchangeSpeed, 9600);
+    // The identification read again at 9600 answered and reports no corrupted table.
+    QVERIFY(messages.seen().empty());
+    QCOMPARE(device.main().state().record.Identification()[0], 0);
+  }
+
+  void restoreWithoutTable1OffersEverySpeed() {
+    // Table 7 is read, then table 1's answer is lost and not asked for again.
+    DeviceBench device("unit_speed_mask = 0x00008800\n", {"--fault-skip", "1", "--fault-drop", "1"});
+    device.main().state().context->firstByteWaitMs = 300;
+    const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
+    QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
+    MessageWatcher messages;  // "Нет" to the retry question
+    int unitSpeeds = 0;
+    WhenModal<TFormTableInfo>([path, &unitSpeeds](TFormTableInfo* status) {
+      ChooseFileWhenAsked(path);
+      WhenModal<TFormConfig>([&unitSpeeds](TFormConfig* editor) {
+        SelectUnit(editor, 7);
+        WhenModal<TFormVichPar>([&unitSpeeds](TFormVichPar* dialog) {
+          unitSpeeds = Child<QComboBox>(dialog, "ComboBox2")->count();
+          Click(dialog, "BitBtn2");
+        });
+        Click(editor, "BitBtn3");
+        Click(editor, "BitBtn2");
+      });
+      Click(status, "BitBtn1");
+    });
+    device.Choose("N1");
+    QCOMPARE(messages.FirstLines(), QStringList{"Не выполнено чтение из таблицы 1."});
+    QCOMPARE(unitSpeeds, 22);
+    QVERIFY(device.Writes().empty());
+  }
 };
 
 QTEST_MAIN(EditorsTest)
