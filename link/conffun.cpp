@@ -224,9 +224,11 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
     Advance(session, progress);
   }
   if (selected(6)) {
+    // Two requests, each advancing the bar: fields 0..242 and 243..254.
     const uint8_t* units = record.UnitLinkBytes().data();
-    if (!TransferTable(session, WriteOf(6, 0, kMaxWriteValues, units, kMaxWriteValues))) return false;
     const int rest = static_cast<int>(kUnitAddressCount) - kMaxWriteValues;
+    if (!TransferTable(session, WriteOf(6, 0, kMaxWriteValues, units, kMaxWriteValues))) return false;
+    Advance(session, progress);
     if (!TransferTable(session, WriteOf(6, kMaxWriteValues, rest, units + kMaxWriteValues, rest))) {
       return false;
     }

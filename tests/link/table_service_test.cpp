@@ -205,7 +205,7 @@ TEST_F(WithEmulator, SelectedTablesAreWrittenWholeAndReadBack) {
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 5 (поле 0)", "Запись в таблицу 6 (поля 0-243)",
                                     "Запись в таблицу 6 (поля 243-255)"}));
   EXPECT_EQ(progress.maximum, 3);
-  EXPECT_EQ(progress.position, 3);
+  EXPECT_EQ(progress.positions, (std::vector<int>{1, 2, 3})) << "one step a request";
   EXPECT_EQ(link->context.exchangeSpeed, 115200) << "no table 3, no speed change";
 
   ConfigRecord readBack;
