@@ -1,7 +1,9 @@
 // Program entry: the main window and the message loop.
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTranslator>
 
 #include <exception>
 
@@ -9,6 +11,12 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The program speaks Russian whatever the system's language, and so do
+  // the toolkit's own windows (the file dialogs).
+  QTranslator toolkitTexts;
+  if (toolkitTexts.load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(&toolkitTexts);
+  }
   try {
     TFormMain window;
     // Sized to the screen first: without a window manager (a bare X server,

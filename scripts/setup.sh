@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   qt6-base-dev libgl-dev            # Qt 6 Widgets and its GL headers
+  qt6-translations-l10n             # the toolkit's own texts (file dialogs) in Russian
   libgtest-dev                      # GoogleTest for the core tests
   xvfb xauth imagemagick            # running the windows headless and looking at them
   fonts-dejavu-core                 # a font with Cyrillic glyphs
