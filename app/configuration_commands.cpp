@@ -3,6 +3,7 @@
 // before the table restore writes it.
 #include <QAction>
 #include <QApplication>
+#include <QMenuBar>
 
 #include <memory>
 
@@ -24,12 +25,15 @@ void TFormMain::N2Click() {
   LinkSession session = Session();
   BusyCursor busy;
   auto wait = std::make_unique<TFormWait>(WaitKind::Reading, this);
-  setEnabled(false);
+  // No command may start while the tables are read. Only the menu is taken
+  // away: disabling the whole window would grey out the wait window and the
+  // status line that show the progress.
+  menuBar()->setEnabled(false);
   wait->show();
   QApplication::processEvents();
   const bool read = ReadConfiguration(session, state_.record, &wait->progress());
   wait.reset();
-  setEnabled(true);
+  menuBar()->setEnabled(true);
   busy.Restore();
   if (!read) {
     MessageBox(MessageKind::ExchangeResult, QStringLiteral("Параметры конфигурирования не прочитаны"), QString(),

@@ -13,6 +13,8 @@
 #include "config/ui/link_inputs.h"
 #include "dialogs/tableinfo.h"
 #include "dialogs/vichpar.h"
+#include <QMenuBar>
+
 #include "editor_bench.h"
 #include "support/modal.h"
 
@@ -97,7 +99,7 @@ class EditorsTest : public QObject {
     QCOMPARE(messages.FirstLines(), QStringList{"Запись таблиц не выполняется."});
     QCOMPARE(messages.seen().front().line2, QString("Нет измененных данных"));
     QVERIFY(device.Writes().empty());
-    QVERIFY(device.main().isEnabled());
+    QVERIFY(device.main().menuBar()->isEnabled());
   }
 
   void exitWritesNothingAndSaysNothing() {
@@ -229,7 +231,7 @@ class EditorsTest : public QObject {
     device.Choose("N2");
     QVERIFY(messages.otherWindows().isEmpty());
     QVERIFY(messages.FirstLines().contains("Параметры конфигурирования не прочитаны"));
-    QVERIFY(device.main().isEnabled());
+    QVERIFY(device.main().menuBar()->isEnabled());
   }
 
   // The checks of the link parameters, in their order.
