@@ -71,6 +71,16 @@ void WriteAndReport(ConfigFileUi& ui, const std::string& path, const ConfigImage
   }
 }
 
+// Decides on the file the user chose, for both writers: `target` becomes the
+// name to write, or to propose again when the user does not want it replaced
+// (".cnf" appended to a name without extension, asked about when it exists).
+bool AcceptTarget(ConfigFileUi& ui, const std::string& chosen, std::string& target) {
+  target = chosen;
+  if (PathExists(chosen)) return ConfirmReplacing(ui, chosen);
+  target = WithConfigFileExtension(chosen);
+  return target == chosen || ExtendedNameConfirmed(ui, target);
+}
+
 }  // namespace
 
 std::vector<FileFilter> SplitFileFilters(const std::string& filterList) {
@@ -120,13 +130,7 @@ void SaveConfigurationFile(ConfigFileUi& ui, const std::string& configFolder,
     // The file the user opened or saved before, taken again, is replaced
     // without asking: that is the file being edited.
     if (*chosen == proposed) break;
-    currentFilePath = *chosen;
-    if (PathExists(*chosen)) {
-      if (ConfirmReplacing(ui, *chosen)) break;
-      continue;
-    }
-    currentFilePath = WithConfigFileExtension(*chosen);
-    if (currentFilePath == *chosen || ExtendedNameConfirmed(ui, currentFilePath)) break;
+    if (AcceptTarget(ui, *chosen, currentFilePath)) break;
   }
   WriteAndReport(ui, currentFilePath, image);
 }
@@ -137,13 +141,7 @@ void SaveImageToFile(ConfigFileUi& ui, const std::string& configFolder, const Co
   for (;;) {
     const auto chosen = AskForSaveFile(ui, request, proposed);
     if (!chosen) return;
-    proposed = *chosen;
-    if (PathExists(*chosen)) {
-      if (ConfirmReplacing(ui, *chosen)) break;
-      continue;
-    }
-    proposed = WithConfigFileExtension(*chosen);
-    if (proposed == *chosen || ExtendedNameConfirmed(ui, proposed)) break;
+    if (AcceptTarget(ui, *chosen, proposed)) break;
   }
   WriteAndReport(ui, proposed, image);
 }
