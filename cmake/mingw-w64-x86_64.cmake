@@ -16,6 +16,6 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# The runtime of the compiler goes into the executables, so that a program
-# runs from its folder without MinGW's DLLs beside it.
-set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++ -static")
+# The compiler's C++ runtime goes into the executables; the threads library
+# (libwinpthread-1.dll) is linked as Windows programs usually get it.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static-libgcc -static-libstdc++")
