@@ -13,6 +13,11 @@ packages=(
   g++-mingw-w64-x86-64-posix        # CI compiles the core for Windows too
 )
 
+# "windows": also what the Windows check needs (wine runs the Win32 layer).
+if [ "${1:-}" = "windows" ]; then
+  packages+=(wine wine64)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
