@@ -2,8 +2,10 @@
 // pseudo-terminal: what goes on the wire and how each kind of answer ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,60 @@ class Exchange : public ::testing::Test {
   PortHandle port;
   ExchangeContext context;
 };
+
+// A port on a line whose far end is gone, for the receiver's own decisions:
+// the reads deliver `script` (as many bytes as each asks for) and then fail
+// at once, or with `failsWhenDry` false return nothing at once. Every other
+// operation succeeds.
+class VanishedLinePort final : public SerialPort {
+ public:
+  explicit VanishedLinePort(Bytes script = {}, bool failsWhenDry = true)
+      : script_(std::move(script)), failsWhenDry_(failsWhenDry) {}
+
+  int reads() const { return reads_; }
+
+  bool GetLineSettings(LineSettings&) override { return true; }
+  bool SetLineSettings(const LineSettings&) override { return true; }
+  bool SetupQueues(uint32_t, uint32_t) override { return true; }
+  bool GetTimeouts(CommTimeouts&) override { return true; }
+  bool SetTimeouts(const CommTimeouts&) override { return true; }
+  bool Purge() override { return true; }
+  bool SetDtr(bool) override { return true; }
+  bool SetRts(bool) override { return true; }
+  bool ClearErrors() override { return true; }
+  bool Write(const uint8_t*, std::size_t) override { return true; }
+  bool WaitTransmitted() override { return true; }
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+
+  bool Read(uint8_t* buffer, std::size_t count, std::size_t& bytesRead) override {
+    ++reads_;
+    bytesRead = std::min(count, script_.size() - next_);
+    std::copy_n(script_.begin() + static_cast<std::ptrdiff_t>(next_), bytesRead, buffer);
+    next_ += bytesRead;
+    return bytesRead > 0 || !failsWhenDry_;
+  }
+
+ private:
+  Bytes script_;
+  std::size_t next_ = 0;
+  bool failsWhenDry_;
+  int reads_ = 0;
+};
+
+// The context of one identification read over `port`.
+ExchangeContext ContextOn(const std::shared_ptr<SerialPort>& port, int32_t speed, uint32_t waitMs) {
+  ExchangeContext context;
+  context.port = port;
+  context.exchangeSpeed = speed;
+  context.firstByteWaitMs = waitMs;
+  context.attemptCount = 1;
+  return context;
+}
+
+double MsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 }  // namespace
 
@@ -255,6 +311,64 @@ TEST_F(Exchange, AClosedPortFailsTheTransmission) {
   EXPECT_FALSE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultWriteFailed);
   EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции записи");
+}
+
+TEST_F(Exchange, AFarEndThatHangsUpEndsInNoAnswerAtTheDeadline) {
+  auto far = std::async(std::launch::async, [this] {
+    peer.Receive(12, 5s);
+    peer.HangUp();  // the request is in; the device is gone before it answers
+  });
+  const auto start = SteadyClock::now();
+  EXPECT_FALSE(Run(kIdentRead));
+  const auto end = SteadyClock::now();
+  far.get();
+  EXPECT_EQ(context.resultCode, kResultNoAnswer) << "a dead line is no answer, not a read failure";
+  EXPECT_GE(MsBetween(context.lastTiming.rtsDropped, end), 300.0) << "the whole first-byte wait";
+  EXPECT_LT(MsBetween(start, end), 300.0 + 500.0);
+}
+
+TEST(HuntOnADeadLine, ReadsThatFailOrBringNothingWaitForTheNextCharacterOrAFewMs) {
+  // Each read that fails or brings nothing is followed by a wait of at least
+  // a few milliseconds, and at least one character time (10 bits) at the
+  // exchange speed; the wait never runs past the deadline.
+  struct Case {
+    int32_t speed;
+    bool failsWhenDry;
+    int mostReads;  // 200 ms of hunting / the shortest wait, and the read at the deadline
+  };
+  for (const Case& c : {Case{115200, true, 200 / 2 + 2}, Case{115200, false, 200 / 2 + 2},
+                        Case{300, true, 200 * 300 / 10 / 1000 + 2}}) {
+    SCOPED_TRACE(testing::Message() << c.speed << " bit/s, reads " << (c.failsWhenDry ? "fail" : "empty"));
+    auto port = std::make_shared<VanishedLinePort>(Bytes{}, c.failsWhenDry);
+    ExchangeContext context = ContextOn(port, c.speed, 200);
+    const uint8_t identRead[] = {0, 0, 17, 0, 0, 0};
+    EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+    const auto end = SteadyClock::now();
+    EXPECT_EQ(context.resultCode, kResultNoAnswer);
+    EXPECT_GE(MsBetween(context.lastTiming.rtsDropped, end), 200.0) << "the deadline is kept";
+    EXPECT_GE(port->reads(), 2) << "the hunt goes on until the deadline";
+    EXPECT_LE(port->reads(), c.mostReads) << "the hunt spins";
+  }
+}
+
+TEST(HuntOnADeadLine, OnlyAFailedBodyReadIsCode4) {
+  const uint8_t identRead[] = {0, 0, 17, 0, 0, 0};
+  // Start, address and length came; the body read fails.
+  auto port = std::make_shared<VanishedLinePort>(Bytes{0x33, 0x00, 0x1A});
+  ExchangeContext context = ContextOn(port, 115200, 200);
+  EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+  EXPECT_EQ(context.resultCode, kResultReadFailed);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции чтения");
+  EXPECT_EQ(port->reads(), 4) << "ended by the failure, not by the deadline";
+
+  // A failure while the address or the length is read sends the receiver
+  // back to the hunt, which only the deadline ends.
+  for (const Bytes& head : {Bytes{0x33}, Bytes{0x33, 0x00}}) {
+    port = std::make_shared<VanishedLinePort>(head);
+    context = ContextOn(port, 115200, 200);
+    EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+    EXPECT_EQ(context.resultCode, kResultNoAnswer) << head.size() << " bytes of the head";
+  }
 }
 
 TEST(MessageTable, TextsOfResultCodesAndDeviceErrors) {
