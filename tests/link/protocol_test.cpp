@@ -313,6 +313,86 @@ TEST_F(Exchange, AClosedPortFailsTheTransmission) {
   EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции записи");
 }
 
+TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
+  const Bytes credentials(16, 0x20);  // user name and password, blanks
+  struct Case {
+    uint8_t function;
+    Bytes data;
+    uint8_t value;
+    Bytes expected;  // without the checksum
+  };
+  auto frame = [&](uint8_t function, uint8_t length, bool withCredentials, Bytes rest) {
+    Bytes f = {0xCC, 0x00, length, function};
+    if (withCredentials) f.insert(f.end(), credentials.begin(), credentials.end());
+    return Concat(f, rest);
+  };
+  const Case cases[] = {
+      {2, {0xA1, 0xA2, 0xA3}, 0x5A, frame(2, 26, true, {0x5A, 0xA1, 0xA2, 0xA3})},
+      {2, {}, 0x07, frame(2, 23, true, {0x07})},
+      {7, {1, 2, 3, 4, 5, 6, 7}, 0x99, frame(7, 13, false, {1, 2, 3, 4, 5, 6, 7})},
+      {9, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 0x99,
+       frame(9, 34, true, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})},
+      {11, {1, 2, 3, 4, 5, 6, 7, 8}, 0x99, frame(11, 30, true, {1, 2, 3, 4, 5, 6, 7, 8})},
+      {12, {0xB1, 0xB2}, 0x99, frame(12, 24, true, {0xB1, 0xB2})},
+      {25, {}, 0x99, frame(25, 22, true, {})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "function " << int(c.function));
+    const Bytes expected = WithCrc(c.expected);
+    auto far = Script(expected.size(), {Response(0, c.function | 0x80, {})});
+    EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), c.value));
+    EXPECT_EQ(far.get().at(0), expected);
+  }
+
+  // Data that does not fit the layout is refused before anything is sent.
+  const Bytes tooLong(233, 0);
+  const std::pair<uint8_t, Bytes> misfits[] = {
+      {7, Bytes(6, 0)}, {9, Bytes(13, 0)}, {11, Bytes(7, 0)}, {12, Bytes(3, 0)}, {25, Bytes(1, 0)},
+      {2, tooLong}};
+  for (const auto& [function, data] : misfits) {
+    EXPECT_FALSE(RunRequest(context, function, data.data(), static_cast<int>(data.size()), 0));
+    EXPECT_EQ(context.resultCode, kResultBadFunction) << int(function);
+  }
+  EXPECT_TRUE(peer.ReceiveUntilQuiet(200ms, 1s).empty());
+}
+
+TEST_F(Exchange, Function2TakesTheAnswerOfTheUnitItAddresses) {
+  // Request bytes 21 and 22 = 13, 0 and byte 24 = the unit: that unit may
+  // answer instead of the device. Any other foreign answer is skipped.
+  const Bytes toUnit42 = {13, 0, 0, 0x42};
+  auto far = Script(27, {Response(0x42, 0x82, {1})});
+  EXPECT_TRUE(RunRequest(context, 2, toUnit42.data(), 4, 0));
+  EXPECT_EQ(context.response[1], 0x42);
+  EXPECT_EQ(context.deviceAddress, 0) << "the device address stays";
+  far.get();
+
+  struct Skipped {
+    uint8_t function;
+    Bytes data;
+    uint8_t answering;
+    const char* why;
+  };
+  Bytes table29(21, 0);  // a read whose request bytes 21, 22 and 24 look the same
+  table29[0] = 3;
+  table29[2] = 7;
+  table29[17] = 13;
+  table29[20] = 0x42;
+  const Skipped skipped[] = {{2, toUnit42, 0x43, "another unit"},
+                             {2, {12, 0, 0, 0x42}, 0x42, "byte 21 is not 13"},
+                             {2, {13, 1, 0, 0x42}, 0x42, "byte 22 is not 0"},
+                             {kTableFunction, table29, 0x42, "not function 2"}};
+  for (const Skipped& c : skipped) {
+    const uint8_t reply = c.function | 0x80;
+    const std::size_t length = c.function == 2 ? 23 + c.data.size() : 6 + c.data.size();
+    auto later = Script(length, {Concat(Response(c.answering, reply, {1}), Response(0, reply, {2}))});
+    EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), 0))
+        << c.why;
+    EXPECT_EQ(context.response[1], 0) << c.why << ": the foreign answer was taken";
+    EXPECT_EQ(context.response[4], 2) << c.why;
+    later.get();
+  }
+}
+
 TEST_F(Exchange, AFarEndThatHangsUpEndsInNoAnswerAtTheDeadline) {
   auto far = std::async(std::launch::async, [this] {
     peer.Receive(12, 5s);

@@ -315,6 +315,23 @@ TEST(PortDecoding, ClampsAndCodesOfPart11) {
   EXPECT_TRUE(s.rtsControl);
 }
 
+TEST(SpeedTable, SpeedIndexesAndSpeedsConvertBothWays) {
+  // The 22 speeds in the order the device numbers them.
+  const int32_t listed[] = {300,   600,   1200,  2400,  3200,  3600,   4800,  5760,
+                            6400,  7200,  7680,  9600,  11520, 12800,  14400, 19200,
+                            23040, 28800, 38400, 57600, 115200, 230400};
+  for (int i = 0; i < 22; ++i) {
+    EXPECT_EQ(SpeedOfIndex(i), listed[i]) << i;
+    EXPECT_EQ(IndexOfSpeed(listed[i]), i) << listed[i];
+  }
+  EXPECT_EQ(IndexOfSpeed(1200), 2);
+  for (int32_t notListed : {1000, 0, -1200, 110, 256000, 460800}) {
+    EXPECT_EQ(IndexOfSpeed(notListed), -1) << notListed;
+  }
+  EXPECT_EQ(SpeedOfIndex(21), 230400);
+  for (int outside : {22, 31, 255, -1}) EXPECT_EQ(SpeedOfIndex(outside), 0) << outside;
+}
+
 TEST(LineFormat, DataBitsParityAndStopBitsInTheControlWord) {
   const tcflag_t kFormat = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
   const tcflag_t kOther = CREAD | CLOCAL | HUPCL | BOTHER;
