@@ -72,7 +72,8 @@ std::string ReadTables(const RecordingUi& ui) {
     const std::string prefix = "Чтение из таблицы ";
     if (request.rfind(prefix, 0) != 0) continue;
     const std::string rest = request.substr(prefix.size());
-    tables += (tables.empty() ? "" : " ") + rest.substr(0, rest.find(' '));
+    if (!tables.empty()) tables += ' ';
+    tables += rest.substr(0, rest.find(' '));
   }
   return tables;
 }
