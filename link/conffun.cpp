@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 #include "link/text_format.h"
 
 namespace {

@@ -208,9 +208,7 @@ int ReadFrameBody(ExchangeContext& context) {
   if (body == ReadOutcome::Short) return kResultShortBody;
   if (Crc16(response, static_cast<std::size_t>(length)) != 0) return kResultBadChecksum;
   if (response[3] == (context.request[3] | kReplyBit)) return kResultOk;
-  context.resultCode = kResultDeviceError;
-  DecodeDeviceError(context, &response[4]);
-  return context.resultCode;
+  return DecodeDeviceError(context.messages, &response[4]);
 }
 
 // A line whose far end is gone fails every read at once; hunting on without
@@ -304,4 +302,12 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength) {
   context.resultCode = Receive(context, timing.rtsDropped);
   PortPurge(context.port);
   return context.resultCode == kResultOk;
+}
+
+const std::string& FailureText(ExchangeContext& context) {
+  const int code = context.resultCode;
+  // The text is copied first: for some codes it may be the buffer itself.
+  const std::string text = code >= 0 && code < kMessageCount ? context.messages[code] : std::string();
+  context.textBuffer = FailureLine(context.lastFunctionCode, text);
+  return context.textBuffer;
 }

@@ -2,8 +2,9 @@
 """The include graph of the project: which folder's code includes which.
 
 Prints the edges between folders (a folder is the directory a file lives in,
-so app/ and app/ui/ are two) and fails when folders, or files, include each
-other in a circle. The core's folders must never reach a ui/ folder.
+so app/ and app/ui/ are two) and fails when folders, or units (a header and
+its source), include each other in a circle. The core's folders must never
+reach a ui/ folder.
 
     scripts/include_graph.py [--quiet]
 """
@@ -78,6 +79,16 @@ def cycles(graph):
     return found
 
 
+def unit_edges(file_edges):
+    """The same graph with a unit's header and source as one node."""
+    units = {}
+    for path, targets in file_edges.items():
+        unit = os.path.splitext(path)[0]
+        units.setdefault(unit, set()).update(
+            os.path.splitext(t)[0] for t in targets if os.path.splitext(t)[0] != unit)
+    return units
+
+
 def is_ui(folder):
     return folder == "widgets" or folder.endswith("/ui") or "/ui/" in folder
 
@@ -100,8 +111,8 @@ def main():
     failures = []
     for component in cycles(folder_edges):
         failures.append("folders include each other: " + " <-> ".join(component))
-    for component in cycles(file_edges):
-        failures.append("files include each other: " + " <-> ".join(component))
+    for component in cycles(unit_edges(file_edges)):
+        failures.append("units include each other: " + " <-> ".join(component))
     for folder, targets in sorted(folder_edges.items()):
         if is_ui(folder) or folder.startswith(("tests", "bench")):
             continue

@@ -25,11 +25,11 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
-#include "app/question.h"
+#include "app/ui/main_form.h"
+#include "app/ui/common/question.h"
 #include "config/config_file.h"
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
 

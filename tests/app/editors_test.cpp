@@ -10,9 +10,9 @@
 
 #include "config/modem_string.h"
 #include "config/ui/config_editor.h"
-#include "config/ui/link_inputs.h"
-#include "dialogs/tableinfo.h"
-#include "dialogs/vichpar.h"
+#include "config/link_inputs.h"
+#include "dialogs/ui/tableinfo.h"
+#include "dialogs/ui/vichpar.h"
 #include <QMenuBar>
 
 #include "editor_bench.h"

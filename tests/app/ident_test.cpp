@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "dialogs/ident.h"
+#include "dialogs/ui/ident.h"
 #include "dialogs/ident_text.h"
 #include "support/modal.h"
 

@@ -14,14 +14,14 @@
 #include <fstream>
 #include <memory>
 
-#include "app/about.h"
-#include "app/main_form.h"
-#include "app/question.h"
-#include "dialogs/connpar.h"
-#include "dialogs/ident.h"
-#include "dialogs/tableinfo.h"
+#include "app/ui/about.h"
+#include "app/ui/main_form.h"
+#include "app/ui/common/question.h"
+#include "dialogs/ui/connpar.h"
+#include "dialogs/ui/ident.h"
+#include "dialogs/ui/tableinfo.h"
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
 

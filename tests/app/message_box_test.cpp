@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/question.h"
+#include "app/ui/common/question.h"
 #include "frame_close.h"
 #include "support/modal.h"
 

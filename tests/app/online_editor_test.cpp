@@ -10,10 +10,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/question.h"
+#include "app/ui/common/question.h"
 #include "config/config_file.h"
 #include "config/ui/config_editor.h"
-#include "dialogs/vichpar.h"
+#include "dialogs/ui/vichpar.h"
 #include "support/modal.h"
 
 namespace {

@@ -11,8 +11,8 @@
 
 #include <vector>
 
-#include "app/about.h"
-#include "app/wait.h"
+#include "app/ui/about.h"
+#include "app/ui/wait.h"
 #include "config/config_record.h"
 #include "frame_close.h"
 #include "link/conffun.h"

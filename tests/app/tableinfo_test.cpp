@@ -10,7 +10,7 @@
 #include "config/config_tables.h"
 #include "config/table_status.h"
 #include "dialogs/table_rows.h"
-#include "dialogs/tableinfo.h"
+#include "dialogs/ui/tableinfo.h"
 #include "frame_close.h"
 #include "support/modal.h"
 

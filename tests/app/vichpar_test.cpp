@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "dialogs/vichpar.h"
+#include "dialogs/ui/vichpar.h"
 #include "editor_bench.h"
 
 namespace {

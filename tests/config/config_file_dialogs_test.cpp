@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "config/config_file.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "test_files.h"
 
 namespace fs = std::filesystem;

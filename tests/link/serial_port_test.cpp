@@ -27,10 +27,10 @@
 #include <gtest/gtest.h>
 
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 #include "support/pty_peer.h"
 
 namespace {

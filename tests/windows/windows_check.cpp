@@ -27,9 +27,9 @@
 #include "config/working_folders.h"
 #include "link/conffun.h"
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "link/result_codes.h"
-#include "link/wide_text.h"
+#include "config/wide_text.h"
 #include "support/recording_ui.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "app/ui/main_form.h"
 
 #include <QAction>
 #include <QApplication>
@@ -8,13 +8,13 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/about.h"
-#include "app/busy_cursor.h"
-#include "app/qt_config_file_ui.h"
-#include "app/question.h"
+#include "app/ui/about.h"
+#include "app/ui/common/busy_cursor.h"
+#include "app/ui/common/qt_config_file_ui.h"
+#include "app/ui/common/question.h"
 #include "app/settings_file.h"
 #include "config/working_folders.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 
 namespace {
 

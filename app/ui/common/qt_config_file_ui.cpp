@@ -1,10 +1,10 @@
-#include "app/qt_config_file_ui.h"
+#include "app/ui/common/qt_config_file_ui.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 
-#include "app/question.h"
+#include "app/ui/common/question.h"
 
 namespace {
 

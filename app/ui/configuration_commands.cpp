@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "app/busy_cursor.h"
-#include "app/main_form.h"
-#include "app/qt_config_file_ui.h"
-#include "app/question.h"
-#include "app/wait.h"
+#include "app/ui/common/busy_cursor.h"
+#include "app/ui/main_form.h"
+#include "app/ui/common/qt_config_file_ui.h"
+#include "app/ui/common/question.h"
+#include "app/ui/wait.h"
 #include "config/config_file_dialogs.h"
 #include "config/ui/config_editor.h"
 

@@ -7,7 +7,7 @@
 
 #include <exception>
 
-#include "app/main_form.h"
+#include "app/ui/main_form.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -4,15 +4,15 @@
 #include <QString>
 #include <QTimer>
 
-#include "app/busy_cursor.h"
-#include "app/main_form.h"
-#include "app/qt_config_file_ui.h"
-#include "app/question.h"
-#include "app/wait.h"
+#include "app/ui/common/busy_cursor.h"
+#include "app/ui/main_form.h"
+#include "app/ui/common/qt_config_file_ui.h"
+#include "app/ui/common/question.h"
+#include "app/ui/wait.h"
 #include "config/config_image.h"
-#include "dialogs/connpar.h"
-#include "dialogs/ident.h"
-#include "dialogs/tableinfo.h"
+#include "dialogs/ui/connpar.h"
+#include "dialogs/ui/ident.h"
+#include "dialogs/ui/tableinfo.h"
 #include "link/clock.h"
 
 namespace {
