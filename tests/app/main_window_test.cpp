@@ -22,6 +22,7 @@
 #include "dialogs/tableinfo.h"
 #include "link/port.h"
 #include "link/program_folder.h"
+#include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
 
@@ -78,22 +79,6 @@ void AnswerConnectionDialog(const char* button) {
   WhenModal<TFormConnPar>([button](TFormConnPar* dialog) { Click(dialog, button); });
 }
 
-struct Notice {
-  QString caption, line1, line2;
-};
-
-// Takes down the next message box and what it said.
-std::shared_ptr<Notice> ExpectMessage() {
-  auto seen = std::make_shared<Notice>();
-  WhenModal<TFormQues>([seen](TFormQues* box) {
-    seen->caption = box->windowTitle();
-    seen->line1 = Child<QLabel>(box, "Label1")->text();
-    seen->line2 = Child<QLabel>(box, "Label2")->text();
-    Click(box, "BitBtn3");
-  });
-  return seen;
-}
-
 const QByteArray kDefaultSettings =
     QByteArray::fromHex("000001B00400000001640000000200000002000000");
 
@@ -102,6 +87,8 @@ const QByteArray kDefaultSettings =
 class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   void StartConnectsAndShowsAllMenus();
   void CancelAndReconnectKeepParametersHidden();
   void ForeignModelAndVersionAreRefused_data();
@@ -172,16 +159,16 @@ void MainWindowTest::ForeignModelAndVersionAreRefused() {
   QFETCH(QString, line2);
   Bench bench({"--type", type.toStdString(), "--software", software.toStdString()});
   AnswerConnectionDialog("BitBtn1");
-  auto notice = ExpectMessage();
+  MessageWatcher messages;
   TFormMain& main = bench.Start();
   if (line1.isEmpty()) {
     QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
-    QVERIFY(notice->line1.isEmpty());
+    QCOMPARE(messages.FirstLines(), QStringList());
     return;
   }
-  QTRY_COMPARE_WITH_TIMEOUT(notice->line1, line1, 15000);
-  QCOMPARE(notice->line2, line2);
-  QCOMPARE(notice->caption, QString());
+  QTRY_COMPARE_WITH_TIMEOUT(messages.FirstLines(), QStringList{line1}, 15000);
+  QCOMPARE(messages.seen().front().line2, line2);
+  QCOMPARE(messages.seen().front().caption, QString());
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 5000);
   QVERIFY(!main.state().supportedDevice);
 }
