@@ -87,14 +87,38 @@ void TFormMain::BuildMenu() {
   Nexit = MakeAction(this, "Nexit", "Выход");
   bar->addAction(Nexit);
 
-  connect(Nident, &QAction::triggered, this, &TFormMain::NidentClick);
-  connect(N1, &QAction::triggered, this, &TFormMain::N1Click);
-  connect(N2, &QAction::triggered, this, &TFormMain::N2Click);
-  connect(NNewCnf, &QAction::triggered, this, [this] { NCnfClick(NNewCnf); });
-  connect(NEditCnf, &QAction::triggered, this, [this] { NCnfClick(NEditCnf); });
-  connect(Nconnect, &QAction::triggered, this, &TFormMain::NconnectClick);
-  connect(Nabout, &QAction::triggered, this, &TFormMain::NaboutClick);
-  connect(Nexit, &QAction::triggered, this, &TFormMain::NexitClick);
+  ConnectCommand(Nident, [this] { NidentClick(); });
+  ConnectCommand(N1, [this] { N1Click(); });
+  ConnectCommand(N2, [this] { N2Click(); });
+  ConnectCommand(NNewCnf, [this] { NCnfClick(NNewCnf); });
+  ConnectCommand(NEditCnf, [this] { NCnfClick(NEditCnf); });
+  ConnectCommand(Nconnect, [this] { NconnectClick(); });
+  ConnectCommand(Nabout, [this] { NaboutClick(); });
+  ConnectCommand(Nexit, [this] { NexitClick(); });
+}
+
+// A command chosen while a table operation runs is not started.
+void TFormMain::ConnectCommand(QAction* item, std::function<void()> command) {
+  connect(item, &QAction::triggered, this, [this, command = std::move(command)] {
+    if (!operationRunning_) command();
+  });
+}
+
+bool TFormMain::RunTableOperation(const std::function<bool(LinkSession&)>& operation) {
+  const bool outer = operationRunning_;
+  operationRunning_ = true;
+  // Only the menu is taken away: disabling the whole window would grey out
+  // the wait window and the status line that show the progress.
+  menuBar()->setEnabled(false);
+  bool succeeded = false;
+  {
+    BusyCursor busy;
+    LinkSession session = Session();
+    succeeded = operation(session);
+  }
+  operationRunning_ = outer;
+  menuBar()->setEnabled(!outer);
+  return succeeded;
 }
 
 void TFormMain::BuildStatusLine() {
@@ -156,7 +180,14 @@ void TFormMain::NaboutClick() {
 
 void TFormMain::NexitClick() { close(); }
 
+// Refused while a table operation runs: the port would close in the middle
+// of a request and leave the device half written. The operation takes
+// seconds; the window closes when asked again after it.
 void TFormMain::closeEvent(QCloseEvent* event) {
+  if (operationRunning_) {
+    event->ignore();
+    return;
+  }
   if (!closed_) FormClose();
   event->accept();
 }
