@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -20,6 +21,17 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The program's configuration is its settings file alone. Qt's file dialogs
+// keep their history in the toolkit's settings file in the user's
+// configuration, shared by every Qt program, and write it whenever a dialog is
+// destroyed; pointed at a folder that cannot exist, they read and write
+// nothing. (On Windows that file is a registry key, which this does not reach.)
+void KeepToolkitSettingsOut() {
+#ifndef Q_OS_WIN
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+#endif
+}
+
 QAction* MakeAction(QObject* owner, const char* name, const char* caption) {
   auto* action = new QAction(QString::fromUtf8(caption), owner);
   action->setObjectName(name);
@@ -33,6 +45,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Программа обслуживания устройства параллельного доступа КОРДИН (vkt53-sx)");
   BuildMenu();
   BuildStatusLine();
+  KeepToolkitSettingsOut();
   pod = MakeConfigFileDialog(this, "pod");
   SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
   TimerStart = new QTimer(this);

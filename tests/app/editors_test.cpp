@@ -410,6 +410,22 @@ class EditorsTest : public QObject {
     QCOMPARE(device.main().state().configFilePath, path.toStdString());
   }
 
+  void theOpenDialogStartsWithAnEmptyNameEveryTime() {
+    DeviceBench device;
+    const QString path = QString::fromStdString(device.configFolder()) + "/x.cnf";
+    QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
+    ChooseFileWhenAsked(path);
+    WhenModal<TFormConfig>([](TFormConfig* editor) { Click(editor, "BitBtn2"); });
+    device.Choose("NEditCnf");
+    QString nameShown = "not shown";
+    WhenModal<QFileDialog>([&nameShown](QFileDialog* dialog) {
+      nameShown = Child<QLineEdit>(dialog, "fileNameEdit")->text();
+      dialog->reject();
+    });
+    device.Choose("NEditCnf");
+    QCOMPARE(nameShown, QString());
+  }
+
   void aChangedFileIsOfferedAndSaved() {
     DeviceBench device;
     const QString path = QString::fromStdString(device.configFolder()) + "/y.cnf";

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -87,6 +88,9 @@ const QByteArray kDefaultSettings =
 class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
+  // The toolkit's own settings would go to the user's configuration folder:
+  // here an empty one of the test's own.
+  void initTestCase() { qputenv("XDG_CONFIG_HOME", toolkitHome_.path().toLocal8Bit()); }
   void cleanup() { EndModalWaits(); }
 
   void StartConnectsAndShowsAllMenus();
@@ -97,6 +101,10 @@ class MainWindowTest : public QObject {
   void TableWriteLockOffersNoWriting();
   void IdentificationAndAboutWindows();
   void ExitSavesTheSettingsAndClosesThePort();
+  void TheToolkitKeepsNoSettingsOfItsOwn();
+
+ private:
+  QTemporaryDir toolkitHome_;
 };
 
 void MainWindowTest::StartConnectsAndShowsAllMenus() {
@@ -284,6 +292,25 @@ void MainWindowTest::ExitSavesTheSettingsAndClosesThePort() {
     QVERIFY2(OpenPortDevice(bench.emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1),
              "closing the window lets go of the port");
   }
+}
+
+void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn2");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  bool opened = false;
+  WhenModal<QFileDialog>([&opened](QFileDialog* dialog) {
+    opened = true;
+    dialog->reject();
+  });
+  Child<QAction>(&main, "NEditCnf")->trigger();
+  QVERIFY(opened);
+  Child<QAction>(&main, "Nexit")->trigger();
+  bench.main.reset();
+  QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+           QStringList());
+  QCOMPARE(bench.SettingsFile().size(), 21);
 }
 
 QTEST_MAIN(MainWindowTest)
