@@ -18,19 +18,31 @@
 
 namespace {
 
-// A user who does not wait: the first time `when` holds at a moment the
-// program lets window events through, chooses each command and closes the
-// main window by its frame. From then on every message box is answered "Нет"
-// and every window other than the `driven` ones is closed and noted, so that
-// a command that wrongly started shows itself instead of holding the test.
+// A user who does not wait: chooses each command and closes the main window
+// by its frame, the first time `when` holds at a moment the program lets
+// window events through (or when told to act). From then on every message
+// box is answered "Нет" and every window other than the `driven` ones is
+// closed and noted, so that a command that wrongly started shows itself
+// instead of holding the test.
 class ImpatientUser {
  public:
   ImpatientUser(TFormMain& main, std::function<bool()> when, QStringList commands, QStringList driven = {})
       : main_(main), when_(std::move(when)), commands_(std::move(commands)), driven_(std::move(driven)) {
+    if (!when_) return;
     QObject::connect(&poll_, &QTimer::timeout, [this] {
       if (when_()) Act();
     });
     poll_.start(0);  // at every turn of the event loop
+  }
+
+  void Act() {
+    poll_.stop();
+    acted_ = true;
+    watcher_ = std::make_unique<MessageWatcher>(false, true, driven_);
+    for (const QString& name : commands_) {
+      if (auto* item = Child<QAction>(&main_, qPrintable(name))) item->trigger();
+    }
+    closeAccepted_ = CloseByFrame(&main_);
   }
 
   bool acted() const { return acted_; }
@@ -42,15 +54,6 @@ class ImpatientUser {
   }
 
  private:
-  void Act() {
-    poll_.stop();
-    acted_ = true;
-    watcher_ = std::make_unique<MessageWatcher>(false, true, driven_);
-    for (const QString& name : commands_) {
-      if (auto* item = Child<QAction>(&main_, qPrintable(name))) item->trigger();
-    }
-    closeAccepted_ = CloseByFrame(&main_);
-  }
 
   TFormMain& main_;
   std::function<bool()> when_;
@@ -130,6 +133,43 @@ class TableOperationTest : public QObject {
     QCOMPARE(device.Table(6), Bytes(file.UnitLinkBytes()));
     QVERIFY2(CloseByFrame(&main), "the window closes once the restore is over");
     QVERIFY(!device.portOpen());
+  }
+
+  void theRetryQuestionStaysAnswerableAndCommandsWaitMeanwhile() {
+    // The identification read that checks the written tables goes unanswered once.
+    DeviceBench device("", {"--fault-skip", "6", "--fault-drop", "1"});
+    TFormMain& main = device.main();
+    main.state().context->firstByteWaitMs = 300;
+    const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
+    ConfigImage image;
+    NewConfigurationImage(image);
+    image.bytes[kMasterSpeedIndexField] = 20;
+    SetUnitEntry(image, 9, {1, kPortA, 13});
+    QCOMPARE(WriteConfigFile(path.toStdString(), image), FileWriteResult::kWritten);
+
+    WhenModal<TFormTableInfo>([path](TFormTableInfo* status) {
+      ChooseFileWhenAsked(path);
+      WhenModal<TFormConfig>([](TFormConfig* editor) { Click(editor, "BitBtn14"); });
+      Click(status, "BitBtn1");
+    });
+    ImpatientUser user(main, nullptr, kEveryCommand);
+    QString question;
+    WhenModal<TFormQues>(
+        [&user, &question](TFormQues* box) {
+          question = Child<QLabel>(box, "Label1")->text();
+          user.Act();
+          Click(box, "BitBtn1");  // "Да"
+        },
+        15000);
+    device.Choose("N1");
+
+    QCOMPARE(question, QString("Не выполнено чтение из таблицы 0."));
+    VerifyUntouched(device, user);
+    QCOMPARE(device.Writes(), (std::vector<std::string>{"3 0 7", "5 0 1", "6 0 243", "6 243 12"}));
+    ConfigRecord file;
+    RecordFromImage(image, file);
+    QCOMPARE(device.Table(6), Bytes(file.UnitLinkBytes()));
+    QCOMPARE(main.state().record.Identification()[1], 8);  // read again after "Да"
   }
 
   void commandsAndClosingDuringAReadAndItsWriteBackWait() {
