@@ -3,11 +3,7 @@
 // before the table restore writes it.
 #include <QAction>
 #include <QApplication>
-#include <QMenuBar>
 
-#include <memory>
-
-#include "app/ui/common/busy_cursor.h"
 #include "app/ui/main_form.h"
 #include "app/ui/common/qt_config_file_ui.h"
 #include "app/ui/common/question.h"
@@ -22,19 +18,12 @@ constexpr int kNewConfigurationTag = 0;
 }  // namespace
 
 void TFormMain::N2Click() {
-  LinkSession session = Session();
-  BusyCursor busy;
-  auto wait = std::make_unique<TFormWait>(WaitKind::Reading, this);
-  // No command may start while the tables are read. Only the menu is taken
-  // away: disabling the whole window would grey out the wait window and the
-  // status line that show the progress.
-  menuBar()->setEnabled(false);
-  wait->show();
-  QApplication::processEvents();
-  const bool read = ReadConfiguration(session, state_.record, &wait->progress());
-  wait.reset();
-  menuBar()->setEnabled(true);
-  busy.Restore();
+  const bool read = RunTableOperation([this](LinkSession& session) {
+    TFormWait wait(WaitKind::Reading, this);
+    wait.show();
+    QApplication::processEvents();
+    return ReadConfiguration(session, state_.record, &wait.progress());
+  });
   if (!read) {
     MessageBox(MessageKind::ExchangeResult, QStringLiteral("Параметры конфигурирования не прочитаны"), QString(),
                this);
@@ -54,9 +43,11 @@ void TFormMain::N2Click() {
   }
   if (!writeRequested) return;
 
-  BusyCursor writing;
-  const ChangeWriteOutcome outcome = WriteChangedTables(session, state_.record, image);
-  writing.Restore();
+  ChangeWriteOutcome outcome = ChangeWriteOutcome::Failed;
+  RunTableOperation([this, &image, &outcome](LinkSession& session) {
+    outcome = WriteChangedTables(session, state_.record, image);
+    return outcome != ChangeWriteOutcome::Failed;
+  });
   // A failed write has been reported by the table service itself.
   if (outcome == ChangeWriteOutcome::NothingChanged) {
     MessageBox(MessageKind::Notice, QStringLiteral("Запись таблиц не выполняется."),
@@ -88,8 +79,9 @@ void TFormMain::NCnfClick(QAction* item) {
 }
 
 bool TFormMain::PreviewRestoreImage(ConfigImage& image) {
-  LinkSession session = Session();
-  if (!ReadSpeedAvailability(session, state_.record)) state_.record.SetAllSpeedsAvailable();
+  const bool masksRead =
+      RunTableOperation([this](LinkSession& session) { return ReadSpeedAvailability(session, state_.record); });
+  if (!masksRead) state_.record.SetAllSpeedsAvailable();
   bool accepted = false;
   bool changed = false;
   {

@@ -4,7 +4,6 @@
 #include <QString>
 #include <QTimer>
 
-#include "app/ui/common/busy_cursor.h"
 #include "app/ui/main_form.h"
 #include "app/ui/common/qt_config_file_ui.h"
 #include "app/ui/common/question.h"
@@ -44,11 +43,7 @@ void TFormMain::TimerStartTimer() {
   if (state_.port) state_.port->SetDtr(true);  // no control lines on some ports: not fatal
   WaitMs(kDtrSettleMs);
 
-  LinkSession session = Session();
-  BusyCursor busy;
-  const bool identified = ReadIdentification(session, state_.record);
-  busy.Restore();
-  if (!identified) return RefreshMenu();
+  if (!ReadIdentificationOfDevice()) return RefreshMenu();
 
   const auto id = state_.record.Identification();
   if (id[kTypeCodeByte] != kServedTypeCode) {
@@ -76,10 +71,14 @@ void TFormMain::CheckCorruptedTables() {
   ShowTableStatus();
 }
 
+bool TFormMain::ReadIdentificationOfDevice() {
+  return RunTableOperation([this](LinkSession& session) { return ReadIdentification(session, state_.record); });
+}
+
 bool TFormMain::ReadRestoreFlags() {
-  LinkSession session = Session();
-  BusyCursor busy;
-  return TransferTable(session, TableRequest::Read(kRestoreFlagsTable, 0, kTableCount));
+  return RunTableOperation([](LinkSession& session) {
+    return TransferTable(session, TableRequest::Read(kRestoreFlagsTable, 0, kTableCount));
+  });
 }
 
 // Offers the writable tables with the restore flags just read from table 7.
@@ -100,11 +99,7 @@ void TFormMain::N1Click() {
 }
 
 void TFormMain::NidentClick() {
-  LinkSession session = Session();
-  BusyCursor busy;
-  const bool read = ReadIdentification(session, state_.record);
-  busy.Restore();
-  if (!read) return;
+  if (!ReadIdentificationOfDevice()) return;
   TFormIdent window(state_.record.Identification(), this);
   window.exec();
 }
@@ -115,23 +110,18 @@ void TFormMain::RunTableRestore(const TableStatusBlock& status) {
   if (!LoadConfigurationFile(files, state_.configFolder, state_.configFilePath, image)) return;
   if (!PreviewRestoreImage(image)) return;
 
-  LinkSession session = Session();
-  BusyCursor busy;
-  ShowOperationPanel("");
-  auto* wait = new TFormWait(WaitKind::Writing, this);
-  wait->show();
-  const bool written = WriteConfiguration(session, state_.record, status, &wait->progress());
-  ShowExchangePanel("");
-  if (!written) {
-    delete wait;
-    return;
-  }
-  WaitMs(kAfterRestoreMs);
-  RefreshMenu();
-  const bool identified = ReadIdentification(session, state_.record);
-  busy.Restore();
-  delete wait;
-  if (!identified) return;
+  const bool checked = RunTableOperation([this, &status](LinkSession& session) {
+    ShowOperationPanel("");
+    TFormWait wait(WaitKind::Writing, this);
+    wait.show();
+    const bool written = WriteConfiguration(session, state_.record, status, &wait.progress());
+    ShowExchangePanel("");
+    if (!written) return false;
+    WaitMs(kAfterRestoreMs);
+    RefreshMenu();
+    return ReadIdentification(session, state_.record);
+  });
+  if (!checked) return;
   const uint8_t corrupted = state_.record.Identification()[kCorruptedTableByte];
   if (corrupted != 0) {
     MessageBox(MessageKind::Notice, QString("Разрушена таблица %1").arg(corrupted), "", this);

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -20,6 +21,17 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The program's configuration is its settings file alone. Qt's file dialogs
+// keep their history in the toolkit's settings file in the user's
+// configuration, shared by every Qt program, and write it whenever a dialog is
+// destroyed; pointed at a folder that cannot exist, they read and write
+// nothing. (On Windows that file is a registry key, which this does not reach.)
+void KeepToolkitSettingsOut() {
+#ifndef Q_OS_WIN
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+#endif
+}
+
 QAction* MakeAction(QObject* owner, const char* name, const char* caption) {
   auto* action = new QAction(QString::fromUtf8(caption), owner);
   action->setObjectName(name);
@@ -33,6 +45,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Программа обслуживания устройства параллельного доступа КОРДИН (vkt53-sx)");
   BuildMenu();
   BuildStatusLine();
+  KeepToolkitSettingsOut();
   pod = MakeConfigFileDialog(this, "pod");
   SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
   TimerStart = new QTimer(this);
@@ -87,14 +100,38 @@ void TFormMain::BuildMenu() {
   Nexit = MakeAction(this, "Nexit", "Выход");
   bar->addAction(Nexit);
 
-  connect(Nident, &QAction::triggered, this, &TFormMain::NidentClick);
-  connect(N1, &QAction::triggered, this, &TFormMain::N1Click);
-  connect(N2, &QAction::triggered, this, &TFormMain::N2Click);
-  connect(NNewCnf, &QAction::triggered, this, [this] { NCnfClick(NNewCnf); });
-  connect(NEditCnf, &QAction::triggered, this, [this] { NCnfClick(NEditCnf); });
-  connect(Nconnect, &QAction::triggered, this, &TFormMain::NconnectClick);
-  connect(Nabout, &QAction::triggered, this, &TFormMain::NaboutClick);
-  connect(Nexit, &QAction::triggered, this, &TFormMain::NexitClick);
+  ConnectCommand(Nident, [this] { NidentClick(); });
+  ConnectCommand(N1, [this] { N1Click(); });
+  ConnectCommand(N2, [this] { N2Click(); });
+  ConnectCommand(NNewCnf, [this] { NCnfClick(NNewCnf); });
+  ConnectCommand(NEditCnf, [this] { NCnfClick(NEditCnf); });
+  ConnectCommand(Nconnect, [this] { NconnectClick(); });
+  ConnectCommand(Nabout, [this] { NaboutClick(); });
+  ConnectCommand(Nexit, [this] { NexitClick(); });
+}
+
+// A command chosen while a table operation runs is not started.
+void TFormMain::ConnectCommand(QAction* item, std::function<void()> command) {
+  connect(item, &QAction::triggered, this, [this, command = std::move(command)] {
+    if (!operationRunning_) command();
+  });
+}
+
+bool TFormMain::RunTableOperation(const std::function<bool(LinkSession&)>& operation) {
+  const bool outer = operationRunning_;
+  operationRunning_ = true;
+  // Only the menu is taken away: disabling the whole window would grey out
+  // the wait window and the status line that show the progress.
+  menuBar()->setEnabled(false);
+  bool succeeded = false;
+  {
+    BusyCursor busy;
+    LinkSession session = Session();
+    succeeded = operation(session);
+  }
+  operationRunning_ = outer;
+  menuBar()->setEnabled(!outer);
+  return succeeded;
 }
 
 void TFormMain::BuildStatusLine() {
@@ -156,7 +193,14 @@ void TFormMain::NaboutClick() {
 
 void TFormMain::NexitClick() { close(); }
 
+// Refused while a table operation runs: the port would close in the middle
+// of a request and leave the device half written. The operation takes
+// seconds; the window closes when asked again after it.
 void TFormMain::closeEvent(QCloseEvent* event) {
+  if (operationRunning_) {
+    event->ignore();
+    return;
+  }
   if (!closed_) FormClose();
   event->accept();
 }

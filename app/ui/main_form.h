@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 #include "app/program_state.h"
 #include "config/config_image.h"
 #include "config/table_status.h"
@@ -43,10 +45,20 @@ class TFormMain : public QMainWindow, public ServiceUi {
   void HideMenu();
   void RefreshMenu();
   void ShowLinkOfSettings();
+  void ConnectCommand(QAction* item, std::function<void()> command);
+
+  // Runs one table operation with the link: the busy cursor shows, and no
+  // command starts and the window does not close until it has ended. The
+  // table service lets window events through while it works, so that the
+  // status line and the wait window repaint and the retry question can be
+  // answered; a command started from there would share the record and the
+  // port with the operation, and closing would let go of the port under it.
+  bool RunTableOperation(const std::function<bool(LinkSession&)>& operation);
 
   // The connection start-up sequence and the table restore it shares with
   // the table status command.
   void TimerStartTimer();
+  bool ReadIdentificationOfDevice();
   void CheckCorruptedTables();
   bool ReadRestoreFlags();
   void ShowTableStatus();
@@ -66,6 +78,7 @@ class TFormMain : public QMainWindow, public ServiceUi {
 
   ProgramState state_;
   bool closed_ = false;
+  bool operationRunning_ = false;
 
   QTimer* TimerStart;
   QMenu* NWorkPar;
