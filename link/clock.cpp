@@ -1,5 +1,6 @@
 #include "clock.h"
 
+#include <atomic>
 #include <thread>
 
 #ifdef _WIN32
@@ -40,23 +41,40 @@ constexpr auto kSpinMargin = std::chrono::microseconds(2500);
 constexpr auto kSpinMargin = std::chrono::microseconds(1500);
 #endif
 
+// The steady clock, asleep for most of each wait.
+class SteadyWaits final : public Clock {
+ public:
+  SteadyClock::time_point Now() override { return SteadyClock::now(); }
+
+  void SleepUntil(SteadyClock::time_point deadline) override {
+    while (SteadyClock::now() < deadline) std::this_thread::sleep_until(deadline);
+  }
+
+  void WaitUntilPrecise(SteadyClock::time_point deadline) override {
+    const auto sleepUntil = deadline - kSpinMargin;
+    if (SteadyClock::now() < sleepUntil) std::this_thread::sleep_until(sleepUntil);
+    while (SteadyClock::now() < deadline) {
+      std::this_thread::yield();
+    }
+  }
+};
+
+constinit SteadyWaits gSteadyWaits;
+constinit std::atomic<Clock*> gClock{&gSteadyWaits};
+
 }  // namespace
 
+Clock* UseClock(Clock* clock) { return gClock.exchange(clock ? clock : &gSteadyWaits); }
+
+SteadyClock::time_point ClockNow() { return gClock.load()->Now(); }
+
 uint32_t TickCount() {
-  const auto now = SteadyClock::now().time_since_epoch();
+  const auto now = ClockNow().time_since_epoch();
   return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-void WaitMs(uint32_t ms) { SleepUntil(SteadyClock::now() + std::chrono::milliseconds(ms)); }
+void WaitMs(uint32_t ms) { SleepUntil(ClockNow() + std::chrono::milliseconds(ms)); }
 
-void SleepUntil(SteadyClock::time_point deadline) {
-  while (SteadyClock::now() < deadline) std::this_thread::sleep_until(deadline);
-}
+void SleepUntil(SteadyClock::time_point deadline) { gClock.load()->SleepUntil(deadline); }
 
-void WaitUntilPrecise(SteadyClock::time_point deadline) {
-  const auto sleepUntil = deadline - kSpinMargin;
-  if (SteadyClock::now() < sleepUntil) std::this_thread::sleep_until(sleepUntil);
-  while (SteadyClock::now() < deadline) {
-    std::this_thread::yield();
-  }
-}
+void WaitUntilPrecise(SteadyClock::time_point deadline) { gClock.load()->WaitUntilPrecise(deadline); }

@@ -1,5 +1,9 @@
 // Time for waits and deadlines. The waits block for at least the stated time
 // but sleep for most of it instead of spinning on a processor core.
+//
+// Every wait and deadline of the link reads one clock: the steady clock, or,
+// in a test of the slow paths, a clock of the test's own that skips the
+// waits, so that the real delays of the exchange cost the test nothing.
 #pragma once
 
 #include <chrono>
@@ -7,7 +11,25 @@
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Milliseconds on a steady clock; wraps like the platform's tick count.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+
+  virtual SteadyClock::time_point Now() = 0;
+  // Blocks, asleep, until Now() has reached deadline.
+  virtual void SleepUntil(SteadyClock::time_point deadline) = 0;
+  // Blocks until Now() has passed deadline, waking precisely.
+  virtual void WaitUntilPrecise(SteadyClock::time_point deadline) = 0;
+};
+
+// Makes clock the one every wait reads (null: the steady clock again) and
+// returns the clock it replaces.
+Clock* UseClock(Clock* clock);
+
+// The time on the clock in use.
+SteadyClock::time_point ClockNow();
+
+// Milliseconds on the clock in use; wraps like the platform's tick count.
 uint32_t TickCount();
 
 // Blocks for at least ms milliseconds.

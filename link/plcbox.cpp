@@ -221,7 +221,7 @@ void PauseTheHunt(const ExchangeContext& context, SteadyClock::time_point deadli
     const std::chrono::duration<double> character(10.0 / context.exchangeSpeed);
     pause = std::max(pause, std::chrono::duration_cast<SteadyClock::duration>(character));
   }
-  SleepUntil(std::min(SteadyClock::now() + pause, deadline));
+  SleepUntil(std::min(ClockNow() + pause, deadline));
 }
 
 // Hunts for one response frame until a final outcome; returns the result code.
@@ -231,7 +231,7 @@ int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart) {
     context.resultCode = kResultOk;
     bool lineGaveNothing = false;
     if (ReadFrameHead(context, lineGaveNothing)) return ReadFrameBody(context);
-    if (SteadyClock::now() > deadline) return kResultNoAnswer;
+    if (ClockNow() > deadline) return kResultNoAnswer;
     if (lineGaveNothing) PauseTheHunt(context, deadline);
   }
 }
@@ -289,7 +289,7 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength) {
   WaitMs(context.rtsPauseMs);
 
   TransmitTiming& timing = context.lastTiming;
-  timing.writeStart = SteadyClock::now();
+  timing.writeStart = ClockNow();
   timing.holdUntil = timing.writeStart + TransmitHold(context, transmit.size());
   if (!PortWrite(context.port, transmit)) {
     ClearPortErrors(context.port);
@@ -297,7 +297,7 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength) {
   }
   WaitUntilPrecise(timing.holdUntil);
   PortSetRts(context.port, false);
-  timing.rtsDropped = SteadyClock::now();
+  timing.rtsDropped = ClockNow();
 
   context.resultCode = Receive(context, timing.rtsDropped);
   PortPurge(context.port);

@@ -1,6 +1,6 @@
 // The connection parameters dialog as the user meets it: what it shows, what
-// it refuses and in which order, opening the port, and the speed search
-// against the emulator.
+// it refuses and in which order, opening the port, and the speed search on a
+// real line (the emulator, and a scripted peer that refuses every probe).
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <future>
 #include <map>
 #include <memory>
 
@@ -26,6 +27,9 @@
 #include "config/program_folder.h"
 #include "config/speed_table.h"
 #include "support/emulator_process.h"
+#include "support/fake_clock.h"
+#include "support/pty_peer.h"
+#include "support/scripted_port.h"
 
 Q_DECLARE_METATYPE(LinkSettings)
 
@@ -415,9 +419,15 @@ class ConnParTest : public QObject {
 
   // --- The speed search ---
 
-  void searchFindsTheDeviceAt9600OnTheEleventhTry() {
-    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
+  // Which speeds the search tries, and what answers, is the core's
+  // (dialogs_tests: SpeedSearch.*); here the dialog around it: the status
+  // line before each try, the buttons, the cursor, closing refused while it
+  // runs, the message and the list afterwards. Found on the second try, so
+  // that one silent try lies between two status texts.
+  void searchShowsEachTryAndReportsTheSpeedThatAnswered() {
+    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "1200", "--no-wire-delay"});
     Fixture f({{1, emu.terminalPath()}});
+    f.state.settings.exchangeSpeed = 9600;
     TFormConnPar& dialog = f.Show();
     auto* status = f.Control<QStatusBar>("StatusBar1");
     QStringList tried;
@@ -437,18 +447,18 @@ class ConnParTest : public QObject {
     });
 
     const QList<Message> shown = f.Click("BitBtn4");
-    QCOMPARE(tried, SpeedTexts(1, 11));
+    QCOMPARE(tried, SpeedTexts(1, 2));
     QVERIFY(buttonsDisabledThroughout);
     QVERIFY(busyThroughout);
     QVERIFY(stayedOpen);
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].caption, kExchangeResultCaption);
     QCOMPARE(shown[0].line1, QString("Получен ответ на запрос"));
-    QCOMPARE(shown[0].line2, QString("при скорости обмена - 9600 бит/с"));
+    QCOMPARE(shown[0].line2, QString("при скорости обмена - 1200 бит/с"));
     QVERIFY(!shown[0].busyCursor);
 
-    QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("9600"));
-    QCOMPARE(f.state.settings.exchangeSpeed, 9600);
+    QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("1200"));
+    QCOMPARE(f.state.settings.exchangeSpeed, 1200);
     QVERIFY(!f.state.port);
     QVERIFY(status->currentMessage().isEmpty());
     QVERIFY(!QApplication::overrideCursor());
@@ -461,12 +471,23 @@ class ConnParTest : public QObject {
     QTest::keyClick(&dialog, Qt::Key_Escape);
     QVERIFY(!dialog.isVisible());
     QVERIFY(!dialog.connectRequested());
-    QCOMPARE(f.state.settings.exchangeSpeed, 9600);
+    QCOMPARE(f.state.settings.exchangeSpeed, 1200);
   }
 
-  void searchNeverFindsADeviceAt300() {
-    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "300", "--no-wire-delay"});
-    Fixture f({{1, emu.terminalPath()}});
+  // A line that refuses the probe at every speed (a device error at once, so
+  // that no try waits out its time-out, and a clock that skips the RTS hold).
+  void searchThatFindsNoSpeedSaysSoAndKeepsTheStoredSpeed() {
+    FakeClock clock;
+    PtyPeer peer;
+    Fixture f({{1, peer.slavePath()}});
+    constexpr int kTries = kSpeedCount - 1;  // every speed but 300
+    auto far = std::async(std::launch::async, [&peer] {
+      int probes = 0;
+      for (; probes < kTries && peer.Receive(12, std::chrono::seconds(5)).size() == 12; ++probes) {
+        peer.Send(ResponseFrame(0x1D, {1}));
+      }
+      return probes;
+    });
     f.Show();
     QStringList tried;
     connect(f.Control<QStatusBar>("StatusBar1"), &QStatusBar::messageChanged, this,
@@ -475,6 +496,7 @@ class ConnParTest : public QObject {
             });
 
     const QList<Message> shown = f.Click("BitBtn4");
+    QCOMPARE(far.get(), kTries);
     QCOMPARE(tried, SpeedTexts(1, 21));
     QCOMPARE(shown.size(), 1);
     QCOMPARE(shown[0].caption, kExchangeResultCaption);

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 
 #include "editor_bench.h"
+#include "support/fake_clock.h"
 #include "support/modal.h"
 
 namespace {
@@ -67,6 +68,11 @@ ConfigImage NewImage() {
 
 class EditorsTest : public QObject {
   Q_OBJECT
+
+  // The exchanges' RTS holds and the pauses after long table sequences are
+  // skipped: what is sent for each edit is checked here against the
+  // emulator, the waits themselves in table_writes_tests.
+  FakeClock clock_;
 
  private slots:
   void cleanup() { EndModalWaits(); }

@@ -1,5 +1,6 @@
-// The identification window: the value texts decoded from the record and the
-// window that shows them, with the corrupted-table value in red.
+// The identification window: every decoded value beside its label, the
+// corrupted-table value in red. How each byte is decoded is tested in
+// dialogs_tests (Identification*).
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -34,16 +35,6 @@ Record TypicalRecord() {
   record[15] = 0;
   record[16] = 12;
   return record;
-}
-
-QString Row(const Record& record, IdentificationRow row) {
-  return QString::fromStdString(IdentificationRows(record)[row]);
-}
-
-QString DateWith(std::size_t byte, uint8_t value) {
-  Record record = TypicalRecord();
-  record[byte] = value;
-  return Row(record, kBuildDateRow);
 }
 
 QLineEdit* ValueBox(TFormIdent* form, int rowNumber) {
@@ -82,81 +73,6 @@ class IdentTest : public QObject {
  private slots:
   void cleanup() { EndModalWaits(); }
 
-  // Build date and time.
-  void buildDateShowsDayMonthYearThenTimeAfterTwoBlanks() {
-    QCOMPARE(Row(TypicalRecord(), kBuildDateRow), QString("17.03.05  09:05:00"));
-  }
-
-  void eachInvalidDatePartShowsStarsInItsPlaceOnly() {
-    QCOMPARE(DateWith(5, 0), QString("17.**.05  09:05:00"));
-    QCOMPARE(DateWith(5, 13), QString("17.**.05  09:05:00"));
-    QCOMPARE(DateWith(6, 0), QString("**.03.05  09:05:00"));
-    QCOMPARE(DateWith(6, 32), QString("**.03.05  09:05:00"));
-    QCOMPARE(DateWith(4, 100), QString("17.03.**  09:05:00"));
-    QCOMPARE(DateWith(7, 24), QString("17.03.05  **:05:00"));
-    QCOMPARE(DateWith(8, 60), QString("17.03.05  09:**:00"));
-    QCOMPARE(DateWith(9, 60), QString("17.03.05  09:05:**"));
-  }
-
-  void dateLimitsThemselvesAreValid() {
-    Record record = TypicalRecord();
-    record[4] = 99, record[5] = 12, record[6] = 31, record[7] = 23, record[8] = 59, record[9] = 59;
-    QCOMPARE(Row(record, kBuildDateRow), QString("31.12.99  23:59:59"));
-    record[4] = 0, record[5] = 1, record[6] = 1, record[7] = 0, record[8] = 0, record[9] = 0;
-    QCOMPARE(Row(record, kBuildDateRow), QString("01.01.00  00:00:00"));
-  }
-
-  void allDatePartsInvalidShowSixStarPairs() {
-    Record record = TypicalRecord();
-    record[4] = 200, record[5] = 255, record[6] = 99, record[7] = 30, record[8] = 61, record[9] = 255;
-    QCOMPARE(Row(record, kBuildDateRow), QString("**.**.**  **:**:**"));
-  }
-
-  // Versions, byte order and the other rows.
-  void softwareVersionNamesTheAccessOfVersionsThreeAndFour() {
-    Record record = TypicalRecord();
-    QCOMPARE(Row(record, kSoftwareVersionRow), QString("3 (Чтение и запись)"));
-    record[3] = 4;
-    QCOMPARE(Row(record, kSoftwareVersionRow), QString("4 (Только чтение)"));
-    record[3] = 5;
-    QCOMPARE(Row(record, kSoftwareVersionRow), QString("5"));
-  }
-
-  void byteOrderNamesBothOrdersAndQuestionsTheRest() {
-    Record record = TypicalRecord();
-    record[10] = 0;
-    QCOMPARE(Row(record, kByteOrderRow), QString("Мл. адрес - ст. байт"));
-    record[10] = 1;
-    QCOMPARE(Row(record, kByteOrderRow), QString("Мл. адрес - мл. байт"));
-    record[10] = 2;
-    QCOMPARE(Row(record, kByteOrderRow), QString(" ? "));
-  }
-
-  void corruptedTableIsNamedByNumber() {
-    Record record = TypicalRecord();
-    QCOMPARE(Row(record, kCorruptedTableRow), QString("Разрушенных таблиц нет"));
-    QVERIFY(!ReportsCorruptedTable(record));
-    record[0] = 7;
-    QCOMPARE(Row(record, kCorruptedTableRow), QString("Разрушена таблица 7"));
-    QVERIFY(ReportsCorruptedTable(record));
-  }
-
-  void multiSpeedIsYesForAnyNonZeroByte() {
-    Record record = TypicalRecord();
-    record[11] = 0;
-    QCOMPARE(Row(record, kMultiSpeedRow), QString("Нет"));
-    record[11] = 200;
-    QCOMPARE(Row(record, kMultiSpeedRow), QString("Есть"));
-  }
-
-  void addressChangeIsNeverOffered() {
-    QCOMPARE(Row(TypicalRecord(), kAddressChangeRow), QString("Нет. Адрес = 0"));
-  }
-
-  void protocolVersionJoinsItsThreeNumbers() {
-    QCOMPARE(Row(TypicalRecord(), kProtocolVersionRow), QString("1.0.12"));
-  }
-
   // The window.
   void windowShowsEveryRowBesideItsLabel() {
     std::array<ShownRow, kIdentificationRowCount> rows;
@@ -173,6 +89,10 @@ class IdentTest : public QObject {
     QCOMPARE(rows[8].label,
              QString("Номер последней версии протокола\nRXV-BB51-M, которая поддерживается\nконтроллером"));
     QCOMPARE(rows[8].value, QString("1.0.12"));
+    const IdentificationTexts texts = IdentificationRows(TypicalRecord());
+    for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
+      QCOMPARE(rows[row].value, QString::fromStdString(texts[row]));  // each value in its own row
+    }
     QCOMPARE(focus, QString("BitBtn2"));
   }
 

@@ -107,14 +107,6 @@ class TableInfoTest : public QObject {
     QCOMPARE(names, QStringList({kTable3Name, kTable5Name, kTable6Name, "", ""}));
   }
 
-  void moreOfferedTablesThanSlotsFillOnlyTheSlots() {
-    TableStatusBlock block{};
-    for (int t = 0; t < kTableCount; ++t) block[kOfferedOffset + t] = 1;
-    const auto rows = TableRows(block, false);
-    QCOMPARE(static_cast<int>(rows.size()), kTableRowSlots);
-    QCOMPARE(rows.back().table, 4);
-  }
-
   // Buttons and what they leave in the block.
   void writeSelectedWithEveryBoxClearedWritesNothing() {
     TableStatusBlock block = BlockWithRestoreFlags({3, 6});
