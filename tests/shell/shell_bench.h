@@ -18,6 +18,7 @@
 #include "link/port.h"
 #include "recording_shell.h"
 #include "support/emulator_process.h"
+#include "support/fake_clock.h"
 #include "support/recording_ui.h"
 #include "support/temp_folder.h"
 
@@ -78,6 +79,9 @@ class ShellBench : public ::testing::Test {
     return path;
   }
 
+  // The waits (the DTR settling, the RTS holds, the pauses after long table
+  // sequences) are skipped and kept; the device's answers are real.
+  FakeClock clock;
   TempFolder folder;
   ProgramState state;
   RecordingShell shell{state};

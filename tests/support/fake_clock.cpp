@@ -4,11 +4,16 @@ FakeClock::FakeClock() : replaced_(UseClock(this)) {}
 
 FakeClock::~FakeClock() { UseClock(replaced_); }
 
-SteadyClock::time_point FakeClock::Now() { return SteadyClock::now() + skipped_; }
+SteadyClock::time_point FakeClock::Now() {
+  lastRead_ = SteadyClock::now() + skipped_;
+  return lastRead_;
+}
 
+// A wait is kept as long as its caller meant it, from the time it read
+// last; the moment since then is real time and not skipped again.
 void FakeClock::SleepUntil(SteadyClock::time_point deadline) {
+  waits_.push_back(std::max(deadline - lastRead_, SteadyClock::duration::zero()));
   const SteadyClock::duration left = deadline - Now();
-  waits_.push_back(std::max(left, SteadyClock::duration::zero()));
   if (left > SteadyClock::duration::zero()) skipped_ += left;
 }
 

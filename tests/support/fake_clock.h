@@ -27,11 +27,13 @@ class FakeClock final : public Clock {
   // operation without a line behind it would have taken.
   void Advance(SteadyClock::duration by);
 
-  // Every wait the link asked for, in order, as the time it would have lasted.
+  // Every wait the link asked for, in order, as long as it was meant: from
+  // the clock's last reading to the wait's end.
   const std::vector<SteadyClock::duration>& waits() const { return waits_; }
 
  private:
   SteadyClock::duration skipped_{};
+  SteadyClock::time_point lastRead_{};
   std::vector<SteadyClock::duration> waits_;
   Clock* replaced_ = nullptr;
 };
