@@ -11,7 +11,6 @@
 
 #include "app/ui/about.h"
 #include "app/ui/common/busy_cursor.h"
-#include "app/ui/common/qt_config_file_ui.h"
 #include "app/ui/common/question.h"
 #include "app/settings_file.h"
 #include "config/working_folders.h"
@@ -46,8 +45,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   BuildStatusLine();
   KeepToolkitSettingsOut();
-  pod = MakeConfigFileDialog(this, "pod");
-  SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
   TimerStart = new QTimer(this);
   TimerStart->setObjectName("TimerStart");
   TimerStart->setInterval(100);

@@ -7,13 +7,13 @@
 #include <functional>
 
 #include "app/program_state.h"
+#include "app/ui/common/qt_config_file_ui.h"
 #include "config/config_image.h"
 #include "config/table_status.h"
 #include "link/conffun.h"
 #include "link/service_ui.h"
 
 class QAction;
-class QFileDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -95,11 +95,6 @@ class TFormMain : public QMainWindow, public ServiceUi {
   QLabel* linkPanel_;
   QLabel* operationPanel_;
   QLabel* exchangePanel_;
-  QFileDialog* pod;
-  QFileDialog* SaveDialog1;
-
- public:
-  // For the configuration windows: the open and save dialogs this window owns.
-  QFileDialog* openDialog() const { return pod; }
-  QFileDialog* saveDialog() const { return SaveDialog1; }
+  ConfigFileDialog pod{this, "pod"};
+  ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
 };

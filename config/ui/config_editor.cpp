@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -326,7 +325,6 @@ TFormRealConfig::TFormRealConfig(ConfigImage& image, ConfigRecord& record, std::
                                  QWidget* parent)
     : ConfigEditorForm(image, record, "TFormRealConfig", parent), configFolder_(std::move(configFolder)) {
   BitBtn1 = AddAcceptRowButton("BitBtn1", QStringLiteral("Сохранить в файле"));
-  SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
   connect(BitBtn1, &QPushButton::clicked, this, &TFormRealConfig::BitBtn1Click);
 }
 
@@ -337,7 +335,7 @@ SpeedListContent TFormRealConfig::MasterSpeeds() {
 void TFormRealConfig::FinishAcceptance() { writeRequested_ = true; }
 
 void TFormRealConfig::BitBtn1Click() {
-  QtConfigFileUi files(this, nullptr, SaveDialog1);
+  QtConfigFileUi files(this, SaveDialog1);
   SaveImageToFile(files, configFolder_, image_);
 }
 

@@ -10,13 +10,13 @@
 
 #include <string>
 
+#include "app/ui/common/qt_config_file_ui.h"
 #include "config/config_image.h"
 #include "config/config_record.h"
 #include "config/speed_list.h"
 #include "config/link_inputs.h"
 
 class QComboBox;
-class QFileDialog;
 class QHBoxLayout;
 class QKeyEvent;
 class QLineEdit;
@@ -103,7 +103,7 @@ class TFormRealConfig : public ConfigEditorForm {
   std::string configFolder_;
   bool writeRequested_ = false;
   QPushButton* BitBtn1;  // "Сохранить в файле"
-  QFileDialog* SaveDialog1;
+  ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
 };
 
 // The file editor. In file mode the record's speed masks are set to all

@@ -102,6 +102,7 @@ class MainWindowTest : public QObject {
   void IdentificationAndAboutWindows();
   void ExitSavesTheSettingsAndClosesThePort();
   void TheToolkitKeepsNoSettingsOfItsOwn();
+  void TheFileDialogsAreTheWindowsOwnAndKept();
 
  private:
   QTemporaryDir toolkitHome_;
@@ -311,6 +312,28 @@ void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
   QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
            QStringList());
   QCOMPARE(bench.SettingsFile().size(), 21);
+}
+
+// The open dialog keeps its name line and folder between uses: the same
+// named window each time, the main window's own.
+void MainWindowTest::TheFileDialogsAreTheWindowsOwnAndKept() {
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn2");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  QList<QFileDialog*> shown;
+  for (int use = 0; use < 2; ++use) {
+    WhenModal<QFileDialog>([&shown](QFileDialog* dialog) {
+      shown << dialog;
+      dialog->reject();
+    });
+    Child<QAction>(&main, "NEditCnf")->trigger();
+  }
+  QCOMPARE(shown.size(), 2);
+  QCOMPARE(shown[0], shown[1]);
+  QCOMPARE(shown[0]->objectName(), QString("pod"));
+  QCOMPARE(shown[0]->parent(), &main);
+  QCOMPARE(main.findChild<QFileDialog*>("pod"), shown[0]);
 }
 
 QTEST_MAIN(MainWindowTest)
