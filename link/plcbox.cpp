@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/byte_order.h"
 #include "link/crc16.h"
 #include "link/link_settings.h"
 #include "link/port.h"
@@ -90,8 +91,7 @@ int BuildFrame(ExchangeContext& context, uint8_t function, const uint8_t* data, 
 
 void PutChecksum(ExchangeContext& context, int frameLength) {
   const uint16_t crc = Crc16(context.request.data(), static_cast<std::size_t>(frameLength - 2));
-  context.request[frameLength - 2] = static_cast<uint8_t>(crc & 0xFF);
-  context.request[frameLength - 1] = static_cast<uint8_t>(crc >> 8);
+  PutUint16Le(context.request.data() + frameLength - 2, crc);
 }
 
 bool IsWriteRequest(const ExchangeContext& context, uint8_t function) {

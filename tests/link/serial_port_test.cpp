@@ -27,6 +27,7 @@
 #include <gtest/gtest.h>
 
 #include "link/port.h"
+#include "link/raw_terminal.h"
 #include "config/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
@@ -891,12 +892,9 @@ TEST(SerialClosedTest, EveryOperationOnAClosedPortFails) {
 TEST(SerialClosedTest, AHungUpLineFailsReadAndWriteWithoutSpinning) {
   // The far end goes away (a USB adapter pulled out): the pseudo-terminal's
   // master is closed while the port is open.
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  std::string name;
+  const int master = OpenPseudoTerminal(0, name);
   ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  char name[128] = {};
-  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
   PortHandle port = OpenDefault(name);
   ASSERT_TRUE(port);
   ASSERT_TRUE(SetReadTimeouts(port, 0, 0, 0));  // no limit: only the failure can end it
