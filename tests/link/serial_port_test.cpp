@@ -32,6 +32,7 @@
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
 #include "config/speed_table.h"
+#include "support/program_folder_bench.h"
 #include "support/pty_peer.h"
 
 namespace {
@@ -555,22 +556,9 @@ TEST_F(SerialOpenTest, TimeoutSettersKeepTheOtherFields) {
 
 class PortNameTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vkt53-ports-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    folder_ = tmpl;
-    std::filesystem::create_directory(folder_ / "INI");
-    SetProgramFolder(folder_.string());
-  }
-  void TearDown() override {
-    SetProgramFolder("");
-    std::filesystem::remove_all(folder_);
-  }
-  void WriteMap(const std::string& text) {
-    std::ofstream(folder_ / "INI" / "comports", std::ios::binary) << text;
-  }
+  void WriteMap(const std::string& text) { folder_.WritePortMap(text); }
 
-  std::filesystem::path folder_;
+  ProgramFolderBench folder_;
 };
 
 TEST_F(PortNameTest, WithoutAMapPortsAreTheTraditionalDevices) {
