@@ -1,5 +1,5 @@
-// The configuration tables 0..7 of the device: which exist, which may be
-// written, and their names as the user sees them.
+// The configuration tables 0..7 of the device: which may be written, and
+// their names as the user sees them.
 #pragma once
 
 #include <array>
@@ -10,7 +10,6 @@ inline constexpr int kTableCount = 8;
 
 struct ConfigTableEntry {
   uint8_t number = 0;
-  bool present = false;   // all but tables 2 and 4
   bool writable = false;  // tables 3, 5 and 6
 };
 
