@@ -312,9 +312,8 @@ TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
     Bytes expected;  // without the checksum
   };
   auto frame = [&](uint8_t function, uint8_t length, bool withCredentials, Bytes rest) {
-    Bytes f = {0xCC, 0x00, length, function};
-    if (withCredentials) f.insert(f.end(), credentials.begin(), credentials.end());
-    return Joined(f, rest);
+    const Bytes head = {0xCC, 0x00, length, function};
+    return Joined(withCredentials ? Joined(head, credentials) : head, rest);
   };
   const Case cases[] = {
       {2, {0xA1, 0xA2, 0xA3}, 0x5A, frame(2, 26, true, {0x5A, 0xA1, 0xA2, 0xA3})},

@@ -217,7 +217,7 @@ TEST_F(WithEmulator, OnlyTable6SelectedIsTwoRequestsAgainstAMaximumOf2) {
   Start();
   ConfigRecord record;
   ReadImage(record);
-  for (int a = 0; a < 255; ++a) record.UnitLinkBytes()[a] = MakeUnitLinkByte(kPortB, a % 22);
+  for (int a = 0; a < 255; ++a) record.UnitLinkBytes()[a] = MakeUnitLinkByte(kPortB, static_cast<uint8_t>(a % 22));
   TableStatusBlock status{};
   status[kWriteSelectionOffset + 6] = 1;
   RecordingProgress progress;
