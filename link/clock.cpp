@@ -42,11 +42,6 @@ constexpr auto kSpinMargin = std::chrono::microseconds(1500);
 
 }  // namespace
 
-uint32_t TickCount() {
-  const auto now = SteadyClock::now().time_since_epoch();
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
-
 void WaitMs(uint32_t ms) { SleepUntil(SteadyClock::now() + std::chrono::milliseconds(ms)); }
 
 void SleepUntil(SteadyClock::time_point deadline) {

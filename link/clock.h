@@ -7,9 +7,6 @@
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Milliseconds on a steady clock; wraps like the platform's tick count.
-uint32_t TickCount();
-
 // Blocks for at least ms milliseconds.
 void WaitMs(uint32_t ms);
 
