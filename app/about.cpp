@@ -36,7 +36,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
   QFont bold = name->font();
   bold.setBold(true);
   name->setFont(bold);
-  MakeLine(this, "Label2", QStringLiteral("Версия        3.02"), 56);
+  MakeLine(this, "Label2", QStringLiteral("Версия        " VKT53_VERSION), 56);
 
   BitBtn1 = new QPushButton(this);
   BitBtn1->setObjectName("BitBtn1");

@@ -1,5 +1,7 @@
 // Program entry: the main window and the message loop.
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
@@ -9,14 +11,27 @@
 
 #include "app/main_form.h"
 
+namespace {
+
+// The program speaks Russian whatever the system's language, and so do the
+// toolkit's own windows (the file dialogs). The Windows package carries the
+// texts in translations/ beside the program; elsewhere they are the
+// installed toolkit's.
+void InstallToolkitTexts(QApplication& app, QTranslator& texts) {
+  const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath("translations");
+  if (texts.load("qtbase_ru", besideProgram) ||
+      texts.load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(&texts);
+  }
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  // The program speaks Russian whatever the system's language, and so do
-  // the toolkit's own windows (the file dialogs).
+  app.setWindowIcon(QIcon(":/icons/vkt53.png"));
   QTranslator toolkitTexts;
-  if (toolkitTexts.load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    app.installTranslator(&toolkitTexts);
-  }
+  InstallToolkitTexts(app, toolkitTexts);
   try {
     TFormMain window;
     // Sized to the screen first: without a window manager (a bare X server,
