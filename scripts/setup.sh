@@ -25,6 +25,7 @@ for group in "$@"; do
       wine wine64                   # running vkt53.exe
       fonts-wine                    # Tahoma with Cyrillic, which wine's own windows need
       xdotool imagemagick unzip     # driving the windows, screenshots, the package
+      tesseract-ocr tesseract-ocr-rus   # reading the texts the windows show
     ) ;;
     *) echo "setup: unknown group $group" >&2; exit 2 ;;
   esac
