@@ -1,5 +1,6 @@
 #include "app/qt_config_file_ui.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QStringList>
 
@@ -41,7 +42,9 @@ std::optional<std::string> QtConfigFileUi::Choose(QFileDialog* dialog, const Fil
   }
   dialog->selectFile(Q(request.proposedPath));
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
-  return dialog->selectedFiles().first().toStdString();
+  // Qt gives '/' on every platform; the program's paths (the proposed one
+  // it compares with, the names it shows) use the platform's separator.
+  return QDir::toNativeSeparators(dialog->selectedFiles().first()).toStdString();
 }
 
 std::optional<std::string> QtConfigFileUi::ChooseOpenFile(const FileDialogRequest& request) {

@@ -14,14 +14,36 @@ namespace emu {
 
 namespace {
 
+// The classic code of a bit rate, or BOTHER for a rate that has none. A
+// client that reads the speed only as a classic code (Wine's serial layer)
+// cannot open a terminal left at BOTHER, so the classic code is set where
+// there is one; the exact rate is in c_ospeed either way.
+tcflag_t BaudCode(int32_t bitRate) {
+  switch (bitRate) {
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    case 230400: return B230400;
+    default: return BOTHER;
+  }
+}
+
 bool SetRawAtRate(int fd, int32_t bitRate) {
   struct termios2 tio {};
   if (ioctl(fd, TCGETS2, &tio) != 0) return false;
   tio.c_iflag = 0;
   tio.c_oflag = 0;
   tio.c_lflag = 0;
+  const tcflag_t code = BaudCode(bitRate);
   tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | CSTOPB | CBAUD | (CBAUD << IBSHIFT))) | CS8 |
-                CREAD | CLOCAL | BOTHER | (BOTHER << IBSHIFT);
+                CREAD | CLOCAL | code | (code << IBSHIFT);
   tio.c_ispeed = static_cast<speed_t>(bitRate);
   tio.c_ospeed = static_cast<speed_t>(bitRate);
   tio.c_cc[VMIN] = 1;

@@ -2,9 +2,44 @@
 
 #include <thread>
 
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#include <timeapi.h>
+#endif
+
 namespace {
+
+#ifdef _WIN32
+// Windows wakes a sleeper only at its timer tick, about 15.6 ms unless a
+// program asks for finer. At that tick RTS could be dropped well into the
+// device's answer, so the program asks for 1 ms for as long as it runs.
+class TimerResolution {
+ public:
+  TimerResolution() : raised_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
+  ~TimerResolution() {
+    if (raised_) timeEndPeriod(1);
+  }
+  TimerResolution(const TimerResolution&) = delete;
+  TimerResolution& operator=(const TimerResolution&) = delete;
+
+ private:
+  bool raised_;
+};
+const TimerResolution gTimerResolution;
+
+// Even at 1 ms a sleep can end up to a tick late; the rest is spun.
+constexpr auto kSpinMargin = std::chrono::microseconds(2500);
+#else
 // The scheduler may wake a sleeper this late; the rest is spun.
 constexpr auto kSpinMargin = std::chrono::microseconds(1500);
+#endif
+
 }  // namespace
 
 uint32_t TickCount() {

@@ -21,9 +21,10 @@ constexpr int kResponseIdentifierByte = 6;
 constexpr int kWriteCountByte = 9;  // write field count of a function 29 block
 constexpr uint8_t kReplyBit = 0x80;
 
-// Transmit hold time is computed for 1200 bit/s, 10 bits a byte, whatever the
-// exchange speed; RTS is in any case held until the line has really gone quiet.
+// The transmit hold time the device's line converter is built for: 10 bits a
+// byte at 1200 bit/s, whatever the exchange speed.
 constexpr double kHoldBitRate = 1200.0;
+constexpr double kHoldBitsPerByte = 10.0;
 
 const char* const kIdentifierMismatch = "Несоответствие идентификатора запроса в ответе(%d->%d)";
 
@@ -123,7 +124,6 @@ bool RunIdentifiedRequest(ExchangeContext& context) {
 bool PortPurge(const PortHandle& port) { return port && port->Purge(); }
 bool PortSetDtr(const PortHandle& port, bool up) { return port && port->SetDtr(up); }
 bool PortSetRts(const PortHandle& port, bool up) { return port && port->SetRts(up); }
-bool PortWaitTransmitted(const PortHandle& port) { return port && port->WaitTransmitted(); }
 bool PortWrite(const PortHandle& port, const std::vector<uint8_t>& bytes) {
   return port && port->Write(bytes.data(), bytes.size());
 }
@@ -153,6 +153,23 @@ std::vector<uint8_t> TransmitBytes(const ExchangeContext& context, int frameLeng
   std::vector<uint8_t> bytes(context.preambleCount, 0xFF);
   bytes.insert(bytes.end(), context.request.begin(), context.request.begin() + frameLength);
   return bytes;
+}
+
+// How long RTS stays raised, counted from the write: the time computed for
+// 1200 bit/s, or, where the bytes take longer on the wire at the port's bit
+// rate (below 1200 bit/s, or with more bits a character), their own wire
+// time plus one character, so that the transmitter is never switched off
+// under the last byte. Timing rather than the system's drain, which waits
+// for the driver's queue, not the line, and has no time-out.
+SteadyClock::duration TransmitHold(const ExchangeContext& context, std::size_t bytes) {
+  const double characters = static_cast<double>(bytes + 1);
+  double seconds = characters * kHoldBitsPerByte / kHoldBitRate;
+  LineSettings line;
+  if (context.port && context.port->GetLineSettings(line)) {
+    const double bitRate = ClampPortSpeed(context.exchangeSpeed);
+    seconds = std::max(seconds, characters * CharacterBits(line) / bitRate);
+  }
+  return std::chrono::duration_cast<SteadyClock::duration>(std::chrono::duration<double>(seconds));
 }
 
 bool AddressAccepted(ExchangeContext& context, uint8_t responder) {
@@ -245,15 +262,11 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength) {
 
   TransmitTiming& timing = context.lastTiming;
   timing.writeStart = SteadyClock::now();
-  const double holdSeconds = static_cast<double>(transmit.size() + 1) * 10.0 / kHoldBitRate;
-  timing.holdUntil = timing.writeStart + std::chrono::duration_cast<SteadyClock::duration>(
-                                             std::chrono::duration<double>(holdSeconds));
+  timing.holdUntil = timing.writeStart + TransmitHold(context, transmit.size());
   if (!PortWrite(context.port, transmit)) {
     ClearPortErrors(context.port);
     return Fail(context, kResultWriteFailed);
   }
-  // At low bit rates the computed time ends before the last byte has left.
-  PortWaitTransmitted(context.port);
   WaitUntilPrecise(timing.holdUntil);
   PortSetRts(context.port, false);
   timing.rtsDropped = SteadyClock::now();

@@ -59,8 +59,8 @@ std::string MappedDevice(int portNumber) {
 
 }  // namespace
 
-// Windows: the name as designed, "COMn:" (fine for COM1..COM9, which is all
-// the settings offer; COM10 and up would need "\\.\COMn").
+// Windows: "\\.\COMn", the device namespace, for every number: the plain
+// "COMn:" opens only COM1..COM9, and USB adapters often get COM10 and up.
 //
 // Linux has no COM names. A plain text file INI/comports beside the program
 // maps them, one "COMn=/dev/..." a line (blank lines and lines starting with
@@ -72,7 +72,7 @@ std::string MappedDevice(int portNumber) {
 // unavailable.
 std::string PortDeviceName(int portNumber) {
 #ifdef _WIN32
-  return "COM" + std::to_string(portNumber) + ":";
+  return "\\\\.\\COM" + std::to_string(portNumber);
 #else
   if (portNumber < 1) return {};
   std::string device = MappedDevice(portNumber);
@@ -136,6 +136,12 @@ PortHandle OpenPort(int portNumber, int32_t speed, int dataBits, int parityCode,
                     int32_t inputQueue, int32_t outputQueue, uint8_t dtr, uint8_t rts) {
   return OpenPortDevice(PortDeviceName(portNumber), speed, dataBits, parityCode, stopBitCode,
                         inputQueue, outputQueue, dtr, rts);
+}
+
+double CharacterBits(const LineSettings& line) {
+  const double parity = line.parity == Parity::None ? 0.0 : 1.0;
+  const double stop = line.stopBits == StopBits::Two ? 2.0 : line.stopBits == StopBits::OneAndHalf ? 1.5 : 1.0;
+  return 1.0 + line.dataBits + parity + stop;
 }
 
 bool SetPortSpeed(const PortHandle& port, int32_t speed) {

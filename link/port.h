@@ -35,6 +35,9 @@ StopBits StopBitsOfCode(int stopBitCode);     // 0 one, 1 one and a half, 2 two,
 LineSettings PortLineSettings(LineSettings current, int32_t speed, int dataBits, int parityCode,
                               int stopBitCode, uint8_t dtr, uint8_t rts);
 
+// Bits one character takes on the wire: start, data, parity and stop bits.
+double CharacterBits(const LineSettings& line);
+
 bool SetPortSpeed(const PortHandle& port, int32_t speed);
 bool SetReadTimeouts(const PortHandle& port, uint32_t intervalMs, uint32_t perByteMs,
                      uint32_t constantMs);

@@ -4,6 +4,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
+
+#include "wide_text.h"
 #else
 #include <limits.h>
 #include <unistd.h>
@@ -16,9 +18,19 @@ std::string gFolderOverride;
 
 std::string FolderOfExecutable() {
 #ifdef _WIN32
-  char path[MAX_PATH * 4] = {};
-  const DWORD n = GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string full(path, n);
+  // Wide, then UTF-8 like every path of the program: the ANSI call would give
+  // a folder such as "C:\vkt53 Тест\" in the machine's code page, or as "?".
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    if (n == 0) return std::string(".") + PathSeparator();
+    if (n < path.size()) {
+      path.resize(n);
+      break;
+    }
+    path.resize(path.size() * 2);  // cut short: a longer path than MAX_PATH
+  }
+  const std::string full = Utf8FromWide(path);
 #else
   char path[PATH_MAX] = {};
   const ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);

@@ -59,8 +59,6 @@ class SerialPort {
   // Writes count bytes under the write time-outs; false on failure or when
   // not all were written in time.
   virtual bool Write(const uint8_t* bytes, std::size_t count) = 0;
-  // Blocks until every written byte has left the transmitter.
-  virtual bool WaitTransmitted() = 0;
 
   // Closes the port; every later operation fails. Safe to call twice.
   virtual void Close() = 0;

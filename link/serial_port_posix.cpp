@@ -231,9 +231,9 @@ class PosixSerialPort final : public SerialPort {
     return true;
   }
 
-  // Done when the driver has taken every byte (as on Windows, where the
-  // serial driver completes a write once its bytes are in the transmitter);
-  // WaitTransmitted waits for the wire.
+  // Done when the driver has taken every byte, as on Windows, where the
+  // serial driver completes a write once its bytes are queued; the exchange
+  // holds RTS by timing for the bytes still on their way.
   bool Write(const uint8_t* bytes, std::size_t count) override {
     if (!IsOpen()) return false;
     const auto start = SteadyClock::now();
@@ -255,14 +255,6 @@ class PosixSerialPort final : public SerialPort {
       if ((ready & POLLOUT) == 0) return false;  // hang-up or error
     }
     return true;
-  }
-
-  bool WaitTransmitted() override {
-    if (!IsOpen()) return false;
-    for (;;) {
-      if (ioctl(fd_, TCSBRK, 1) == 0) return true;  // what tcdrain() does
-      if (errno != EINTR) return false;
-    }
   }
 
   void Close() override {

@@ -1,6 +1,6 @@
-// The serial port on Windows: the Win32 communications calls the design
-// names, one for one. COMMTIMEOUTS passes straight through, so the read and
-// write time-outs are the system's own.
+// The serial port on Windows: the Win32 communications calls, one for one.
+// COMMTIMEOUTS passes straight through, so the read and write time-outs are
+// the system's own.
 #ifdef _WIN32
 
 #ifndef NOMINMAX
@@ -15,6 +15,7 @@
 #include <cstdint>
 
 #include "serial_port.h"
+#include "wide_text.h"
 
 namespace {
 
@@ -141,8 +142,6 @@ class Win32SerialPort final : public SerialPort {
     return true;
   }
 
-  bool WaitTransmitted() override { return IsOpen() && FlushFileBuffers(handle_) != FALSE; }
-
   void Close() override {
     if (!IsOpen()) return;
     CloseHandle(handle_);
@@ -165,15 +164,42 @@ class Win32SerialPort final : public SerialPort {
   HANDLE handle_ = INVALID_HANDLE_VALUE;
 };
 
+// The device's frames are binary: every byte value must pass. A port keeps
+// what the last program set, so flow control and character handling are
+// switched off here, as raw mode does on POSIX: with XON/XOFF left on, the
+// bytes 0x11 and 0x13 of an answer would be swallowed.
+bool MakeBinaryLine(HANDLE handle) {
+  DCB dcb;
+  ZeroMemory(&dcb, sizeof dcb);
+  dcb.DCBlength = sizeof dcb;
+  if (!GetCommState(handle, &dcb)) return false;
+  dcb.fBinary = TRUE;
+  dcb.fParity = FALSE;
+  dcb.fOutxCtsFlow = FALSE;
+  dcb.fOutxDsrFlow = FALSE;
+  dcb.fDsrSensitivity = FALSE;
+  dcb.fTXContinueOnXoff = TRUE;
+  dcb.fOutX = FALSE;
+  dcb.fInX = FALSE;
+  dcb.fErrorChar = FALSE;
+  dcb.fNull = FALSE;
+  dcb.fAbortOnError = FALSE;
+  return SetCommState(handle, &dcb) != FALSE;
+}
+
 }  // namespace
 
 // Reading and writing, no sharing (exclusive), existing device only, no
-// special attributes (synchronous I/O).
+// special attributes (synchronous I/O); a binary line without flow control.
 PortHandle OpenSerialDevice(const std::string& deviceName) {
   if (deviceName.empty()) return nullptr;
-  const HANDLE handle = CreateFileA(deviceName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                                    OPEN_EXISTING, 0, nullptr);
+  const HANDLE handle = CreateFileW(WideFromUtf8(deviceName).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (!MakeBinaryLine(handle)) {
+    CloseHandle(handle);
+    return nullptr;
+  }
   return std::make_shared<Win32SerialPort>(handle);
 }
 

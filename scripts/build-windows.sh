@@ -8,7 +8,7 @@
 #                     (default ~/.cache/vkt53/qt6-windows)
 #   VKT53_JOBS        parallel build jobs (default 2)
 #   --qt-only         build (or check) the cached Qt and stop
-# The program is built in build-windows/; the package lands in dist/.
+# The program is built in build-windows-package/; the package lands in dist/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo=$(pwd)
@@ -52,7 +52,8 @@ fetch_qt_source() {
 
 # Only what the program uses; the bundled libraries, so that nothing but
 # the MinGW runtime has to come from outside. DirectWrite 3 with freetype
-# off does not build with this MinGW.
+# off does not build with this MinGW; Debian's source leaves out the Wintab
+# header (its licence), so there are no tablet events.
 configure_qt() {
   cmake -S "$qt_source" -B "$qt_work/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
@@ -71,7 +72,8 @@ configure_qt() {
     -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_icu=OFF \
     -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF -DFEATURE_jpeg=OFF \
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF \
-    -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF
+    -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
+    -DFEATURE_tabletevent=OFF
 }
 
 build_qt() {
@@ -152,7 +154,7 @@ build_qt
 [ "${1:-}" = "--qt-only" ] && exit 0
 
 mingw=x86_64-w64-mingw32
-program_build="$repo/build-windows"
+program_build="$repo/build-windows-package"
 build_program
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$program_build/CMakeCache.txt")
 package="$program_build/package/vkt53-$version-windows-x64"

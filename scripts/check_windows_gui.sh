@@ -99,7 +99,11 @@ program=$!
 started+=($program)
 
 # --- reading what the screen shows ---
-window_of() { xdotool search --name "^$1\$" 2>/dev/null | head -n1; }
+window_of() {  # the X window of the window with this caption, matched whole
+  local pattern
+  pattern=$(printf '%s' "$1" | sed 's/[][().^$*+?{}|\\]/\\&/g')
+  xdotool search --name "^$pattern\$" 2>/dev/null | head -n1
+}
 window_shown() { [ -n "$(window_of "$1")" ]; }
 window_gone() { [ -z "$(window_of "$1")" ]; }
 

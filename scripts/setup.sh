@@ -2,6 +2,7 @@
 # Installs the Debian packages that building, testing and running vkt53 need,
 # only those that are missing, so that a fresh machine needs nothing by hand.
 #   setup.sh                  the Linux build, tests and run
+#   setup.sh windows          also what scripts/check_windows.sh needs
 #   setup.sh windows-build    also what scripts/build-windows.sh needs
 #   setup.sh windows-check    also what scripts/check_windows_gui.sh needs
 set -euo pipefail
@@ -17,6 +18,9 @@ packages=(
 )
 for group in "$@"; do
   case "$group" in
+    windows) packages+=(
+      wine wine64                   # the Windows check runs the Win32 layer under wine
+    ) ;;
     windows-build) packages+=(
       dpkg-dev                      # apt-get source: Debian's Qt source for the cross-build
       zip

@@ -250,6 +250,20 @@ TEST_F(Exchange, RtsIsHeldForTheComputedTimeAtEverySpeed) {
   far.get();
 }
 
+TEST_F(Exchange, BelowTheComputedRateRtsIsHeldForTheFramesOwnWireTime) {
+  // At 300 bit/s the 10-byte frame takes longer on the wire than the time
+  // computed for 1200 bit/s: RTS stays up for (10 + 1) characters of 10 bits.
+  context.exchangeSpeed = 300;
+  auto far = Script(10, {{}});
+  const Bytes data = {1, 2, 3};
+  RunRequest(context, 1, data.data(), 3, 0);
+  const auto hold = context.lastTiming.holdUntil - context.lastTiming.writeStart;
+  const double holdMs = std::chrono::duration<double, std::milli>(hold).count();
+  EXPECT_NEAR(holdMs, 366.67, 0.01);
+  EXPECT_GE(context.lastTiming.rtsDropped, context.lastTiming.holdUntil);
+  far.get();
+}
+
 TEST_F(Exchange, AClosedPortFailsTheTransmission) {
   port->Close();
   EXPECT_FALSE(Run(kIdentRead));

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# The Windows side on a line, here: builds the core, the check program and the
+# benchmark for Windows with MinGW-w64, starts vkt53-emu on a pseudo-terminal,
+# maps COM1 and COM12 to it for wine, and runs the check program under wine
+# through the project's own Win32 layer, once for each kind of device
+# (working, silent, bad checksum, short answer, device error) and once from
+# program folders with Cyrillic and accented names. Ends with the benchmark's
+# figures and "N passed, M failed"; exits non-zero on any failure.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$(pwd)
+
+bash scripts/setup.sh windows
+
+linux_build=${VKT53_BUILD_DIR:-build}
+windows_build=${VKT53_WINDOWS_BUILD_DIR:-build-windows}
+cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+ninja -C "$linux_build" vkt53-emu
+cmake -S . -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVKT53_CORE_ONLY=ON \
+  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
+ninja -C "$windows_build" windows_check rts_hold_bench
+
+emulator="$root/$linux_build/bin/vkt53-emu"
+check="$root/$windows_build/bin/windows_check.exe"
+bench="$root/$windows_build/bin/rts_hold_bench.exe"
+
+# A wine of the check's own: its prefix, no Mono or Gecko downloads, quiet.
+export WINEPREFIX="$root/$windows_build/wineprefix"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "wine: creating the prefix $WINEPREFIX"
+  wineboot --init >/dev/null 2>&1
+fi
+
+work=$(mktemp -d)
+link="$work/ttyVKT53"
+emulator_pid=""
+stop_emulator() {
+  if [ -n "$emulator_pid" ]; then
+    kill "$emulator_pid" 2>/dev/null || true
+    wait "$emulator_pid" 2>/dev/null || true
+    emulator_pid=""
+  fi
+}
+cleanup() {
+  stop_emulator
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+start_emulator() {
+  stop_emulator
+  "$emulator" --link "$link" --speed 115200 "$@" >"$work/emulator.out" 2>"$work/emulator.err" &
+  emulator_pid=$!
+  for _ in $(seq 100); do [ -e "$link" ] && return 0; sleep 0.05; done
+  echo "the emulator did not start:"; cat "$work/emulator.err"; exit 1
+}
+
+passed=0
+failed=0
+# Runs the check program; counts its own "N passed, M failed" line, and a
+# run that ends without one (a crash) as one failure.
+run_check() {
+  local out
+  out=$(wine "$@" 2>&1) || true
+  echo "$out" | sed 's/^/  /'
+  local summary
+  summary=$(echo "$out" | grep -E '^[0-9]+ passed, [0-9]+ failed' | tail -n 1 || true)
+  if [ -z "$summary" ]; then
+    echo "  FAIL the check program ended without its count"
+    failed=$((failed + 1))
+    return
+  fi
+  passed=$((passed + $(echo "$summary" | cut -d' ' -f1)))
+  failed=$((failed + $(echo "$summary" | cut -d' ' -f3)))
+}
+
+# The ports are mapped once the link exists; wine reads the map when its
+# server starts. Later emulators come up under the same link.
+start_emulator
+wine reg add 'HKLM\Software\Wine\Ports' /v COM1 /t REG_SZ /d "$link" /f >/dev/null 2>&1
+wine reg add 'HKLM\Software\Wine\Ports' /v COM12 /t REG_SZ /d "$link" /f >/dev/null 2>&1
+wineserver -k 2>/dev/null || true
+
+echo "== a working device on COM1 and on COM12"
+run_check "$check" device 1
+run_check "$check" device 12
+
+for fault in "no-answer --fault-drop all" "bad-checksum --fault-bad-crc all" \
+             "short-answer --fault-short all" "device-error --fault-error 24:7"; do
+  set -- $fault
+  name=$1
+  shift
+  echo "== $name"
+  start_emulator "$@"
+  run_check "$check" "$name"
+done
+
+# The program folder and its files, from folders with non-Latin names; the
+# files must appear under those very names on this side too.
+for folder in "vkt53 Тест" "vkt53 é"; do
+  echo "== program folder C:\\$folder"
+  place="$WINEPREFIX/drive_c/$folder"
+  rm -rf "$place"
+  mkdir -p "$place"
+  cp "$check" "$place/"
+  run_check "$place/windows_check.exe" files "$folder"
+  for file in "INI/vkt53.ini:21" "CONFIG/станция ё.cnf:1211"; do
+    name=${file%:*}
+    size=${file##*:}
+    if [ "$(stat -c %s "$place/$name" 2>/dev/null || echo 0)" = "$size" ]; then
+      echo "  ok   $name is there, $size bytes"
+      passed=$((passed + 1))
+    else
+      echo "  FAIL $name is not there with $size bytes"
+      failed=$((failed + 1))
+    fi
+  done
+done
+
+echo "== RTS hold and processor time under wine (a Windows PC measures real Windows)"
+start_emulator --no-wire-delay
+wine "$bench" 300 1 2>&1 | sed 's/^/  /' || true
+
+echo "windows check: $passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

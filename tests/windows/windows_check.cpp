@@ -1,0 +1,254 @@
+// The Windows side on a line: the core's Win32 serial layer, program folder
+// and files, run under wine against the device emulator.
+//
+//   windows_check device PORT       a working device on COMPORT
+//   windows_check no-answer         COM1 gives no answer: result 10 in time
+//   windows_check bad-checksum      COM1 answers with a bad checksum: 7
+//   windows_check short-answer      COM1 answers 3 bytes short: 5
+//   windows_check device-error      COM1 answers device error 24, reason 7: 12
+//   windows_check files             the program folder and its files
+//
+// Each run prints its checks and "N passed, M failed"; it exits 1 on any
+// failure.
+#include <windows.h>
+#include <shellapi.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/settings_file.h"
+#include "config/config_file.h"
+#include "config/working_folders.h"
+#include "link/conffun.h"
+#include "link/port.h"
+#include "link/program_folder.h"
+#include "link/result_codes.h"
+#include "link/wide_text.h"
+#include "support/recording_ui.h"
+
+namespace {
+
+int gPassed = 0;
+int gFailed = 0;
+
+bool Check(bool ok, const std::string& what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  ++(ok ? gPassed : gFailed);
+  return ok;
+}
+
+// The link as the program sets it up: the port opened at 1200 bit/s, 8N1,
+// and the exchange parameters loaded from the settings.
+struct Link {
+  LinkSettings settings;
+  ExchangeContext context;
+  RecordingUi ui;
+  LinkSession session{context, settings, ui};
+  PortHandle port;
+
+  explicit Link(int portNumber, int32_t speed = 115200, int32_t firstByteWaitSec = 2) {
+    settings.portNumber = static_cast<uint8_t>(portNumber);
+    settings.exchangeSpeed = speed;
+    settings.firstByteWaitSec = firstByteWaitSec;
+    settings.attemptCount = 1;
+    port = OpenPort(portNumber, 1200, 8, 0, 0, 1000, 1000, 1, 1);
+    if (port) LoadExchangeParameters(context, settings, port);
+  }
+  ~Link() {
+    if (port) port->Close();
+  }
+};
+
+// The tables of the read requests the status line showed, in order.
+std::string ReadTables(const RecordingUi& ui) {
+  std::string tables;
+  for (const std::string& request : ui.Requests()) {
+    const std::string prefix = "Чтение из таблицы ";
+    if (request.rfind(prefix, 0) != 0) continue;
+    const std::string rest = request.substr(prefix.size());
+    tables += (tables.empty() ? "" : " ") + rest.substr(0, rest.find(' '));
+  }
+  return tables;
+}
+
+HANDLE OpenRawPort(int portNumber) {
+  return CreateFileW(WideFromUtf8(PortDeviceName(portNumber)).c_str(),
+                     GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+// Another program's leftovers: software flow control and character handling
+// switched on, as a terminal program may leave a port.
+bool LeavePortWithXonXoff(int portNumber) {
+  const HANDLE handle = OpenRawPort(portNumber);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  bool done = GetCommState(handle, &dcb) != FALSE;
+  if (done) {
+    dcb.fOutX = TRUE;
+    dcb.fInX = TRUE;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
+    dcb.fNull = TRUE;
+    dcb.fAbortOnError = TRUE;
+    done = SetCommState(handle, &dcb) != FALSE;
+  }
+  CloseHandle(handle);
+  return done;
+}
+
+void CheckDevice(int portNumber) {
+  const std::string com = "COM" + std::to_string(portNumber);
+  {
+    Link link(portNumber);
+    if (!Check(link.port != nullptr, com + " opens as " + PortDeviceName(portNumber))) return;
+    ConfigRecord record;
+    Check(ReadIdentification(link.session, record) && record.Identification()[1] == 8,
+          "identification read, type code 8");
+    link.ui.operations.clear();
+    Check(ReadConfiguration(link.session, record, nullptr), "whole configuration read");
+    Check(ReadTables(link.ui) == "3 5 6 6 1", "tables read: " + ReadTables(link.ui));
+
+    // A unit entry other than the one the device holds, so that there is
+    // always something to write.
+    ConfigImage edited;
+    ImageFromRecord(record, edited);
+    const uint8_t speedIndex = GetUnitEntry(edited, 5).speedIndex == 11 ? 12 : 11;
+    const UnitEntry unit{1, kPortB, speedIndex};
+    SetUnitEntry(edited, 5, unit);
+    Check(WriteChangedTables(link.session, record, edited) == ChangeWriteOutcome::Written,
+          "changed unit 5 written");
+    ConfigRecord again;
+    Check(ReadConfiguration(link.session, again, nullptr) &&
+              again.UnitLinkBytes()[5] == MakeUnitLinkByte(kPortB, speedIndex),
+          "unit 5 read back as written");
+    // Flow-control bytes in the device's tables, for the check below.
+    const uint8_t xonXoff[] = {0x13, 0x11, 0x13};
+    Check(TransferTable(link.session, TableRequest::Write(6, 7, 3, xonXoff)),
+          "units 7..9 written as 13 11 13");
+  }
+
+  Check(LeavePortWithXonXoff(portNumber), com + " left with XON/XOFF by another program");
+  Link link(portNumber);
+  if (!Check(link.port != nullptr, com + " opens again")) return;
+  ConfigRecord record;
+  const bool read = ReadConfiguration(link.session, record, nullptr);
+  const auto units = record.UnitLinkBytes();
+  Check(read && units[7] == 0x13 && units[8] == 0x11 && units[9] == 0x13,
+        "the bytes 13 11 13 read back through that port (result " +
+            std::to_string(link.context.resultCode) + ")");
+  const uint8_t cleared[] = {0, 0, 0};
+  Check(TransferTable(link.session, TableRequest::Write(6, 7, 3, cleared)), "units 7..9 cleared");
+}
+
+// One request against a device that misbehaves as the emulator was told.
+void CheckFailure(int expectedCode, const std::string& what, int firstByteWaitSec = 1) {
+  Link link(1, 115200, firstByteWaitSec);
+  if (!Check(link.port != nullptr, "COM1 opens")) return;
+  ConfigRecord record;
+  const auto start = std::chrono::steady_clock::now();
+  const bool ok = ReadIdentification(link.session, record);
+  const auto took = std::chrono::steady_clock::now() - start;
+  Check(!ok && link.context.resultCode == expectedCode,
+        what + ": result " + std::to_string(link.context.resultCode) + ", expected " +
+            std::to_string(expectedCode));
+  const std::string failure = FailureText(link.context);
+  Check(std::find(link.ui.operations.begin(), link.ui.operations.end(), failure) !=
+            link.ui.operations.end(),
+        "the status line showed the failure text");
+  Check(link.ui.questions.size() == 1 &&
+            link.ui.questions[0].line1 == "Не выполнено чтение из таблицы 0.",
+        "the retry question was asked once");
+  // The first read may wait its per-byte time-out beyond the first-byte wait;
+  // the RTS pause, the hold and wine's own latency get half a second.
+  const double ms = std::chrono::duration<double, std::milli>(took).count();
+  const double limit = firstByteWaitSec * 1000.0 + 1000.0 + 500.0;
+  Check(ms < limit, "ended in " + std::to_string(static_cast<int>(ms)) + " ms (limit " +
+                        std::to_string(static_cast<int>(limit)) + ")");
+  if (expectedCode == kResultNoAnswer) {
+    Check(ms >= firstByteWaitSec * 1000.0, "waited the whole first-byte wait");
+  }
+  if (expectedCode == kResultValveError) {
+    Check(link.context.messages[kReasonSlot] == link.context.messages[kReasonBase + 7],
+          "the reason text of reason 7 is kept");
+  }
+}
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The program folder as UTF-8, and the files beside it: the check is copied
+// into folders named with Cyrillic and accented letters.
+void CheckFiles(const std::string& expectedFolderEnd) {
+  const std::string folder = ProgramFolder();
+  Check(EndsWith(folder, expectedFolderEnd + "\\"), "program folder " + folder);
+  Check(CreateWorkingFolders(folder), "CONFIG and INI created");
+  const std::wstring wideFolder = WideFromUtf8(folder);
+  Check(GetFileAttributesW((wideFolder + L"CONFIG").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
+        "CONFIG is there for the wide calls");
+
+  const std::string settingsPath = SettingsFilePath(IniFolderPath(folder));
+  LinkSettings settings;
+  settings.portNumber = 5;
+  settings.exchangeSpeed = 9600;
+  Check(SaveSettings(settingsPath, settings), "settings saved to " + settingsPath);
+  const LinkSettings loaded = LoadSettings(settingsPath);
+  Check(loaded.portNumber == 5 && loaded.exchangeSpeed == 9600, "settings read back");
+  Check(SaveSettings(settingsPath, settings), "settings replaced");
+
+  ConfigImage image;
+  NewConfigurationImage(image);
+  SetUnitEntry(image, 12, UnitEntry{1, kPortC, 21});
+  const std::string configPath = ConfigFolderPath(folder) + "\\станция ё.cnf";
+  Check(WriteConfigFile(configPath, image) == FileWriteResult::kWritten,
+        "configuration file written");
+  ConfigImage read;
+  Check(ReadConfigFile(configPath, read) == ConfigFileReadResult::kRead && read == image,
+        "configuration file read back");
+  Check(WriteConfigFile(configPath, image) == FileWriteResult::kWritten,
+        "configuration file replaced");
+}
+
+// The arguments as UTF-8: main's argv comes in the ANSI code page.
+std::vector<std::string> Arguments() {
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> arguments;
+  for (int i = 0; i < count; ++i) arguments.push_back(Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  return arguments;
+}
+
+}  // namespace
+
+int main() {
+  const std::vector<std::string> args = Arguments();
+  const int argc = static_cast<int>(args.size());
+  const std::string what = argc > 1 ? args[1] : "";
+  if (what == "device") {
+    CheckDevice(argc > 2 ? std::atoi(args[2].c_str()) : 1);
+  } else if (what == "no-answer") {
+    CheckFailure(kResultNoAnswer, "no answer");
+  } else if (what == "bad-checksum") {
+    CheckFailure(kResultBadChecksum, "bad checksum");
+  } else if (what == "short-answer") {
+    CheckFailure(kResultShortBody, "short answer");
+  } else if (what == "device-error") {
+    CheckFailure(kResultValveError, "device error 24, reason 7");
+  } else if (what == "files") {
+    CheckFiles(argc > 2 ? args[2] : "");
+  } else {
+    std::fprintf(stderr, "usage: windows_check device PORT | no-answer | bad-checksum | "
+                         "short-answer | device-error | files FOLDER-NAME\n");
+    return 2;
+  }
+  std::printf("%d passed, %d failed\n", gPassed, gFailed);
+  return gFailed == 0 && gPassed > 0 ? 0 : 1;
+}
