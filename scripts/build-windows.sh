@@ -53,7 +53,9 @@ fetch_qt_source() {
 # Only what the program uses; the bundled libraries, so that nothing but
 # the MinGW runtime has to come from outside. DirectWrite 3 with freetype
 # off does not build with this MinGW; Debian's source leaves out the Wintab
-# header (its licence), so there are no tablet events.
+# header (its licence), so there are no tablet events. OpenGL is off in
+# every form: with dynamic OpenGL left on (a reconfigure keeps it) the
+# Windows platform plugin does not build.
 configure_qt() {
   cmake -S "$qt_source" -B "$qt_work/build" -G Ninja \
     -DCMAKE_TOOLCHAIN_FILE="$toolchain" \
@@ -69,7 +71,8 @@ configure_qt() {
     -DFEATURE_system_freetype=OFF -DFEATURE_system_harfbuzz=OFF \
     -DFEATURE_system_doubleconversion=OFF \
     -DFEATURE_freetype=ON -DFEATURE_harfbuzz=ON -DFEATURE_png=ON \
-    -DFEATURE_opengl=OFF -DFEATURE_dbus=OFF -DFEATURE_icu=OFF \
+    -DINPUT_opengl=no -DFEATURE_opengl=OFF -DFEATURE_opengl_dynamic=OFF -DFEATURE_dynamicgl=OFF \
+    -DFEATURE_dbus=OFF -DFEATURE_icu=OFF \
     -DFEATURE_direct2d=OFF -DFEATURE_directwrite3=OFF -DFEATURE_jpeg=OFF \
     -DFEATURE_network=OFF -DFEATURE_sql=OFF -DFEATURE_xml=OFF \
     -DFEATURE_concurrent=OFF -DFEATURE_printsupport=OFF -DFEATURE_testlib=OFF \
