@@ -116,8 +116,9 @@ build_program() {
 runtime_dll_path() {
   local name=$1 candidate
   for candidate in "$qt_prefix/bin/$name" "$("$mingw-g++-posix" -print-file-name="$name")"; do
-    [ -f "$candidate" ] && { echo "$candidate"; return; }
+    if [ -f "$candidate" ]; then echo "$candidate"; return; fi
   done
+  return 0                              # not ours: Windows has it
 }
 
 copy_imported_dlls() {
@@ -125,7 +126,7 @@ copy_imported_dlls() {
   for name in $("$mingw-objdump" -p "$pe" | sed -n 's/^\s*DLL Name: //p'); do
     [ -f "$package/$name" ] && continue
     path=$(runtime_dll_path "$name")
-    [ -n "$path" ] || continue          # a system DLL of Windows itself
+    [ -n "$path" ] || continue
     cp "$path" "$package/$name"
     copy_imported_dlls "$package/$name"
   done
