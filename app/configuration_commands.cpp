@@ -1,109 +1,71 @@
-// The configuration commands of the main window: the online editor over the
-// device's configuration, the configuration files, and the preview of a file
-// before the table restore writes it.
-#include <QAction>
-#include <QApplication>
-#include <QMenuBar>
+#include "app/configuration_commands.h"
 
-#include <memory>
-
-#include "app/busy_cursor.h"
-#include "app/main_form.h"
-#include "app/qt_config_file_ui.h"
-#include "app/question.h"
-#include "app/wait.h"
 #include "config/config_file_dialogs.h"
-#include "config/ui/config_editor.h"
 
 namespace {
 
-constexpr int kNewConfigurationTag = 0;
+// An accepted configuration is offered for saving when the editor changed
+// it, or when it is new: a new configuration exists nowhere else.
+bool SaveOffered(const FileEditorOutcome& outcome, bool newConfiguration) {
+  return outcome.accepted && (outcome.changed || newConfiguration);
+}
+
+void OfferToSave(ProgramState& state, ShellUi& ui, const ConfigImage& image) {
+  SaveConfigurationFile(ui.Files(), state.configFolder, state.configFilePath, image);
+}
+
+bool ReadWholeConfiguration(ProgramState& state, ShellUi& ui) {
+  return ui.RunTableOperation([&state, &ui](LinkSession& session) {
+    const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Reading);
+    ui.ProcessPendingEvents();  // the wait window paints before the line blocks
+    return ReadConfiguration(session, state.record, &wait->Progress());
+  });
+}
 
 }  // namespace
 
-void TFormMain::N2Click() {
-  LinkSession session = Session();
-  BusyCursor busy;
-  auto wait = std::make_unique<TFormWait>(WaitKind::Reading, this);
-  // No command may start while the tables are read. Only the menu is taken
-  // away: disabling the whole window would grey out the wait window and the
-  // status line that show the progress.
-  menuBar()->setEnabled(false);
-  wait->show();
-  QApplication::processEvents();
-  const bool read = ReadConfiguration(session, state_.record, &wait->progress());
-  wait.reset();
-  menuBar()->setEnabled(true);
-  busy.Restore();
-  if (!read) {
-    MessageBox(MessageKind::ExchangeResult, QStringLiteral("Параметры конфигурирования не прочитаны"), QString(),
-               this);
+void RunOnlineConfiguration(ProgramState& state, ShellUi& ui) {
+  if (!ReadWholeConfiguration(state, ui)) {
+    ui.ShowExchangeResult("Параметры конфигурирования не прочитаны", "");
     return;
   }
-  raise();
-  activateWindow();
+  ui.BringToFront();
 
   ConfigImage image;
   NewConfigurationImage(image);
-  ImageFromRecord(state_.record, image);
-  bool writeRequested = false;
-  {
-    TFormRealConfig editor(image, state_.record, state_.configFolder, this);
-    editor.exec();
-    writeRequested = editor.writeRequested();
-  }
-  if (!writeRequested) return;
+  ImageFromRecord(state.record, image);
+  if (!ui.EditDeviceConfiguration(image, state.record, state.configFolder)) return;
 
-  BusyCursor writing;
-  const ChangeWriteOutcome outcome = WriteChangedTables(session, state_.record, image);
-  writing.Restore();
+  ChangeWriteOutcome outcome = ChangeWriteOutcome::Failed;
+  ui.RunTableOperation([&state, &image, &outcome](LinkSession& session) {
+    outcome = WriteChangedTables(session, state.record, image);
+    return outcome != ChangeWriteOutcome::Failed;
+  });
   // A failed write has been reported by the table service itself.
   if (outcome == ChangeWriteOutcome::NothingChanged) {
-    MessageBox(MessageKind::Notice, QStringLiteral("Запись таблиц не выполняется."),
-               QStringLiteral("Нет измененных данных"), this);
+    ui.ShowNotice("Запись таблиц не выполняется.", "Нет измененных данных");
   }
 }
 
-void TFormMain::NCnfClick(QAction* item) {
-  const bool isNew = item->data().toInt() == kNewConfigurationTag;
-  QtConfigFileUi files(this, pod, SaveDialog1);
+void RunConfigurationFileCommand(ProgramState& state, ShellUi& ui, bool newConfiguration) {
   ConfigImage image;
-  if (isNew) {
+  if (newConfiguration) {
     NewConfigurationImage(image);
-  } else if (!LoadConfigurationFile(files, state_.configFolder, state_.configFilePath, image)) {
+  } else if (!LoadConfigurationFile(ui.Files(), state.configFolder, state.configFilePath, image)) {
     return;
   }
-  bool accepted = false;
-  bool changed = false;
-  {
-    TFormConfig editor(image, state_.record, this);
-    editor.exec();
-    accepted = editor.accepted();
-    changed = editor.changed();
-  }
-  // A new configuration exists nowhere else, so it is offered even unchanged.
-  if (accepted && (changed || isNew)) {
-    SaveConfigurationFile(files, state_.configFolder, state_.configFilePath, image);
-  }
+  const FileEditorOutcome outcome = ui.EditConfigurationFile(image, state.record, false);
+  if (SaveOffered(outcome, newConfiguration)) OfferToSave(state, ui, image);
 }
 
-bool TFormMain::PreviewRestoreImage(ConfigImage& image) {
-  LinkSession session = Session();
-  if (!ReadSpeedAvailability(session, state_.record)) state_.record.SetAllSpeedsAvailable();
-  bool accepted = false;
-  bool changed = false;
-  {
-    TFormConfig editor(image, state_.record, this);
-    editor.setDeviceMode(true);
-    editor.exec();
-    accepted = editor.accepted();
-    changed = editor.changed();
-  }
-  if (!accepted) return false;
-  if (changed) {
-    QtConfigFileUi files(this, pod, SaveDialog1);
-    SaveConfigurationFile(files, state_.configFolder, state_.configFilePath, image);
-  }
-  RecordFromImage(image, state_.record);
+bool PreviewRestoreImage(ProgramState& state, ShellUi& ui, ConfigImage& image) {
+  const bool masksRead = ui.RunTableOperation(
+      [&state](LinkSession& session) { return ReadSpeedAvailability(session, state.record); });
+  if (!masksRead) state.record.SetAllSpeedsAvailable();
+  const FileEditorOutcome outcome = ui.EditConfigurationFile(image, state.record, true);
+  if (!outcome.accepted) return false;
+  // The offer's answer does not change what is written.
+  if (SaveOffered(outcome, false)) OfferToSave(state, ui, image);
+  RecordFromImage(image, state.record);
   return true;
 }

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "config/file_io.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 
 namespace {
 

@@ -81,6 +81,26 @@ bool AcceptTarget(ConfigFileUi& ui, const std::string& chosen, std::string& targ
   return target == chosen || ExtendedNameConfirmed(ui, target);
 }
 
+// The dialog loop of both writers: shows the save dialog, proposing `target`,
+// until the user cancels (false) or settles on the file to write (true, and
+// `target` names it). Only `unasked`, the file this save started from, taken
+// at the first showing, is replaced without the question. Once the user has
+// refused to replace a file (it is then proposed again), every existing file
+// is asked about.
+bool ChooseFileToWrite(ConfigFileUi& ui, FileDialogRequest& request, std::string& target,
+                       std::string unasked) {
+  for (;;) {
+    const auto chosen = AskForSaveFile(ui, request, target);
+    if (!chosen) return false;
+    if (*chosen == unasked) {
+      target = *chosen;
+      return true;
+    }
+    if (AcceptTarget(ui, *chosen, target)) return true;
+    unasked.clear();
+  }
+}
+
 }  // namespace
 
 std::vector<FileFilter> SplitFileFilters(const std::string& filterList) {
@@ -123,25 +143,17 @@ void SaveConfigurationFile(ConfigFileUi& ui, const std::string& configFolder,
                            std::string& currentFilePath, const ConfigImage& image) {
   if (!ui.AskQuestion(kSaveQuestion, "")) return;
   FileDialogRequest request = SaveDialogRequest(configFolder, kMainWindowFileFilters);
-  for (;;) {
-    const std::string proposed = currentFilePath;
-    const auto chosen = AskForSaveFile(ui, request, proposed);
-    if (!chosen) return;
-    // The file the user opened or saved before, taken again, is replaced
-    // without asking: that is the file being edited.
-    if (*chosen == proposed) break;
-    if (AcceptTarget(ui, *chosen, currentFilePath)) break;
-  }
+  // The file the user opened or saved before, taken again, is replaced
+  // without asking: that is the file being edited.
+  const std::string editedFile = currentFilePath;
+  if (!ChooseFileToWrite(ui, request, currentFilePath, editedFile)) return;
   WriteAndReport(ui, currentFilePath, image);
 }
 
 void SaveImageToFile(ConfigFileUi& ui, const std::string& configFolder, const ConfigImage& image) {
   FileDialogRequest request = SaveDialogRequest(configFolder, kOnlineEditorFileFilters);
-  std::string proposed = NewConfigFileProposal(configFolder);
-  for (;;) {
-    const auto chosen = AskForSaveFile(ui, request, proposed);
-    if (!chosen) return;
-    if (AcceptTarget(ui, *chosen, proposed)) break;
-  }
-  WriteAndReport(ui, proposed, image);
+  std::string target = NewConfigFileProposal(configFolder);
+  // The online editor edits no file of its own: every existing file is asked about.
+  if (!ChooseFileToWrite(ui, request, target, "")) return;
+  WriteAndReport(ui, target, image);
 }

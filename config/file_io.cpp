@@ -1,7 +1,22 @@
 #include "file_io.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <fstream>
 #include <system_error>
+
+#ifdef _WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
 
 namespace fs = std::filesystem;
 
@@ -27,16 +42,6 @@ fs::path ResolvedTarget(const fs::path& target) {
   return ec ? target : resolved;
 }
 
-bool WriteAllBytes(const fs::path& path, const std::vector<uint8_t>& bytes, bool& created) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  created = out.is_open();
-  if (!created) return false;
-  out.write(reinterpret_cast<const char*>(bytes.data()),
-            static_cast<std::streamsize>(bytes.size()));
-  out.close();
-  return !out.fail();
-}
-
 // Replacing by rename would get past a read-only old file; a file the user
 // may not write stays refused, as an in-place write would refuse it.
 bool ExistingFileWritable(const fs::path& target) {
@@ -46,11 +51,122 @@ bool ExistingFileWritable(const fs::path& target) {
   return probe.is_open();
 }
 
-// The new file keeps the access rights the user gave the old one.
-void CopyPermissions(const fs::path& from, const fs::path& to) {
-  std::error_code ec;
-  const auto status = fs::status(from, ec);
-  if (!ec && fs::exists(status)) fs::permissions(to, status.permissions(), ec);
+#ifdef _WIN32
+
+// A new file, created exclusively, closed when it goes. There are no access
+// rights to carry over (a read-only target is refused before), and the
+// write-through rename makes the folder entry durable.
+class NewFile {
+ public:
+  NewFile(const fs::path& path, const fs::path& /*replacing*/)
+      : handle_(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+  ~NewFile() { Close(); }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  bool IsOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+
+  bool Write(const std::vector<uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
+      DWORD written = 0;
+      if (!WriteFile(handle_, bytes.data() + done, chunk, &written, nullptr) || written == 0) {
+        return false;
+      }
+      done += written;
+    }
+    return true;
+  }
+
+  bool Sync() { return FlushFileBuffers(handle_) != 0; }
+
+  bool Close() {
+    if (!IsOpen()) return true;
+    const bool closed = CloseHandle(handle_) != 0;
+    handle_ = INVALID_HANDLE_VALUE;
+    return closed;
+  }
+
+ private:
+  HANDLE handle_;
+};
+
+bool RenameDurably(const fs::path& from, const fs::path& to) {
+  return MoveFileExW(from.c_str(), to.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
+
+#else
+
+// A new file, created exclusively with the access rights of the file it is
+// to replace (the user gave them), closed when it goes.
+class NewFile {
+ public:
+  NewFile(const fs::path& path, const fs::path& replacing)
+      : fd_(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666)) {
+    struct stat old {};
+    if (fd_ >= 0 && stat(replacing.c_str(), &old) == 0) fchmod(fd_, old.st_mode & 0777);
+  }
+  ~NewFile() { Close(); }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  bool IsOpen() const { return fd_ >= 0; }
+
+  bool Write(const std::vector<uint8_t>& bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const ssize_t n = write(fd_, bytes.data() + done, bytes.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;  // a full disk, or the file size limit
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+
+  bool Sync() { return fsync(fd_) == 0; }
+
+  bool Close() {
+    if (fd_ < 0) return true;
+    const bool closed = close(fd_) == 0;
+    fd_ = -1;
+    return closed;
+  }
+
+ private:
+  int fd_;
+};
+
+// The rename lives in the folder's entries: until the folder is synced a
+// power cut can bring back the old name.
+bool SyncFolder(const fs::path& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // A file system that cannot sync a folder says EINVAL; nothing more to do.
+  const bool synced = fsync(fd) == 0 || errno == EINVAL;
+  close(fd);
+  return synced;
+}
+
+bool RenameDurably(const fs::path& from, const fs::path& to) {
+  if (rename(from.c_str(), to.c_str()) != 0) return false;
+  return SyncFolder(to.has_parent_path() ? to.parent_path() : fs::path("."));
+}
+
+#endif
+
+// The bytes reach the disk before the rename makes them the target, so that
+// after a power cut the target is either the old file or the whole new one.
+FileWriteResult WriteDurably(const fs::path& temporary, const fs::path& target,
+                             const std::vector<uint8_t>& bytes) {
+  NewFile file(temporary, target);
+  if (!file.IsOpen()) return FileWriteResult::kCannotCreate;
+  if (file.Write(bytes) && file.Sync() && file.Close() && RenameDurably(temporary, target)) {
+    return FileWriteResult::kWritten;
+  }
+  return FileWriteResult::kWriteFailed;
 }
 
 }  // namespace
@@ -86,14 +202,9 @@ FileWriteResult WriteFileReplacing(const std::string& utf8Path, const std::vecto
   }
 
   const fs::path temporary = UnusedTemporaryPathBeside(target);
-  bool created = false;
-  const bool written = WriteAllBytes(temporary, bytes, created);
-  if (!created) return FileWriteResult::kCannotCreate;
-  if (written) {
-    CopyPermissions(target, temporary);
-    fs::rename(temporary, target, ec);
-    if (!ec) return FileWriteResult::kWritten;
-  }
-  fs::remove(temporary, ec);
-  return FileWriteResult::kWriteFailed;
+  const FileWriteResult result = WriteDurably(temporary, target, bytes);
+  // Gone already when only the folder sync failed; never created (so not
+  // ours to remove) when the result is kCannotCreate.
+  if (result == FileWriteResult::kWriteFailed) fs::remove(temporary, ec);
+  return result;
 }

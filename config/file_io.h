@@ -27,7 +27,9 @@ enum class FileWriteResult {
   kWriteFailed,   // created, but its bytes did not all reach the disk
 };
 
-// Writes the bytes to a temporary file beside the target and renames it over
-// the target, so that a write cut short (full disk, lost permission) leaves
-// the old file as it was. The temporary file never outlives a failure.
+// Writes the bytes to a temporary file beside the target, syncs it to the
+// disk and renames it over the target, then syncs the folder (on Windows the
+// rename writes through), so that a write cut short (full disk, lost
+// permission, a crash or power cut) leaves the old file or the whole new one.
+// A failed sync is a failed write. The temporary file never outlives a failure.
 FileWriteResult WriteFileReplacing(const std::string& utf8Path, const std::vector<uint8_t>& bytes);

@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 
 SpeedListContent FillSpeedList(uint32_t speedMask, int storedSpeedIndex) {
   SpeedListContent list;

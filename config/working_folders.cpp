@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "file_io.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "dialogs/link_entry.h"
 
-#include "app/decimal_field.h"
-#include "link/speed_table.h"
+#include "config/decimal_field.h"
+#include "config/speed_table.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <array>
 
 #include "link/plcbox.h"
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 
 namespace {
 

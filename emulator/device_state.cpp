@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 
 namespace emu {
 

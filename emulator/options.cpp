@@ -5,7 +5,7 @@
 #include <functional>
 #include <map>
 
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 
 namespace emu {
 

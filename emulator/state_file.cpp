@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -27,12 +28,13 @@ std::string Trim(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
+// Digits only: no blank, no sign, and a number beyond 64 bits is refused
+// instead of wrapping.
 std::optional<uint64_t> ParseUnsigned(const std::string& text, int base) {
-  if (text.empty()) return std::nullopt;
-  errno = 0;
-  char* end = nullptr;
-  const unsigned long long value = std::strtoull(text.c_str(), &end, base);
-  if (errno != 0 || *end != '\0' || text[0] == '-' || text[0] == '+') return std::nullopt;
+  uint64_t value = 0;
+  const char* last = text.data() + text.size();
+  const auto [end, error] = std::from_chars(text.data(), last, value, base);
+  if (text.empty() || error != std::errc() || end != last) return std::nullopt;
   return value;
 }
 
@@ -113,8 +115,11 @@ bool SetTableBytes(DeviceState& state, const std::string& key, const std::string
     return false;
   }
   auto target = TableBytes(state, static_cast<int>(*table));
-  if (*offset + bytes->size() > target.size()) {
-    *why = "table " + std::to_string(*table) + " holds " + std::to_string(target.size()) + " bytes";
+  // Compared without adding, so that no offset can wrap round into range.
+  if (*offset > target.size() || bytes->size() > target.size() - *offset) {
+    *why = key + ": table " + std::to_string(*table) + " holds bytes 0.." +
+           std::to_string(target.size() - 1) + ", not " + std::to_string(bytes->size()) +
+           " from byte " + std::to_string(*offset);
     return false;
   }
   std::copy(bytes->begin(), bytes->end(), target.begin() + static_cast<std::ptrdiff_t>(*offset));

@@ -47,8 +47,9 @@ uint32_t TickCount() {
   return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
-void WaitMs(uint32_t ms) {
-  const auto deadline = SteadyClock::now() + std::chrono::milliseconds(ms);
+void WaitMs(uint32_t ms) { SleepUntil(SteadyClock::now() + std::chrono::milliseconds(ms)); }
+
+void SleepUntil(SteadyClock::time_point deadline) {
   while (SteadyClock::now() < deadline) std::this_thread::sleep_until(deadline);
 }
 

@@ -13,6 +13,9 @@ uint32_t TickCount();
 // Blocks for at least ms milliseconds.
 void WaitMs(uint32_t ms);
 
+// Blocks, asleep, until the clock has reached deadline.
+void SleepUntil(SteadyClock::time_point deadline);
+
 // Blocks until the clock has passed deadline: sleeps until shortly before it
 // and spins only for the last moment, so the wake-up is precise.
 void WaitUntilPrecise(SteadyClock::time_point deadline);

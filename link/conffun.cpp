@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 #include "link/text_format.h"
 
 namespace {
@@ -173,6 +173,10 @@ bool ReadIdentification(LinkSession& session, ConfigRecord& record) {
 bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record) {
   return ReadInto(session, TableRequest::Read(1, 0, 2),
                   record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset);
+}
+
+bool ReadRestoreFlags(LinkSession& session, RestoreFlags& flags) {
+  return ReadInto(session, TableRequest::Read(kRestoreFlagsTable, 0, kTableCount), flags.data());
 }
 
 bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* progress) {

@@ -182,29 +182,57 @@ bool AddressAccepted(ExchangeContext& context, uint8_t responder) {
          responder == context.request[24];
 }
 
-// Hunts for one response frame until a final outcome; returns the result code.
-int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart) {
+// A response's start symbol, address and length byte. False when the hunt
+// must go on; lineGaveNothing then tells whether a read failed or brought no
+// byte (rather than a byte that was skipped).
+bool ReadFrameHead(ExchangeContext& context, bool& lineGaveNothing) {
   const PortHandle& port = context.port;
   uint8_t* response = context.response.data();
+  auto readByte = [&](int at) {
+    lineGaveNothing = PortRead(port, &response[at], 1) != ReadOutcome::Ok;
+    return !lineGaveNothing;
+  };
+  if (!readByte(0) || response[0] != kResponseStart) return false;
+  SetReadTimeouts(port, context.followingBytesWaitMs, 100, context.firstByteWaitMs);
+  return readByte(1) && AddressAccepted(context, response[1]) && readByte(2) &&
+         response[2] >= 4;
+}
+
+// The rest of a frame whose head has come; returns the final result code.
+int ReadFrameBody(ExchangeContext& context) {
+  uint8_t* response = context.response.data();
+  const int length = response[2];
+  const ReadOutcome body =
+      PortRead(context.port, &response[3], static_cast<std::size_t>(length - 3));
+  if (body == ReadOutcome::Failed) return kResultReadFailed;
+  if (body == ReadOutcome::Short) return kResultShortBody;
+  if (Crc16(response, static_cast<std::size_t>(length)) != 0) return kResultBadChecksum;
+  if (response[3] == (context.request[3] | kReplyBit)) return kResultOk;
+  return DecodeDeviceError(context.messages, &response[4]);
+}
+
+// A line whose far end is gone fails every read at once; hunting on without
+// a pause would spin a processor core until the deadline. The pause lasts
+// until the next character could have come, and at least a few ms.
+void PauseTheHunt(const ExchangeContext& context, SteadyClock::time_point deadline) {
+  constexpr auto kShortestPause = std::chrono::milliseconds(5);
+  SteadyClock::duration pause = kShortestPause;
+  if (context.exchangeSpeed > 0) {
+    const std::chrono::duration<double> character(10.0 / context.exchangeSpeed);
+    pause = std::max(pause, std::chrono::duration_cast<SteadyClock::duration>(character));
+  }
+  SleepUntil(std::min(SteadyClock::now() + pause, deadline));
+}
+
+// Hunts for one response frame until a final outcome; returns the result code.
+int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart) {
   const auto deadline = receiveStart + std::chrono::milliseconds(context.firstByteWaitMs);
   for (;;) {
     context.resultCode = kResultOk;
-    if (PortRead(port, &response[0], 1) == ReadOutcome::Ok && response[0] == kResponseStart) {
-      SetReadTimeouts(port, context.followingBytesWaitMs, 100, context.firstByteWaitMs);
-      if (PortRead(port, &response[1], 1) == ReadOutcome::Ok && AddressAccepted(context, response[1]) &&
-          PortRead(port, &response[2], 1) == ReadOutcome::Ok && response[2] >= 4) {
-        const int length = response[2];
-        const ReadOutcome body = PortRead(port, &response[3], static_cast<std::size_t>(length - 3));
-        if (body == ReadOutcome::Failed) return kResultReadFailed;
-        if (body == ReadOutcome::Short) return kResultShortBody;
-        if (Crc16(response, static_cast<std::size_t>(length)) != 0) return kResultBadChecksum;
-        if (response[3] == (context.request[3] | kReplyBit)) return kResultOk;
-        context.resultCode = kResultDeviceError;
-        DecodeDeviceError(context, &response[4]);
-        return context.resultCode;
-      }
-    }
+    bool lineGaveNothing = false;
+    if (ReadFrameHead(context, lineGaveNothing)) return ReadFrameBody(context);
     if (SteadyClock::now() > deadline) return kResultNoAnswer;
+    if (lineGaveNothing) PauseTheHunt(context, deadline);
   }
 }
 
@@ -274,4 +302,12 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength) {
   context.resultCode = Receive(context, timing.rtsDropped);
   PortPurge(context.port);
   return context.resultCode == kResultOk;
+}
+
+const std::string& FailureText(ExchangeContext& context) {
+  const int code = context.resultCode;
+  // The text is copied first: for some codes it may be the buffer itself.
+  const std::string text = code >= 0 && code < kMessageCount ? context.messages[code] : std::string();
+  context.textBuffer = FailureLine(context.lastFunctionCode, text);
+  return context.textBuffer;
 }

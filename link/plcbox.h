@@ -67,3 +67,7 @@ bool RunRequest(ExchangeContext& context, uint8_t function, const uint8_t* data,
 
 // Sends the built request once and receives and validates one response.
 bool ExchangeOnce(ExchangeContext& context, int frameLength);
+
+// "Команда %d.  %s" from the last function code and the result text of the
+// last request, composed into the context's text buffer.
+const std::string& FailureText(ExchangeContext& context);

@@ -4,7 +4,7 @@
 #include <cctype>
 #include <fstream>
 
-#include "program_folder.h"
+#include "config/program_folder.h"
 
 namespace {
 

@@ -1,7 +1,6 @@
 #include "link/result_codes.h"
 
 
-#include "link/plcbox.h"
 #include "link/text_format.h"
 
 namespace {
@@ -151,25 +150,21 @@ MessageTable MakeMessageTable() {
   return table;
 }
 
-const std::string& FailureText(ExchangeContext& context) {
-  const int code = context.resultCode;
-  // The text is copied first: for some codes it may be the buffer itself.
-  const std::string text = code >= 0 && code < kMessageCount ? context.messages[code] : std::string();
-  context.textBuffer = Format("Команда %d.  %s", context.lastFunctionCode, text.c_str());
-  return context.textBuffer;
+std::string FailureLine(int functionCode, const std::string& resultText) {
+  return Format("Команда %d.  %s", functionCode, resultText.c_str());
 }
 
-void DecodeDeviceError(ExchangeContext& context, const uint8_t* errorData) {
+int DecodeDeviceError(MessageTable& messages, const uint8_t* errorData) {
   const uint8_t error = errorData[0];
   if (error == kValveError) {
     const uint8_t reason = errorData[1];
-    context.resultCode = kResultValveError;
-    context.messages[kReasonSlot] = reason >= kFirstNumberedReason
-                                        ? Format("Код причины в ответе %d", reason)
-                                        : context.messages[kReasonBase + reason];
-    return;
+    messages[kReasonSlot] = reason >= kFirstNumberedReason
+                                ? Format("Код причины в ответе %d", reason)
+                                : messages[kReasonBase + reason];
+    return kResultValveError;
   }
-  context.messages[kResultDeviceError] = error >= 1 && error <= kLastDeviceError
-                                             ? context.messages[kDeviceErrorBase + error]
-                                             : Format("Код ошибки = %d", error);
+  messages[kResultDeviceError] = error >= 1 && error <= kLastDeviceError
+                                     ? messages[kDeviceErrorBase + error]
+                                     : Format("Код ошибки = %d", error);
+  return kResultDeviceError;
 }

@@ -30,12 +30,10 @@ using MessageTable = std::array<std::string, kMessageCount>;
 
 MessageTable MakeMessageTable();
 
-class ExchangeContext;
+// "Команда %d.  %s": the line shown for a failed request.
+std::string FailureLine(int functionCode, const std::string& resultText);
 
-// "Команда %d.  %s" from the last function code and the current result text,
-// composed into the context's text buffer.
-const std::string& FailureText(ExchangeContext& context);
-
-// Decodes an error response's data (from response byte 4 on): fills the text
-// of result code 8, or switches to result code 12 with the reason slot filled.
-void DecodeDeviceError(ExchangeContext& context, const uint8_t* errorData);
+// Decodes an error response's data (from response byte 4 on) into the
+// message table: the text of result code 8, or for device error 24 the
+// reason slot. Returns the result code: 8, or 12 for error 24.
+int DecodeDeviceError(MessageTable& messages, const uint8_t* errorData);

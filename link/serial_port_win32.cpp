@@ -15,7 +15,7 @@
 #include <cstdint>
 
 #include "serial_port.h"
-#include "wide_text.h"
+#include "config/wide_text.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 set -euo pipefail
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config python3
   qt6-base-dev libgl-dev            # Qt 6 Widgets and its GL headers
   qt6-translations-l10n             # the toolkit's own texts (file dialogs) in Russian
   libgtest-dev                      # GoogleTest for the core tests

@@ -16,13 +16,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/int_edit_filter.h"
-#include "app/qt_config_file_ui.h"
-#include "app/question.h"
+#include "app/ui/common/int_edit_filter.h"
+#include "app/ui/common/qt_config_file_ui.h"
+#include "app/ui/common/question.h"
 #include "config/config_file_dialogs.h"
 #include "config/modem_string.h"
-#include "config/ui/unit_row.h"
-#include "dialogs/vichpar.h"
+#include "config/unit_row.h"
+#include "dialogs/ui/vichpar.h"
 
 namespace {
 

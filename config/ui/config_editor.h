@@ -13,7 +13,7 @@
 #include "config/config_image.h"
 #include "config/config_record.h"
 #include "config/speed_list.h"
-#include "config/ui/link_inputs.h"
+#include "config/link_inputs.h"
 
 class QComboBox;
 class QFileDialog;

@@ -19,12 +19,12 @@
 #include <memory>
 
 #include "app/program_state.h"
-#include "app/question.h"
-#include "dialogs/connpar.h"
+#include "app/ui/common/question.h"
+#include "dialogs/ui/connpar.h"
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "link/program_folder.h"
-#include "link/speed_table.h"
+#include "config/program_folder.h"
+#include "config/speed_table.h"
 #include "support/emulator_process.h"
 
 Q_DECLARE_METATYPE(LinkSettings)

@@ -16,7 +16,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -25,68 +24,22 @@
 #include <string>
 #include <vector>
 
-#include "app/main_form.h"
-#include "app/question.h"
+#include "app/ui/main_form.h"
+#include "app/ui/common/question.h"
 #include "config/config_file.h"
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
+#include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
 
 inline constexpr int32_t kBenchSpeed = 115200;
 
-
-struct MessageSeen {
-  QString caption, line1, line2;
-};
-
-// Answers every message box that comes up while it lives: questions with
-// the given answer, everything else acknowledged; and keeps what they said.
-class MessageWatcher {
- public:
-  explicit MessageWatcher(bool answerYes = false, bool closeOtherWindows = false)
-      : answerYes_(answerYes), closeOtherWindows_(closeOtherWindows) {
-    QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
-    poll_.start(10);
-  }
-  const std::vector<MessageSeen>& seen() const { return seen_; }
-  // Modal windows other than message boxes, closed at once (closeOtherWindows).
-  const QStringList& otherWindows() const { return otherWindows_; }
-  QStringList FirstLines() const {
-    QStringList lines;
-    for (const auto& message : seen_) lines << message.line1;
-    return lines;
-  }
-
- private:
-  void Look() {
-    QWidget* modal = QApplication::activeModalWidget();
-    auto* box = qobject_cast<TFormQues*>(modal);
-    if (modal && !box && closeOtherWindows_ && modal->isVisible()) {
-      otherWindows_ << modal->objectName();
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-      return;
-    }
-    if (!box || !box->isVisible()) return;
-    seen_.push_back({box->windowTitle(), box->findChild<QLabel*>("Label1")->text(),
-                     box->findChild<QLabel*>("Label2")->text()});
-    auto* yes = box->findChild<QPushButton*>("BitBtn1");
-    const bool question = yes && yes->isVisible();
-    const char* answer = question ? (answerYes_ ? "BitBtn1" : "BitBtn2") : "BitBtn3";
-    box->findChild<QPushButton*>(answer)->click();
-  }
-
-  bool answerYes_;
-  bool closeOtherWindows_;
-  QStringList otherWindows_;
-  QTimer poll_;
-  std::vector<MessageSeen> seen_;
-};
-
 // Types `path` into the next file dialog and presses Enter.
 inline void ChooseFileWhenAsked(const QString& path) {
   WhenModal<QFileDialog>([path](QFileDialog* dialog) {
-    auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+    auto* name = Child<QLineEdit>(dialog, "fileNameEdit");
+    if (!name) return;
     name->setText(path);
     QTest::keyClick(name, Qt::Key_Return);
   });

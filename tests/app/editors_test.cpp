@@ -10,9 +10,9 @@
 
 #include "config/modem_string.h"
 #include "config/ui/config_editor.h"
-#include "config/ui/link_inputs.h"
-#include "dialogs/tableinfo.h"
-#include "dialogs/vichpar.h"
+#include "config/link_inputs.h"
+#include "dialogs/ui/tableinfo.h"
+#include "dialogs/ui/vichpar.h"
 #include <QMenuBar>
 
 #include "editor_bench.h"
@@ -46,10 +46,7 @@ void WhenUnitDialogSetSpeed(const QString& speed, std::function<void()> then) {
 
 // Runs `user` in the online editor that "Параметры конфигурации" opens.
 void InOnlineEditor(std::function<void(TFormRealConfig*)> user) {
-  WhenModal<TFormRealConfig>([user](TFormRealConfig* editor) {
-    user(editor);
-    if (editor->isVisible()) editor->reject();  // a failed check must not leave it up
-  });
+  WhenModal<TFormRealConfig>(user);
 }
 
 const std::string kUnit5AtPortAWith19200 = "table6.5 = 2F\n";  // port 1 << 5 | speed index 15
@@ -72,6 +69,8 @@ class EditorsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   // The online editor over the device.
   void openingAndWritingAtOnceWritesNothing() {
     DeviceBench device(kUnit5AtPortAWith19200);
@@ -411,6 +410,22 @@ class EditorsTest : public QObject {
     QCOMPARE(device.main().state().configFilePath, path.toStdString());
   }
 
+  void theOpenDialogStartsWithAnEmptyNameEveryTime() {
+    DeviceBench device;
+    const QString path = QString::fromStdString(device.configFolder()) + "/x.cnf";
+    QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
+    ChooseFileWhenAsked(path);
+    WhenModal<TFormConfig>([](TFormConfig* editor) { Click(editor, "BitBtn2"); });
+    device.Choose("NEditCnf");
+    QString nameShown = "not shown";
+    WhenModal<QFileDialog>([&nameShown](QFileDialog* dialog) {
+      nameShown = Child<QLineEdit>(dialog, "fileNameEdit")->text();
+      dialog->reject();
+    });
+    device.Choose("NEditCnf");
+    QCOMPARE(nameShown, QString());
+  }
+
   void aChangedFileIsOfferedAndSaved() {
     DeviceBench device;
     const QString path = QString::fromStdString(device.configFolder()) + "/y.cnf";
@@ -458,9 +473,11 @@ class EditorsTest : public QObject {
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
     MessageWatcher messages(true);
-    WhenModal<TFormTableInfo>([path](TFormTableInfo* status) {
+    bool previewed = false;
+    WhenModal<TFormTableInfo>([path, &previewed](TFormTableInfo* status) {
       ChooseFileWhenAsked(path);
-      WhenModal<TFormConfig>([](TFormConfig* editor) {
+      WhenModal<TFormConfig>([&previewed](TFormConfig* editor) {
+        previewed = true;
         QVERIFY(Child<QPushButton>(editor, "BitBtn14")->isVisible());
         QVERIFY(!Child<QPushButton>(editor, "BitBtn5")->isVisible());
         Click(editor, "BitBtn2");
@@ -468,6 +485,7 @@ class EditorsTest : public QObject {
       Click(status, "BitBtn1");  // write all
     });
     device.Choose("N1");
+    QVERIFY2(previewed, "the file was shown before anything could be written");
     QVERIFY(device.Writes().empty());
     QVERIFY(messages.seen().empty());
   }

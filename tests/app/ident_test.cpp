@@ -8,7 +8,7 @@
 #include <array>
 #include <cstdint>
 
-#include "dialogs/ident.h"
+#include "dialogs/ui/ident.h"
 #include "dialogs/ident_text.h"
 #include "support/modal.h"
 
@@ -80,6 +80,8 @@ class IdentTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   // Build date and time.
   void buildDateShowsDayMonthYearThenTimeAfterTwoBlanks() {
     QCOMPARE(Row(TypicalRecord(), kBuildDateRow), QString("17.03.05  09:05:00"));

@@ -5,8 +5,8 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/decimal_field.h"
-#include "app/int_edit_filter.h"
+#include "config/decimal_field.h"
+#include "app/ui/common/int_edit_filter.h"
 
 class IntEditFilterTest : public QObject {
   Q_OBJECT

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -14,14 +15,15 @@
 #include <fstream>
 #include <memory>
 
-#include "app/about.h"
-#include "app/main_form.h"
-#include "app/question.h"
-#include "dialogs/connpar.h"
-#include "dialogs/ident.h"
-#include "dialogs/tableinfo.h"
+#include "app/ui/about.h"
+#include "app/ui/main_form.h"
+#include "app/ui/common/question.h"
+#include "dialogs/ui/connpar.h"
+#include "dialogs/ui/ident.h"
+#include "dialogs/ui/tableinfo.h"
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
+#include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
 
@@ -78,22 +80,6 @@ void AnswerConnectionDialog(const char* button) {
   WhenModal<TFormConnPar>([button](TFormConnPar* dialog) { Click(dialog, button); });
 }
 
-struct Notice {
-  QString caption, line1, line2;
-};
-
-// Takes down the next message box and what it said.
-std::shared_ptr<Notice> ExpectMessage() {
-  auto seen = std::make_shared<Notice>();
-  WhenModal<TFormQues>([seen](TFormQues* box) {
-    seen->caption = box->windowTitle();
-    seen->line1 = Child<QLabel>(box, "Label1")->text();
-    seen->line2 = Child<QLabel>(box, "Label2")->text();
-    Click(box, "BitBtn3");
-  });
-  return seen;
-}
-
 const QByteArray kDefaultSettings =
     QByteArray::fromHex("000001B00400000001640000000200000002000000");
 
@@ -102,6 +88,11 @@ const QByteArray kDefaultSettings =
 class MainWindowTest : public QObject {
   Q_OBJECT
  private slots:
+  // The toolkit's own settings would go to the user's configuration folder:
+  // here an empty one of the test's own.
+  void initTestCase() { qputenv("XDG_CONFIG_HOME", toolkitHome_.path().toLocal8Bit()); }
+  void cleanup() { EndModalWaits(); }
+
   void StartConnectsAndShowsAllMenus();
   void CancelAndReconnectKeepParametersHidden();
   void ForeignModelAndVersionAreRefused_data();
@@ -110,6 +101,10 @@ class MainWindowTest : public QObject {
   void TableWriteLockOffersNoWriting();
   void IdentificationAndAboutWindows();
   void ExitSavesTheSettingsAndClosesThePort();
+  void TheToolkitKeepsNoSettingsOfItsOwn();
+
+ private:
+  QTemporaryDir toolkitHome_;
 };
 
 void MainWindowTest::StartConnectsAndShowsAllMenus() {
@@ -172,16 +167,16 @@ void MainWindowTest::ForeignModelAndVersionAreRefused() {
   QFETCH(QString, line2);
   Bench bench({"--type", type.toStdString(), "--software", software.toStdString()});
   AnswerConnectionDialog("BitBtn1");
-  auto notice = ExpectMessage();
+  MessageWatcher messages;
   TFormMain& main = bench.Start();
   if (line1.isEmpty()) {
     QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
-    QVERIFY(notice->line1.isEmpty());
+    QCOMPARE(messages.FirstLines(), QStringList());
     return;
   }
-  QTRY_COMPARE_WITH_TIMEOUT(notice->line1, line1, 15000);
-  QCOMPARE(notice->line2, line2);
-  QCOMPARE(notice->caption, QString());
+  QTRY_COMPARE_WITH_TIMEOUT(messages.FirstLines(), QStringList{line1}, 15000);
+  QCOMPARE(messages.seen().front().line2, line2);
+  QCOMPARE(messages.seen().front().caption, QString());
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 5000);
   QVERIFY(!main.state().supportedDevice);
 }
@@ -297,6 +292,25 @@ void MainWindowTest::ExitSavesTheSettingsAndClosesThePort() {
     QVERIFY2(OpenPortDevice(bench.emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1),
              "closing the window lets go of the port");
   }
+}
+
+void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn2");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  bool opened = false;
+  WhenModal<QFileDialog>([&opened](QFileDialog* dialog) {
+    opened = true;
+    dialog->reject();
+  });
+  Child<QAction>(&main, "NEditCnf")->trigger();
+  QVERIFY(opened);
+  Child<QAction>(&main, "Nexit")->trigger();
+  bench.main.reset();
+  QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+           QStringList());
+  QCOMPARE(bench.SettingsFile().size(), 21);
 }
 
 QTEST_MAIN(MainWindowTest)

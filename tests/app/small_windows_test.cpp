@@ -11,8 +11,8 @@
 
 #include <vector>
 
-#include "app/about.h"
-#include "app/wait.h"
+#include "app/ui/about.h"
+#include "app/ui/wait.h"
 #include "config/config_record.h"
 #include "frame_close.h"
 #include "link/conffun.h"
@@ -57,6 +57,8 @@ class SmallWindowsTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   // The wait window.
   void waitWindowOffersNoWayToCloseIt() {
     TFormWait form(WaitKind::Writing);
@@ -185,7 +187,6 @@ class SmallWindowsTest : public QObject {
       pictureOnly = close->text().isEmpty() && !close->icon().isNull();
       centred = CentredOnScreen(shown);
       QTest::mouseClick(close, Qt::LeftButton);
-      if (shown->isVisible()) shown->reject();
     });
     form.exec();
     QCOMPARE(version, QString("Версия        3.02"));

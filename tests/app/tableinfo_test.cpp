@@ -10,7 +10,7 @@
 #include "config/config_tables.h"
 #include "config/table_status.h"
 #include "dialogs/table_rows.h"
-#include "dialogs/tableinfo.h"
+#include "dialogs/ui/tableinfo.h"
 #include "frame_close.h"
 #include "support/modal.h"
 
@@ -39,11 +39,7 @@ void Click(QWidget* widget) { QTest::mouseClick(widget, Qt::LeftButton, {}, QPoi
 int Run(TableStatusBlock& block, uint8_t writeLock, std::function<void(TFormTableInfo*)> user,
         TableWriteChoice* choice = nullptr) {
   TFormTableInfo form(block, writeLock);
-  WhenModal<TFormTableInfo>([user](TFormTableInfo* shown) {
-    user(shown);
-    // A failed check returns early from `user`; the window must not stay up.
-    if (shown->isVisible()) shown->reject();
-  });
+  WhenModal<TFormTableInfo>(user);
   const int result = form.exec();
   if (choice) *choice = form.Choice();
   return result;
@@ -67,6 +63,8 @@ class TableInfoTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   // Rows.
   void tablesThreeAndSixToRestoreShowRedYesWithTheirBoxesTicked() {
     TableStatusBlock block = BlockWithRestoreFlags({3, 6});

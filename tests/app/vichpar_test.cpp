@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "dialogs/vichpar.h"
+#include "dialogs/ui/vichpar.h"
 #include "editor_bench.h"
 
 namespace {
@@ -19,10 +19,7 @@ QComboBox* Speeds(TFormVichPar* dialog) { return Child<QComboBox>(dialog, "Combo
 // Shows the dialog on `entry` as an editor does and lets `user` act in it.
 void Run(UnitEntry& entry, uint32_t mask, std::function<void(TFormVichPar*)> user) {
   TFormVichPar dialog(entry, 17, mask);
-  WhenModal<TFormVichPar>([user](TFormVichPar* shown) {
-    user(shown);
-    if (shown->isVisible()) shown->reject();
-  });
+  WhenModal<TFormVichPar>(user);
   dialog.exec();
 }
 
@@ -32,6 +29,8 @@ class VichParTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   void showsTheUnitWithItsPortAndSpeed() {
     UnitEntry entry{1, kPortB, 15};
     bool looked = false;
@@ -47,6 +46,7 @@ class VichParTest : public QObject {
       QCOMPARE(Speeds(dialog)->count(), 22);
       QCOMPARE(Speeds(dialog)->currentText(), QString("19200"));
       looked = true;
+      Click(dialog, "BitBtn2");
     });
     QVERIFY(looked);
   }
@@ -60,6 +60,7 @@ class VichParTest : public QObject {
       QCOMPARE(Speeds(dialog)->currentIndex(), -1);
       Click(dialog, "BitBtn1");
       QVERIFY(dialog->isVisible());
+      Click(dialog, "BitBtn2");
     });
     QCOMPARE(messages.FirstLines(), QStringList{"Введены не все параметры"});
     QCOMPARE(messages.seen().front().caption, QString("Ошибка ввода параметров"));

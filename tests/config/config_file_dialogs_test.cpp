@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "config/config_file.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "test_files.h"
 
 namespace fs = std::filesystem;
@@ -241,6 +241,54 @@ TEST_F(ConfigFileDialogs, SaveOverAnotherFileAsksAndNoProposesTheRejectedName) {
   ui.ExpectScriptPlayed();
 }
 
+// "Нет", the refused name proposed and chosen again, the question again,
+// "Нет", cancel: the file is never replaced unasked.
+TEST_F(ConfigFileDialogs, SaveAsksAgainForARefusedFileHoweverItIsChosen) {
+  WriteBytes(InConfig("x.cnf"), ConfigFileOf(0x10));
+  WriteBytes(InConfig("y.cnf"), ConfigFileOf(0x11));
+  currentPath = InConfig("x.cnf");
+  ui.answers = {true, false, false};
+  ui.saveChoices = {InConfig("y.cnf"), InConfig("y.cnf"), std::nullopt};
+  SaveConfigurationFile(ui, configFolder, currentPath, FilledImage(0x20));
+  EXPECT_EQ(ui.questions,
+            (std::vector<Lines>{kSaveQuestion, kReplaceQuestion("y.cnf"), kReplaceQuestion("y.cnf")}));
+  ASSERT_EQ(ui.saveRequests.size(), 3u);
+  EXPECT_EQ(ui.saveRequests[1].proposedPath, InConfig("y.cnf"));
+  EXPECT_EQ(ui.saveRequests[2].proposedPath, InConfig("y.cnf"));
+  EXPECT_EQ(ReadBytes(InConfig("y.cnf")), ConfigFileOf(0x11));
+  EXPECT_EQ(ReadBytes(InConfig("x.cnf")), ConfigFileOf(0x10));
+  EXPECT_TRUE(ui.notices.empty());
+  ui.ExpectScriptPlayed();
+
+  // The edited file itself, once refused (chosen without its extension),
+  // is asked about too.
+  ScriptedUi user;
+  user.answers = {true, false, false};
+  user.saveChoices = {InConfig("x"), InConfig("x.cnf"), std::nullopt};
+  currentPath = InConfig("x.cnf");
+  SaveConfigurationFile(user, configFolder, currentPath, FilledImage(0x20));
+  EXPECT_EQ(user.questions,
+            (std::vector<Lines>{kSaveQuestion, kReplaceQuestion("x.cnf"), kReplaceQuestion("x.cnf")}));
+  EXPECT_EQ(ReadBytes(InConfig("x.cnf")), ConfigFileOf(0x10));
+  user.ExpectScriptPlayed();
+}
+
+TEST_F(ConfigFileDialogs, SaveAfterARefusalAsksEvenForTheEditedFile) {
+  WriteBytes(InConfig("x.cnf"), ConfigFileOf(0x10));
+  WriteBytes(InConfig("y.cnf"), ConfigFileOf(0x11));
+  currentPath = InConfig("x.cnf");
+  ui.answers = {true, false, true};
+  ui.saveChoices = {InConfig("y.cnf"), InConfig("x.cnf")};
+  SaveConfigurationFile(ui, configFolder, currentPath, FilledImage(0x20));
+  EXPECT_EQ(ui.questions,
+            (std::vector<Lines>{kSaveQuestion, kReplaceQuestion("y.cnf"), kReplaceQuestion("x.cnf")}));
+  EXPECT_EQ(ReadBytes(InConfig("x.cnf")), ConfigFileOf(0x20));
+  EXPECT_EQ(ReadBytes(InConfig("y.cnf")), ConfigFileOf(0x11));
+  EXPECT_EQ(currentPath, InConfig("x.cnf"));
+  EXPECT_EQ(ui.notices, (std::vector<Lines>{kSavedNotice("x.cnf")}));
+  ui.ExpectScriptPlayed();
+}
+
 TEST_F(ConfigFileDialogs, SaveOverAnotherFileAnsweredYesReplacesIt) {
   WriteBytes(InConfig("y.cnf"), ConfigFileOf(0x11));
   ui.answers = {true, true};
@@ -324,6 +372,19 @@ TEST_F(ConfigFileDialogs, SaveImageNoShowsTheDialogAgainWithTheRejectedName) {
   EXPECT_EQ(ReadBytes(InConfig("old.cnf")), ConfigFileOf(0x11));
   EXPECT_EQ(ReadBytes(InConfig("other.cnf")), ConfigFileOf(6));
   EXPECT_EQ(ui.notices, (std::vector<Lines>{kSavedNotice("other.cnf")}));
+  ui.ExpectScriptPlayed();
+}
+
+TEST_F(ConfigFileDialogs, SaveImageAsksAgainForARefusedFileChosenAgain) {
+  WriteBytes(InConfig("old.cnf"), ConfigFileOf(0x11));
+  ui.saveChoices = {InConfig("old.cnf"), InConfig("old.cnf"), std::nullopt};
+  ui.answers = {false, false};
+  SaveImageToFile(ui, configFolder, FilledImage(6));
+  EXPECT_EQ(ui.questions, (std::vector<Lines>{kReplaceQuestion("old.cnf"), kReplaceQuestion("old.cnf")}));
+  ASSERT_EQ(ui.saveRequests.size(), 3u);
+  EXPECT_EQ(ui.saveRequests[2].proposedPath, InConfig("old.cnf"));
+  EXPECT_EQ(ReadBytes(InConfig("old.cnf")), ConfigFileOf(0x11));
+  EXPECT_TRUE(ui.notices.empty());
   ui.ExpectScriptPlayed();
 }
 

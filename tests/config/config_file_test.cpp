@@ -5,8 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "app/settings_file.h"
 #include "config/file_io.h"
 #include "test_files.h"
+
+#ifndef _WIN32
+#include "sync_recorder.h"
+#endif
 
 namespace fs = std::filesystem;
 
@@ -144,6 +149,46 @@ TEST(ReplacingWrite, WriteCutShortKeepsTheOldFileWhole) {
   }
   EXPECT_EQ(result, FileWriteResult::kWriteFailed);
   EXPECT_EQ(ReadBytes(path), oldBytes);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+}
+
+TEST(ReplacingWrite, TheWholeNewFileIsSyncedBeforeTheRenameAndTheFolderAfter) {
+  TempFolder folder;
+  const std::string path = folder.File("x.cnf");
+  WriteBytes(path, FileBytesOf(FilledImage(0x42)));
+  {
+    SyncRecorder recorder(folder.path());
+    ASSERT_EQ(WriteConfigFile(path, NumberedImage()), FileWriteResult::kWritten);
+    EXPECT_EQ(recorder.events, (std::vector<std::string>{"sync x.cnf.tmp0 (1211 bytes)",
+                                                         "rename x.cnf.tmp0 x.cnf", "sync ."}));
+  }
+  EXPECT_EQ(ReadBytes(path), FileBytesOf(NumberedImage()));
+
+  // The settings file is saved the same way.
+  SyncRecorder recorder(folder.path());
+  ASSERT_TRUE(SaveSettings(SettingsFilePath(folder.path()), LinkSettings{}));
+  EXPECT_EQ(recorder.events, (std::vector<std::string>{"sync vkt53.ini.tmp0 (21 bytes)",
+                                                       "rename vkt53.ini.tmp0 vkt53.ini", "sync ."}));
+}
+
+TEST(ReplacingWrite, AFailedSyncIsAFailedWriteAndLeavesNoTemporaryFile) {
+  TempFolder folder;
+  const std::string path = folder.File("x.cnf");
+  const auto oldBytes = FileBytesOf(FilledImage(0x42));
+  WriteBytes(path, oldBytes);
+  {
+    SyncRecorder recorder(folder.path());
+    recorder.failSyncOf = "x.cnf.tmp0";
+    EXPECT_EQ(WriteConfigFile(path, NumberedImage()), FileWriteResult::kWriteFailed);
+    EXPECT_EQ(recorder.events.size(), 1u) << "no rename of bytes that may not be on the disk";
+  }
+  EXPECT_EQ(ReadBytes(path), oldBytes);
+  EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
+
+  // The rename is done but may not survive a power cut: not reported as saved.
+  SyncRecorder recorder(folder.path());
+  recorder.failSyncOf = ".";
+  EXPECT_EQ(WriteConfigFile(path, NumberedImage()), FileWriteResult::kWriteFailed);
   EXPECT_EQ(std::distance(fs::directory_iterator(folder.path()), fs::directory_iterator()), 1);
 }
 #endif

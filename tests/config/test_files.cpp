@@ -7,7 +7,7 @@
 #include <iterator>
 #include <random>
 
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 
 namespace fs = std::filesystem;
 

@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "test_files.h"
 
 namespace fs = std::filesystem;

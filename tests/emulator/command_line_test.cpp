@@ -30,9 +30,20 @@ TEST(CommandLine, BadOptionsEndTheStartWithStatus2) {
                                                {"--corrupt", "8"},
                                                {"--fault-error", "24:x"},
                                                {"--fault-drop", "-1"},
+                                               // Numbers that would wrap to a valid value.
+                                               {"--address", "18446744073709551616"},
+                                               {"--speed", "4294968496"},  // 2^32 + 1200
+                                               {"--type", "264"},
+                                               {"--corrupt", "4294967299"},
+                                               {"--turnaround", "18446744073709551619"},
+                                               {"--fault-error", "280"},  // 256 + 24
+                                               {"--fault-error", "24:261"},
+                                               {"--fault-drop", "18446744073709551617"},
+                                               {"--fault-seed", "4294967297"},
+                                               {"--fault-skip", "-1"},
                                                {"--no-such-option"},
                                                {"--link"}}) {
-    SCOPED_TRACE(args[0]);
+    SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));
     const FinishedRun run = RunEmulatorToEnd(args);
     EXPECT_EQ(run.status, 2);
     EXPECT_FALSE(run.errors.empty());

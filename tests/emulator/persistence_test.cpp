@@ -5,6 +5,7 @@
 
 #include <fstream>
 
+#include "emulator/state_file.h"
 #include "running_device.h"
 
 namespace {
@@ -94,6 +95,51 @@ TEST(StateFile, BadLineStopsTheStartWithItsNumber) {
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.errors.find("line 2"), std::string::npos) << run.errors;
   EXPECT_TRUE(run.output.empty());
+}
+
+TEST(StateFile, NumbersThatWrapOrRunPastATableAreRefusedNamingTheLine) {
+  struct Case {
+    const char* line;
+    const char* named;  // what the message must name besides the line number
+  };
+  const Case refused[] = {
+      {"table0.18446744073709551615 = 07", "table0.18446744073709551615"},  // offset + 1 wraps to 0
+      {"table0.18446744073709551600 = 01 02 03 04 05 06 07 08 09 0A 0B 0C 0D 0E 0F 10 11",
+       "table0.18446744073709551600"},
+      {"table0.17 = 07", "table0.17"},  // one past the last byte
+      {"table6.254 = 01 02", "table6.254"},
+      {"table0. -1 = 07", "table0. -1"},                      // a sign behind a blank
+      {"table18446744073709551619 = 00", "table18446744073709551619"},  // 2^64 + 3
+      {"table0.18446744073709551616 = 07", "table0.18446744073709551616"},
+      {"address = 18446744073709551616", "0..254"},  // 2^64, not 0
+      {"master_speed_mask = 0x10000000000000001", "32-bit"},
+      {"master_speed_index = 256", "0..255"},
+  };
+  const std::string fresh = emu::StateText(emu::DefaultDeviceState());
+  for (const Case& c : refused) {
+    SCOPED_TRACE(c.line);
+    emu::DeviceState state = emu::DefaultDeviceState();
+    std::string error;
+    EXPECT_FALSE(emu::ApplyStateText(std::string("type = 8\n") + c.line + "\n", state, &error));
+    EXPECT_EQ(error.rfind("line 2: ", 0), 0u) << error;
+    EXPECT_NE(error.find(c.named), std::string::npos) << error;
+    EXPECT_EQ(emu::StateText(state), fresh) << "nothing outside the tables changed";
+  }
+
+  emu::DeviceState state = emu::DefaultDeviceState();
+  std::string error;
+  ASSERT_TRUE(emu::ApplyStateText("table0.16 = 07\ntable6.253 = 01 02\n", state, &error)) << error;
+  EXPECT_EQ(state.identification[16], 7) << "the last byte of a table is still in reach";
+  EXPECT_EQ(state.unitLinks[254], 2);
+  EXPECT_EQ(state.address, 0);
+
+  // The emulator refuses to start on such a file and says which line it is.
+  TempFolder folder;
+  std::ofstream(folder.File("state.txt")) << "table0.18446744073709551615 = 07\n";
+  const FinishedRun run = RunEmulatorToEnd({"--state", folder.File("state.txt")});
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.errors.find("line 1: table0.18446744073709551615"), std::string::npos)
+      << run.errors;
 }
 
 TEST(RestoreFlags, WritingTheFlaggedTablesClearsThemAndThenByteZero) {

@@ -2,6 +2,11 @@
 // master speed, and answers no sooner than the line allows.
 #include <gtest/gtest.h>
 
+#include <asm/termbits.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <fstream>
 
@@ -44,6 +49,36 @@ TEST(BitRate, TheTerminalStartsAtTheMasterSpeed) {
   TerminalClient client(process.linkPath(), 0);
   client.Send(ReadRequest(0, 3, 0, 1));
   EXPECT_EQ(client.ReceiveAnswer(), ReadAnswer(0, 3, 0, 1, {19}));
+}
+
+// The terminal's rate as a client that knows only the classic codes sees it
+// (Wine's serial layer), and the exact rate.
+struct TerminalRate {
+  tcflag_t code;
+  speed_t exact;
+};
+
+TerminalRate RateOfTerminal(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  EXPECT_GE(fd, 0) << path;
+  struct termios2 tio {};
+  EXPECT_EQ(ioctl(fd, TCGETS2, &tio), 0);
+  close(fd);
+  return {tio.c_cflag & CBAUD, tio.c_ospeed};
+}
+
+TEST(BitRate, TheTerminalCarriesTheClassicCodeWhereTheRateHasOne) {
+  TempFolder folder;
+  {
+    EmulatorProcess process(folder, FastWith({"--speed", "115200"}));
+    const TerminalRate rate = RateOfTerminal(process.linkPath());
+    EXPECT_EQ(rate.code, static_cast<tcflag_t>(B115200));
+    EXPECT_EQ(rate.exact, 115200u);
+  }
+  EmulatorProcess process(folder, FastWith({"--speed", "3200"}));
+  const TerminalRate rate = RateOfTerminal(process.linkPath());
+  EXPECT_EQ(rate.code, static_cast<tcflag_t>(BOTHER)) << "3200 bit/s has no classic code";
+  EXPECT_EQ(rate.exact, 3200u);
 }
 
 TEST(BitRate, WritingTheMasterSpeedMovesTheDeviceAfterItsAnswer) {

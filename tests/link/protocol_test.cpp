@@ -2,8 +2,10 @@
 // pseudo-terminal: what goes on the wire and how each kind of answer ends.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +75,59 @@ class Exchange : public ::testing::Test {
   PortHandle port;
   ExchangeContext context;
 };
+
+// A port on a line whose far end is gone, for the receiver's own decisions:
+// the reads deliver `script` (as many bytes as each asks for) and then fail
+// at once, or with `failsWhenDry` false return nothing at once. Every other
+// operation succeeds.
+class VanishedLinePort final : public SerialPort {
+ public:
+  explicit VanishedLinePort(Bytes script = {}, bool failsWhenDry = true)
+      : script_(std::move(script)), failsWhenDry_(failsWhenDry) {}
+
+  int reads() const { return reads_; }
+
+  bool GetLineSettings(LineSettings&) override { return true; }
+  bool SetLineSettings(const LineSettings&) override { return true; }
+  bool SetupQueues(uint32_t, uint32_t) override { return true; }
+  bool GetTimeouts(CommTimeouts&) override { return true; }
+  bool SetTimeouts(const CommTimeouts&) override { return true; }
+  bool Purge() override { return true; }
+  bool SetDtr(bool) override { return true; }
+  bool SetRts(bool) override { return true; }
+  bool ClearErrors() override { return true; }
+  bool Write(const uint8_t*, std::size_t) override { return true; }
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+
+  bool Read(uint8_t* buffer, std::size_t count, std::size_t& bytesRead) override {
+    ++reads_;
+    bytesRead = std::min(count, script_.size() - next_);
+    std::copy_n(script_.begin() + static_cast<std::ptrdiff_t>(next_), bytesRead, buffer);
+    next_ += bytesRead;
+    return bytesRead > 0 || !failsWhenDry_;
+  }
+
+ private:
+  Bytes script_;
+  std::size_t next_ = 0;
+  bool failsWhenDry_;
+  int reads_ = 0;
+};
+
+// The context of one identification read over `port`.
+ExchangeContext ContextOn(const std::shared_ptr<SerialPort>& port, int32_t speed, uint32_t waitMs) {
+  ExchangeContext context;
+  context.port = port;
+  context.exchangeSpeed = speed;
+  context.firstByteWaitMs = waitMs;
+  context.attemptCount = 1;
+  return context;
+}
+
+double MsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
+  return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
 }  // namespace
 
@@ -269,6 +324,144 @@ TEST_F(Exchange, AClosedPortFailsTheTransmission) {
   EXPECT_FALSE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultWriteFailed);
   EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции записи");
+}
+
+TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
+  const Bytes credentials(16, 0x20);  // user name and password, blanks
+  struct Case {
+    uint8_t function;
+    Bytes data;
+    uint8_t value;
+    Bytes expected;  // without the checksum
+  };
+  auto frame = [&](uint8_t function, uint8_t length, bool withCredentials, Bytes rest) {
+    Bytes f = {0xCC, 0x00, length, function};
+    if (withCredentials) f.insert(f.end(), credentials.begin(), credentials.end());
+    return Concat(f, rest);
+  };
+  const Case cases[] = {
+      {2, {0xA1, 0xA2, 0xA3}, 0x5A, frame(2, 26, true, {0x5A, 0xA1, 0xA2, 0xA3})},
+      {2, {}, 0x07, frame(2, 23, true, {0x07})},
+      {7, {1, 2, 3, 4, 5, 6, 7}, 0x99, frame(7, 13, false, {1, 2, 3, 4, 5, 6, 7})},
+      {9, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 0x99,
+       frame(9, 34, true, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})},
+      {11, {1, 2, 3, 4, 5, 6, 7, 8}, 0x99, frame(11, 30, true, {1, 2, 3, 4, 5, 6, 7, 8})},
+      {12, {0xB1, 0xB2}, 0x99, frame(12, 24, true, {0xB1, 0xB2})},
+      {25, {}, 0x99, frame(25, 22, true, {})},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "function " << int(c.function));
+    const Bytes expected = WithCrc(c.expected);
+    auto far = Script(expected.size(), {Response(0, c.function | 0x80, {})});
+    EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), c.value));
+    EXPECT_EQ(far.get().at(0), expected);
+  }
+
+  // Data that does not fit the layout is refused before anything is sent.
+  const Bytes tooLong(233, 0);
+  const std::pair<uint8_t, Bytes> misfits[] = {
+      {7, Bytes(6, 0)}, {9, Bytes(13, 0)}, {11, Bytes(7, 0)}, {12, Bytes(3, 0)}, {25, Bytes(1, 0)},
+      {2, tooLong}};
+  for (const auto& [function, data] : misfits) {
+    EXPECT_FALSE(RunRequest(context, function, data.data(), static_cast<int>(data.size()), 0));
+    EXPECT_EQ(context.resultCode, kResultBadFunction) << int(function);
+  }
+  EXPECT_TRUE(peer.ReceiveUntilQuiet(200ms, 1s).empty());
+}
+
+TEST_F(Exchange, Function2TakesTheAnswerOfTheUnitItAddresses) {
+  // Request bytes 21 and 22 = 13, 0 and byte 24 = the unit: that unit may
+  // answer instead of the device. Any other foreign answer is skipped.
+  const Bytes toUnit42 = {13, 0, 0, 0x42};
+  auto far = Script(27, {Response(0x42, 0x82, {1})});
+  EXPECT_TRUE(RunRequest(context, 2, toUnit42.data(), 4, 0));
+  EXPECT_EQ(context.response[1], 0x42);
+  EXPECT_EQ(context.deviceAddress, 0) << "the device address stays";
+  far.get();
+
+  struct Skipped {
+    uint8_t function;
+    Bytes data;
+    uint8_t answering;
+    const char* why;
+  };
+  Bytes table29(21, 0);  // a read whose request bytes 21, 22 and 24 look the same
+  table29[0] = 3;
+  table29[2] = 7;
+  table29[17] = 13;
+  table29[20] = 0x42;
+  const Skipped skipped[] = {{2, toUnit42, 0x43, "another unit"},
+                             {2, {12, 0, 0, 0x42}, 0x42, "byte 21 is not 13"},
+                             {2, {13, 1, 0, 0x42}, 0x42, "byte 22 is not 0"},
+                             {kTableFunction, table29, 0x42, "not function 2"}};
+  for (const Skipped& c : skipped) {
+    const uint8_t reply = c.function | 0x80;
+    const std::size_t length = c.function == 2 ? 23 + c.data.size() : 6 + c.data.size();
+    auto later = Script(length, {Concat(Response(c.answering, reply, {1}), Response(0, reply, {2}))});
+    EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), 0))
+        << c.why;
+    EXPECT_EQ(context.response[1], 0) << c.why << ": the foreign answer was taken";
+    EXPECT_EQ(context.response[4], 2) << c.why;
+    later.get();
+  }
+}
+
+TEST_F(Exchange, AFarEndThatHangsUpEndsInNoAnswerAtTheDeadline) {
+  auto far = std::async(std::launch::async, [this] {
+    peer.Receive(12, 5s);
+    peer.HangUp();  // the request is in; the device is gone before it answers
+  });
+  const auto start = SteadyClock::now();
+  EXPECT_FALSE(Run(kIdentRead));
+  const auto end = SteadyClock::now();
+  far.get();
+  EXPECT_EQ(context.resultCode, kResultNoAnswer) << "a dead line is no answer, not a read failure";
+  EXPECT_GE(MsBetween(context.lastTiming.rtsDropped, end), 300.0) << "the whole first-byte wait";
+  EXPECT_LT(MsBetween(start, end), 300.0 + 500.0);
+}
+
+TEST(HuntOnADeadLine, ReadsThatFailOrBringNothingWaitForTheNextCharacterOrAFewMs) {
+  // Each read that fails or brings nothing is followed by a wait of at least
+  // a few milliseconds, and at least one character time (10 bits) at the
+  // exchange speed; the wait never runs past the deadline.
+  struct Case {
+    int32_t speed;
+    bool failsWhenDry;
+    int mostReads;  // 200 ms of hunting / the shortest wait, and the read at the deadline
+  };
+  for (const Case& c : {Case{115200, true, 200 / 2 + 2}, Case{115200, false, 200 / 2 + 2},
+                        Case{300, true, 200 * 300 / 10 / 1000 + 2}}) {
+    SCOPED_TRACE(testing::Message() << c.speed << " bit/s, reads " << (c.failsWhenDry ? "fail" : "empty"));
+    auto port = std::make_shared<VanishedLinePort>(Bytes{}, c.failsWhenDry);
+    ExchangeContext context = ContextOn(port, c.speed, 200);
+    const uint8_t identRead[] = {0, 0, 17, 0, 0, 0};
+    EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+    const auto end = SteadyClock::now();
+    EXPECT_EQ(context.resultCode, kResultNoAnswer);
+    EXPECT_GE(MsBetween(context.lastTiming.rtsDropped, end), 200.0) << "the deadline is kept";
+    EXPECT_GE(port->reads(), 2) << "the hunt goes on until the deadline";
+    EXPECT_LE(port->reads(), c.mostReads) << "the hunt spins";
+  }
+}
+
+TEST(HuntOnADeadLine, OnlyAFailedBodyReadIsCode4) {
+  const uint8_t identRead[] = {0, 0, 17, 0, 0, 0};
+  // Start, address and length came; the body read fails.
+  auto port = std::make_shared<VanishedLinePort>(Bytes{0x33, 0x00, 0x1A});
+  ExchangeContext context = ContextOn(port, 115200, 200);
+  EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+  EXPECT_EQ(context.resultCode, kResultReadFailed);
+  EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции чтения");
+  EXPECT_EQ(port->reads(), 4) << "ended by the failure, not by the deadline";
+
+  // A failure while the address or the length is read sends the receiver
+  // back to the hunt, which only the deadline ends.
+  for (const Bytes& head : {Bytes{0x33}, Bytes{0x33, 0x00}}) {
+    port = std::make_shared<VanishedLinePort>(head);
+    context = ContextOn(port, 115200, 200);
+    EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+    EXPECT_EQ(context.resultCode, kResultNoAnswer) << head.size() << " bytes of the head";
+  }
 }
 
 TEST(MessageTable, TextsOfResultCodesAndDeviceErrors) {

@@ -27,10 +27,10 @@
 #include <gtest/gtest.h>
 
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 #include "support/pty_peer.h"
 
 namespace {
@@ -76,6 +76,12 @@ bool PtyKeepsDataBitsAndParity(const PtyPeer& peer) {
   ioctl(peer.masterFd(), TCSETS2, &saved);
   return (back.c_cflag & CSIZE) == CS7 && (back.c_cflag & PARENB) != 0;
 }
+
+// What the checks of the line format on a pseudo-terminal say when they
+// cannot run; the LineFormat tests check the same encoding without one.
+constexpr char kPtyForcesFormat[] =
+    "this kernel's pseudo-terminal forces 8 data bits and no parity whatever is set, so data "
+    "bits and parity cannot be seen on it (LineFormat.* checks their encoding instead)";
 
 std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
   std::vector<uint8_t> v;
@@ -248,18 +254,23 @@ TEST_F(SerialOpenTest, EverySpeedOfTheExchangeTableIsSetExactly) {
   }
 }
 
+TEST_F(SerialOpenTest, SetPortSpeedKeepsDataBitsAndParity) {
+  if (!PtyKeepsDataBitsAndParity(peer)) GTEST_SKIP() << kPtyForcesFormat;
+  PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 7, 2, 2, 1000, 1000, 0, 1);
+  ASSERT_TRUE(port);
+  ASSERT_TRUE(SetPortSpeed(port, 19200));
+  const termios2 tio = SlaveTermios(peer);
+  EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
+  EXPECT_EQ(tio.c_cflag & (PARENB | PARODD), static_cast<tcflag_t>(PARENB | PARODD));
+}
+
 TEST_F(SerialOpenTest, SetPortSpeedClampsAndChangesOnlyTheSpeed) {
-  const bool keepsFormat = PtyKeepsDataBitsAndParity(peer);
   PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 7, 2, 2, 1000, 1000, 0, 1);
   ASSERT_TRUE(port);
   ASSERT_TRUE(SetPortSpeed(port, 19200));
   termios2 tio = SlaveTermios(peer);
   EXPECT_EQ(tio.c_ospeed, 19200u);
   EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
-  if (keepsFormat) {
-    EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS7));
-    EXPECT_EQ(tio.c_cflag & (PARENB | PARODD), static_cast<tcflag_t>(PARENB | PARODD));
-  }
   LineSettings s;
   ASSERT_TRUE(port->GetLineSettings(s));
   EXPECT_EQ(s.stopBits, StopBits::Two);
@@ -302,6 +313,23 @@ TEST(PortDecoding, ClampsAndCodesOfPart11) {
   EXPECT_EQ(s.stopBits, StopBits::OneAndHalf);
   EXPECT_FALSE(s.dtrControl);  // 2 is not 1
   EXPECT_TRUE(s.rtsControl);
+}
+
+TEST(SpeedTable, SpeedIndexesAndSpeedsConvertBothWays) {
+  // The 22 speeds in the order the device numbers them.
+  const int32_t listed[] = {300,   600,   1200,  2400,  3200,  3600,   4800,  5760,
+                            6400,  7200,  7680,  9600,  11520, 12800,  14400, 19200,
+                            23040, 28800, 38400, 57600, 115200, 230400};
+  for (int i = 0; i < 22; ++i) {
+    EXPECT_EQ(SpeedOfIndex(i), listed[i]) << i;
+    EXPECT_EQ(IndexOfSpeed(listed[i]), i) << listed[i];
+  }
+  EXPECT_EQ(IndexOfSpeed(1200), 2);
+  for (int32_t notListed : {1000, 0, -1200, 110, 256000, 460800}) {
+    EXPECT_EQ(IndexOfSpeed(notListed), -1) << notListed;
+  }
+  EXPECT_EQ(SpeedOfIndex(21), 230400);
+  for (int outside : {22, 31, 255, -1}) EXPECT_EQ(SpeedOfIndex(outside), 0) << outside;
 }
 
 TEST(LineFormat, DataBitsParityAndStopBitsInTheControlWord) {
@@ -356,18 +384,60 @@ TEST(LineFormat, DataBitsParityAndStopBitsInTheControlWord) {
   EXPECT_EQ(cflag & CSIZE, static_cast<tcflag_t>(CS8));
 }
 
-TEST_F(SerialOpenTest, DataBitsAreClampedToWhatTheLineTakes) {
-  const bool keepsFormat = PtyKeepsDataBitsAndParity(peer);
-  const std::pair<int, tcflag_t> sizes[] = {{9, CS8}, {5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}};
-  for (const auto& [bits, flag] : sizes) {
+// OpenPort's data bits as the line shows them.
+const std::pair<int, tcflag_t> kDataBitCases[] = {{9, CS8}, {5, CS5}, {6, CS6}, {7, CS7}, {8, CS8}};
+// OpenPort's parity codes: 2 is odd, not even; anything else is none.
+const std::pair<int, tcflag_t> kParityCases[] = {{0, 0},           {1, PARENB}, {2, PARENB | PARODD},
+                                                 {3, 0},           {-1, 0},     {255, 0}};
+
+TEST(LineFormat, OpenPortCodesReachTheControlWord) {
+  // What OpenPort writes for its data bits, parity and stop-bit codes, and
+  // that SetPortSpeed, which reads the settings back and writes them again,
+  // keeps it: the checks the pseudo-terminal above may not be able to make.
+  const tcflag_t kFormat = CSIZE | PARENB | PARODD | CMSPAR | CSTOPB;
+  auto controlWord = [](int dataBits, int parityCode, int stopBitCode) {
+    uint32_t cflag = CREAD | CLOCAL;
+    const LineSettings s = PortLineSettings(LineSettings{}, 1200, dataBits, parityCode, stopBitCode, 1, 1);
+    EXPECT_TRUE(EncodeLineFormat(s, cflag)) << dataBits << " " << parityCode << " " << stopBitCode;
+    return cflag;
+  };
+  auto afterSetPortSpeed = [](uint32_t cflag) {
+    LineSettings s;
+    DecodeLineFormat(cflag, s);
+    s.baudRate = 19200;
+    EXPECT_TRUE(EncodeLineFormat(s, cflag));
+    return cflag;
+  };
+  for (const auto& [bits, flag] : kDataBitCases) {
+    const uint32_t cflag = controlWord(bits, 0, 0);
+    EXPECT_EQ(cflag & kFormat, flag) << bits;
+    EXPECT_EQ(afterSetPortSpeed(cflag), cflag) << bits;
+  }
+  for (const auto& [code, flags] : kParityCases) {
+    const uint32_t cflag = controlWord(8, code, 0);
+    EXPECT_EQ(cflag & kFormat, CS8 | flags) << code;
+    EXPECT_EQ(afterSetPortSpeed(cflag), cflag) << code;
+  }
+  EXPECT_EQ(controlWord(5, 0, 1) & kFormat, static_cast<tcflag_t>(CS5 | CSTOPB));
+  EXPECT_EQ(afterSetPortSpeed(controlWord(7, 2, 2)) & kFormat,
+            static_cast<tcflag_t>(CS7 | PARENB | PARODD | CSTOPB));
+}
+
+TEST_F(SerialOpenTest, DataBitsAreSetOnTheLine) {
+  if (!PtyKeepsDataBitsAndParity(peer)) GTEST_SKIP() << kPtyForcesFormat;
+  for (const auto& [bits, flag] : kDataBitCases) {
     PortHandle port = OpenPortDevice(peer.slavePath(), 1200, bits, 0, 0, 1000, 1000, 1, 1);
     ASSERT_TRUE(port) << bits;
-    if (keepsFormat) {
-      EXPECT_EQ(SlaveTermios(peer).c_cflag & CSIZE, flag) << bits;
-      LineSettings s;
-      ASSERT_TRUE(port->GetLineSettings(s));
-      EXPECT_EQ(s.dataBits, std::min(bits, 8));
-    }
+    EXPECT_EQ(SlaveTermios(peer).c_cflag & CSIZE, flag) << bits;
+    LineSettings s;
+    ASSERT_TRUE(port->GetLineSettings(s));
+    EXPECT_EQ(s.dataBits, std::min(bits, 8));
+  }
+}
+
+TEST_F(SerialOpenTest, DataBitsFiveToNineOpenAndThreeIsRefused) {
+  for (const auto& [bits, flag] : kDataBitCases) {
+    EXPECT_TRUE(OpenPortDevice(peer.slavePath(), 1200, bits, 0, 0, 1000, 1000, 1, 1)) << bits;
   }
   // 3 is clamped to 4, which no termios (and no Windows serial driver) has:
   // the port refuses the settings, so OpenPort fails and leaves it closed.
@@ -375,26 +445,40 @@ TEST_F(SerialOpenTest, DataBitsAreClampedToWhatTheLineTakes) {
   EXPECT_TRUE(OpenDefault(peer.slavePath()));
 }
 
-TEST_F(SerialOpenTest, ParityCodes) {
-  const bool keepsFormat = PtyKeepsDataBitsAndParity(peer);
-  const std::pair<int, tcflag_t> cases[] = {
-      {0, 0}, {1, PARENB}, {2, PARENB | PARODD}, {3, 0}, {-1, 0}, {255, 0}};
-  for (const auto& [code, flags] : cases) {
+TEST_F(SerialOpenTest, ParityCodesSetOddOrEven) {
+  // PARODD survives on every pseudo-terminal: 2 is odd, not even.
+  for (const auto& [code, flags] : kParityCases) {
     PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 8, code, 0, 1000, 1000, 1, 1);
     ASSERT_TRUE(port) << code;
-    const tcflag_t seen = SlaveTermios(peer).c_cflag;
-    EXPECT_EQ(seen & (PARODD | CMSPAR), flags & PARODD) << code;  // odd, not even, for 2
-    if (keepsFormat) {
-      EXPECT_EQ(seen & PARENB, flags & PARENB) << code;
-      LineSettings s;
-      ASSERT_TRUE(port->GetLineSettings(s));
-      EXPECT_EQ(s.parity, ParityOfCode(code));
-    }
+    EXPECT_EQ(SlaveTermios(peer).c_cflag & (PARODD | CMSPAR), flags & PARODD) << code;
   }
 }
 
+TEST_F(SerialOpenTest, ParityCodesSwitchParityOnTheLine) {
+  if (!PtyKeepsDataBitsAndParity(peer)) GTEST_SKIP() << kPtyForcesFormat;
+  for (const auto& [code, flags] : kParityCases) {
+    PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 8, code, 0, 1000, 1000, 1, 1);
+    ASSERT_TRUE(port) << code;
+    EXPECT_EQ(SlaveTermios(peer).c_cflag & PARENB, flags & PARENB) << code;
+    LineSettings s;
+    ASSERT_TRUE(port->GetLineSettings(s));
+    EXPECT_EQ(s.parity, ParityOfCode(code));
+  }
+}
+
+TEST_F(SerialOpenTest, OneAndAHalfStopBitsAreFiveDataBitsWithTheStopSwitch) {
+  if (!PtyKeepsDataBitsAndParity(peer)) GTEST_SKIP() << kPtyForcesFormat;
+  PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 5, 0, 1, 1000, 1000, 1, 1);
+  ASSERT_TRUE(port);
+  const termios2 tio = SlaveTermios(peer);
+  EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
+  EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS5));
+  LineSettings s;
+  ASSERT_TRUE(port->GetLineSettings(s));
+  EXPECT_EQ(s.stopBits, StopBits::OneAndHalf);
+}
+
 TEST_F(SerialOpenTest, StopBitCodes) {
-  const bool keepsFormat = PtyKeepsDataBitsAndParity(peer);
   LineSettings s;
   const std::pair<int, bool> eightBitCases[] = {{0, false}, {7, false}, {-1, false}, {2, true}};
   for (const auto& [code, stopSwitch] : eightBitCases) {
@@ -404,18 +488,9 @@ TEST_F(SerialOpenTest, StopBitCodes) {
     ASSERT_TRUE(port->GetLineSettings(s));
     EXPECT_EQ(s.stopBits, stopSwitch ? StopBits::Two : StopBits::One) << code;
   }
-  {
-    // One and a half stop bits: the UART's stop-bit switch with 5 data bits.
-    PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 5, 0, 1, 1000, 1000, 1, 1);
-    ASSERT_TRUE(port);
-    const termios2 tio = SlaveTermios(peer);
-    EXPECT_NE(tio.c_cflag & CSTOPB, 0u);
-    if (keepsFormat) {
-      EXPECT_EQ(tio.c_cflag & CSIZE, static_cast<tcflag_t>(CS5));
-      ASSERT_TRUE(port->GetLineSettings(s));
-      EXPECT_EQ(s.stopBits, StopBits::OneAndHalf);
-    }
-  }
+  // One and a half stop bits: the UART's stop-bit switch with 5 data bits.
+  EXPECT_TRUE(OpenPortDevice(peer.slavePath(), 1200, 5, 0, 1, 1000, 1000, 1, 1));
+  EXPECT_NE(SlaveTermios(peer).c_cflag & CSTOPB, 0u);
   // Combinations the hardware cannot make are refused, as Windows' serial
   // driver refuses them: 1.5 stop bits with 6..8 data bits, 2 with 5.
   EXPECT_FALSE(OpenPortDevice(peer.slavePath(), 1200, 8, 0, 1, 1000, 1000, 1, 1));

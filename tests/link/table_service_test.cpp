@@ -132,6 +132,29 @@ TEST(TableService, AnAnswerWithFewerValuesThanAskedIsNotTaken) {
   EXPECT_EQ(link.ui.questions[0].line1, "Несоответствие запрошенных и переданных данных.");
 }
 
+TEST(TableService, EachYesSendsTheSameFrameAgain) {
+  PtyPeer peer;
+  Link link(peer.slavePath(), 115200);
+  link.ui.answers = {true, true, false};
+  const Bytes values = {0x21, 0x42, 0x63};
+  constexpr std::size_t kFrameLength = 6 + 6 + 3;
+  auto far = std::async(std::launch::async, [&peer] {
+    std::vector<Bytes> seen;
+    for (int i = 0; i < 3; ++i) {
+      seen.push_back(peer.Receive(kFrameLength, 5s));
+      peer.Send(WithCrc({0x33, 0, 7, 0x1D, 3}));  // an error answer: fails at once
+    }
+    return seen;
+  });
+  LinkSession session = link.session();
+  EXPECT_FALSE(TransferTable(session, TableRequest::Write(6, 10, 3, values)));
+  const std::vector<Bytes> seen = far.get();
+  ASSERT_EQ(link.ui.questions.size(), 3u) << "\"Да\", \"Да\", \"Нет\"";
+  const Bytes expected = WithCrc({0xCC, 0, kFrameLength, 0x1D, 0, 0, 0, 6, 10, 3, 0x21, 0x42, 0x63});
+  for (const Bytes& frame : seen) EXPECT_EQ(frame, expected);
+  EXPECT_TRUE(peer.ReceiveUntilQuiet(200ms, 1s).empty()) << "nothing after \"Нет\"";
+}
+
 namespace {
 
 void WriteStateFile(const std::string& path, const std::string& text) {
@@ -214,6 +237,26 @@ TEST_F(WithEmulator, SelectedTablesAreWrittenWholeAndReadBack) {
   EXPECT_TRUE(std::ranges::equal(readBack.UnitLinkBytes(), edited.UnitLinkBytes()));
 }
 
+TEST_F(WithEmulator, OnlyTable6SelectedIsTwoRequestsAgainstAMaximumOf2) {
+  Start();
+  ConfigRecord record;
+  ReadImage(record);
+  for (int a = 0; a < 255; ++a) record.UnitLinkBytes()[a] = MakeUnitLinkByte(kPortB, a % 22);
+  TableStatusBlock status{};
+  status[kWriteSelectionOffset + 6] = 1;
+  RecordingProgress progress;
+  ui().operations.clear();
+  LinkSession s = session();
+  ASSERT_TRUE(WriteConfiguration(s, record, status, &progress));
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поля 0-243)", "Запись в таблицу 6 (поля 243-255)"}));
+  EXPECT_EQ(progress.maximum, 2);
+  EXPECT_EQ(progress.positions, (std::vector<int>{1, 2}));
+  EXPECT_EQ(link->context.exchangeSpeed, 115200);
+  ConfigRecord readBack;
+  ReadImage(readBack);
+  EXPECT_TRUE(std::ranges::equal(readBack.UnitLinkBytes(), record.UnitLinkBytes()));
+}
+
 TEST_F(WithEmulator, WritingTable3FollowsTheDeviceToItsNewSpeed) {
   Start();
   ConfigRecord record;
@@ -274,6 +317,31 @@ TEST_F(WithEmulator, ChangedUnitsAreWrittenInRunsOfDifferingFields) {
   EXPECT_EQ(after.UnitLinkBytes()[10], MakeUnitLinkByte(kPortB, 11));
   EXPECT_EQ(after.UnitLinkBytes()[12], MakeUnitLinkByte(kPortC, 15));
   EXPECT_EQ(after.UnitLinkBytes()[11], 0);
+}
+
+TEST_F(WithEmulator, UnknownPortCodesAreWrittenBackAsNotConnected) {
+  // Units 7..10 on port codes 4..7, which mean nothing: the editor shows them
+  // not connected, and writing the configuration, though nothing was
+  // edited, sends them back with port code 0 and the speed index kept.
+  const std::string state = "/tmp/vkt53-port-state-" + std::to_string(getpid());
+  WriteStateFile(state, "table6.6 = 41 8B AC D5 E1 42\n");  // units 6..11: ports 2, 4, 5, 6, 7, 2
+  Start({"--state", state});
+  std::remove(state.c_str());
+  ConfigRecord asRead;
+  const ConfigImage image = ReadImage(asRead);
+  for (int a = 7; a <= 10; ++a) {
+    const UnitEntry entry = GetUnitEntry(image, a);
+    EXPECT_EQ(entry.connected, 0) << a;
+    EXPECT_EQ(entry.portCode, PortCodeOfUnitLinkByte(asRead.UnitLinkBytes()[a])) << a;
+  }
+  ui().operations.clear();
+  LinkSession s = session();
+  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поля 7-11)"}));
+  ConfigRecord after;
+  ReadImage(after);
+  const Bytes units(after.UnitLinkBytes().begin() + 6, after.UnitLinkBytes().begin() + 12);
+  EXPECT_EQ(units, (Bytes{0x41, 0x0B, 0x0C, 0x15, 0x01, 0x42}));
 }
 
 TEST_F(WithEmulator, ConnectingEveryUnitTakesTwoRequests) {

@@ -87,3 +87,8 @@ int32_t PtyPeer::SlaveBitRate() const {
   if (ioctl(master_, TCGETS2, &tio) != 0) return -1;
   return static_cast<int32_t>(tio.c_ospeed);  // the kernel fills it for Bnnn rates too
 }
+
+void PtyPeer::HangUp() {
+  if (master_ >= 0) close(master_);
+  master_ = -1;
+}

@@ -30,6 +30,10 @@ class PtyPeer {
   // Bit rate the slave side is set to (what the code under test configured).
   int32_t SlaveBitRate() const;
 
+  // The far end goes away, as when a USB adapter is pulled out: the master
+  // side is closed, and every read or write of the slave fails from then on.
+  void HangUp();
+
  private:
   int master_ = -1;
   int slaveKeeper_ = -1;  // keeps the terminal alive while the code under test reopens it

@@ -27,9 +27,9 @@
 #include "config/working_folders.h"
 #include "link/conffun.h"
 #include "link/port.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 #include "link/result_codes.h"
-#include "link/wide_text.h"
+#include "config/wide_text.h"
 #include "support/recording_ui.h"
 
 namespace {
@@ -72,7 +72,8 @@ std::string ReadTables(const RecordingUi& ui) {
     const std::string prefix = "Чтение из таблицы ";
     if (request.rfind(prefix, 0) != 0) continue;
     const std::string rest = request.substr(prefix.size());
-    tables += (tables.empty() ? "" : " ") + rest.substr(0, rest.find(' '));
+    if (!tables.empty()) tables += ' ';
+    tables += rest.substr(0, rest.find(' '));
   }
   return tables;
 }

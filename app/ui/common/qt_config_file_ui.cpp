@@ -1,10 +1,11 @@
-#include "app/qt_config_file_ui.h"
+#include "app/ui/common/qt_config_file_ui.h"
 
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QStringList>
 
-#include "app/question.h"
+#include "app/ui/common/question.h"
 
 namespace {
 
@@ -18,6 +19,14 @@ QStringList QtFilters(const std::vector<FileFilter>& filters) {
     list << (name.contains('(') ? name : name + " (" + Q(f.pattern) + ")");
   }
   return list;
+}
+
+// The dialogs are kept between uses and Qt's selectFile ignores an empty
+// name, so an empty proposal clears the name line itself: it would still show
+// the file chosen last time.
+void ProposeName(QFileDialog* dialog, const QString& path) {
+  if (!path.isEmpty()) return dialog->selectFile(path);
+  if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) name->clear();
 }
 
 }  // namespace
@@ -40,7 +49,7 @@ std::optional<std::string> QtConfigFileUi::Choose(QFileDialog* dialog, const Fil
   if (request.selectedFilter >= 0 && request.selectedFilter < filters.size()) {
     dialog->selectNameFilter(filters[request.selectedFilter]);
   }
-  dialog->selectFile(Q(request.proposedPath));
+  ProposeName(dialog, Q(request.proposedPath));
   if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
   // Qt gives '/' on every platform; the program's paths (the proposed one
   // it compares with, the names it shows) use the platform's separator.

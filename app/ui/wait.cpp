@@ -1,4 +1,4 @@
-#include "app/wait.h"
+#include "app/ui/wait.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -9,7 +9,7 @@
 
 #include <exception>
 
-#include "app/main_form.h"
+#include "app/ui/main_form.h"
 
 namespace {
 

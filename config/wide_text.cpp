@@ -1,6 +1,6 @@
 #ifdef _WIN32
 
-#include "wide_text.h"
+#include "config/wide_text.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX

@@ -1,4 +1,4 @@
-#include "app/about.h"
+#include "app/ui/about.h"
 
 #include <QApplication>
 #include <QLabel>

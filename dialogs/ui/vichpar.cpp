@@ -1,4 +1,4 @@
-#include "dialogs/vichpar.h"
+#include "dialogs/ui/vichpar.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -9,7 +9,7 @@
 #include <QShowEvent>
 #include <QVBoxLayout>
 
-#include "app/question.h"
+#include "app/ui/common/question.h"
 #include "config/speed_list.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "program_folder.h"
+#include "config/program_folder.h"
 
 #include <mutex>
 
 #ifdef _WIN32
 #include <windows.h>
 
-#include "wide_text.h"
+#include "config/wide_text.h"
 #else
 #include <limits.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "app/question.h"
+#include "app/ui/common/question.h"
 
 #include <QApplication>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "dialogs/ident.h"
+#include "dialogs/ui/ident.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>

@@ -1,24 +1,42 @@
-#include "app/main_form.h"
+#include "app/ui/main_form.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/about.h"
-#include "app/busy_cursor.h"
-#include "app/qt_config_file_ui.h"
-#include "app/question.h"
+#include "app/configuration_commands.h"
+#include "app/connection_sequence.h"
 #include "app/settings_file.h"
+#include "app/ui/about.h"
+#include "app/ui/common/busy_cursor.h"
+#include "app/ui/common/qt_config_file_ui.h"
+#include "app/ui/common/question.h"
 #include "config/working_folders.h"
-#include "link/program_folder.h"
+#include "config/program_folder.h"
 
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// The program's configuration is its settings file alone. Qt's file dialogs
+// keep their history in the toolkit's settings file in the user's
+// configuration, shared by every Qt program, and write it whenever a dialog is
+// destroyed; pointed at a folder that cannot exist, they read and write
+// nothing. (On Windows that file is a registry key, which this does not reach.)
+void KeepToolkitSettingsOut() {
+#ifndef Q_OS_WIN
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("/dev/null"));
+#endif
+}
+
+// The tags of the two items of "Файлы  конфигурации".
+constexpr int kNewConfigurationTag = 0;
+constexpr int kEditConfigurationTag = 1;
 
 QAction* MakeAction(QObject* owner, const char* name, const char* caption) {
   auto* action = new QAction(QString::fromUtf8(caption), owner);
@@ -33,8 +51,10 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   setWindowTitle("Программа обслуживания устройства параллельного доступа КОРДИН (vkt53-sx)");
   BuildMenu();
   BuildStatusLine();
+  KeepToolkitSettingsOut();
   pod = MakeConfigFileDialog(this, "pod");
   SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
+  files_ = std::make_unique<QtConfigFileUi>(this, pod, SaveDialog1);
   TimerStart = new QTimer(this);
   TimerStart->setObjectName("TimerStart");
   TimerStart->setInterval(100);
@@ -75,8 +95,8 @@ void TFormMain::BuildMenu() {
   NConfData->setObjectName("NConfData");
   NNewCnf = MakeAction(this, "NNewCnf", "Создание нового файла конфигурации");
   NEditCnf = MakeAction(this, "NEditCnf", "Просмотр/Корректировка файла конфигурации");
-  NNewCnf->setData(0);
-  NEditCnf->setData(1);
+  NNewCnf->setData(kNewConfigurationTag);
+  NEditCnf->setData(kEditConfigurationTag);
   NConfData->addActions({NNewCnf, NEditCnf});
 
   Nvers = bar->addMenu("Общее");
@@ -87,14 +107,40 @@ void TFormMain::BuildMenu() {
   Nexit = MakeAction(this, "Nexit", "Выход");
   bar->addAction(Nexit);
 
-  connect(Nident, &QAction::triggered, this, &TFormMain::NidentClick);
-  connect(N1, &QAction::triggered, this, &TFormMain::N1Click);
-  connect(N2, &QAction::triggered, this, &TFormMain::N2Click);
-  connect(NNewCnf, &QAction::triggered, this, [this] { NCnfClick(NNewCnf); });
-  connect(NEditCnf, &QAction::triggered, this, [this] { NCnfClick(NEditCnf); });
-  connect(Nconnect, &QAction::triggered, this, &TFormMain::NconnectClick);
-  connect(Nabout, &QAction::triggered, this, &TFormMain::NaboutClick);
-  connect(Nexit, &QAction::triggered, this, &TFormMain::NexitClick);
+  ConnectCommand(Nident, [this] { NidentClick(); });
+  ConnectCommand(N1, [this] { N1Click(); });
+  ConnectCommand(N2, [this] { N2Click(); });
+  ConnectCommand(NNewCnf, [this] { NCnfClick(NNewCnf); });
+  ConnectCommand(NEditCnf, [this] { NCnfClick(NEditCnf); });
+  ConnectCommand(Nconnect, [this] { NconnectClick(); });
+  ConnectCommand(Nabout, [this] { NaboutClick(); });
+  ConnectCommand(Nexit, [this] { NexitClick(); });
+}
+
+// A command chosen while a table operation runs is not started.
+void TFormMain::ConnectCommand(QAction* item, std::function<void()> command) {
+  connect(item, &QAction::triggered, this, [this, command = std::move(command)] {
+    if (!operationRunning_) command();
+  });
+}
+
+// No command starts and the window does not close until the operation has
+// ended (see operationRunning_).
+bool TFormMain::RunTableOperation(const TableOperation& operation) {
+  const bool outer = operationRunning_;
+  operationRunning_ = true;
+  // Only the menu is taken away: disabling the whole window would grey out
+  // the wait window and the status line that show the progress.
+  menuBar()->setEnabled(false);
+  bool succeeded = false;
+  {
+    BusyCursor busy;
+    LinkSession session{*state_.context, state_.settings, *this};
+    succeeded = operation(session);
+  }
+  operationRunning_ = outer;
+  menuBar()->setEnabled(!outer);
+  return succeeded;
 }
 
 void TFormMain::BuildStatusLine() {
@@ -116,20 +162,14 @@ void TFormMain::HideMenu() {
   for (QAction* item : menuBar()->actions()) item->setVisible(false);
 }
 
-// Shows every item on every level, then hides "Параметры" unless a supported
-// device is connected.
-void TFormMain::RefreshMenu() {
+void TFormMain::ShowMenu(bool withParameters) {
   for (QAction* item : menuBar()->actions()) {
     item->setVisible(true);
     if (QMenu* menu = item->menu()) {
       for (QAction* sub : menu->actions()) sub->setVisible(true);
     }
   }
-  NWorkPar->menuAction()->setVisible(state_.supportedDevice);
-}
-
-void TFormMain::ShowLinkOfSettings() {
-  ShowLinkPanel(LinkPanelText(state_.settings.portNumber, state_.settings.exchangeSpeed));
+  NWorkPar->menuAction()->setVisible(withParameters);
 }
 
 void TFormMain::ShowLinkPanel(const std::string& text) { linkPanel_->setText(Q(text)); }
@@ -142,10 +182,22 @@ bool TFormMain::AskRetry(const std::string& line1, const std::string& line2) {
   return MessageBox(MessageKind::RetryQuestion, Q(line1), Q(line2), this);
 }
 
+// The start-up sequence runs once per enabling of the start timer.
+void TFormMain::TimerStartTimer() {
+  TimerStart->stop();
+  RunConnectionSequence(state_, *this);
+}
+
+void TFormMain::NidentClick() { RunIdentificationCommand(state_, *this); }
+void TFormMain::N1Click() { RunTableStatusCommand(state_, *this); }
+void TFormMain::N2Click() { RunOnlineConfiguration(state_, *this); }
+
+void TFormMain::NCnfClick(QAction* item) {
+  RunConfigurationFileCommand(state_, *this, item->data().toInt() == kNewConfigurationTag);
+}
+
 void TFormMain::NconnectClick() {
-  state_.supportedDevice = false;
-  HideMenu();
-  ShowLinkPanel("");
+  ForgetDevice(state_, *this);
   TimerStart->start();
 }
 
@@ -156,7 +208,14 @@ void TFormMain::NaboutClick() {
 
 void TFormMain::NexitClick() { close(); }
 
+// Refused while a table operation runs: the port would close in the middle
+// of a request and leave the device half written. The operation takes
+// seconds; the window closes when asked again after it.
 void TFormMain::closeEvent(QCloseEvent* event) {
+  if (operationRunning_) {
+    event->ignore();
+    return;
+  }
   if (!closed_) FormClose();
   event->accept();
 }

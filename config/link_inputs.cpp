@@ -1,6 +1,6 @@
-#include "config/ui/link_inputs.h"
+#include "config/link_inputs.h"
 
-#include "app/decimal_field.h"
+#include "config/decimal_field.h"
 #include "config/modem_string.h"
 #include "config/speed_list.h"
 

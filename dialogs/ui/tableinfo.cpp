@@ -1,4 +1,4 @@
-#include "dialogs/tableinfo.h"
+#include "dialogs/ui/tableinfo.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>

@@ -1,4 +1,4 @@
-#include "dialogs/connpar.h"
+#include "dialogs/ui/connpar.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,15 +13,15 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/busy_cursor.h"
-#include "app/int_edit_filter.h"
+#include "app/ui/common/busy_cursor.h"
+#include "app/ui/common/int_edit_filter.h"
 #include "app/program_state.h"
-#include "app/question.h"
+#include "app/ui/common/question.h"
 #include "dialogs/link_entry.h"
 #include "dialogs/speed_search.h"
 #include "link/clock.h"
 #include "link/port.h"
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 
 namespace {
 

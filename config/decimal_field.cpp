@@ -1,4 +1,4 @@
-#include "app/decimal_field.h"
+#include "config/decimal_field.h"
 
 namespace {
 

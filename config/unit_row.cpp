@@ -1,6 +1,6 @@
-#include "config/ui/unit_row.h"
+#include "config/unit_row.h"
 
-#include "link/speed_table.h"
+#include "config/speed_table.h"
 
 namespace {
 

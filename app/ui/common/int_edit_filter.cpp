@@ -1,4 +1,4 @@
-#include "app/int_edit_filter.h"
+#include "app/ui/common/int_edit_filter.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
