@@ -1,20 +1,8 @@
 #include "config_record.h"
 
-namespace {
+#include "config/byte_order.h"
 
-uint32_t GetUint32Le(const uint8_t* bytes) {
-  uint32_t value = 0;
-  for (std::size_t i = 0; i < kSpeedMaskSize; ++i)
-    value |= static_cast<uint32_t>(bytes[i]) << (8 * i);
-  return value;
-}
-
-void PutUint32Le(uint8_t* bytes, uint32_t value) {
-  for (std::size_t i = 0; i < kSpeedMaskSize; ++i)
-    bytes[i] = static_cast<uint8_t>(value >> (8 * i));
-}
-
-}  // namespace
+static_assert(kSpeedMaskSize == 4, "a speed mask is one 32-bit number");
 
 std::span<uint8_t, kIdentificationSize> ConfigRecord::Identification() {
   return std::span<uint8_t, kIdentificationSize>(bytes.data() + kIdentificationOffset,

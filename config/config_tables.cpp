@@ -4,7 +4,6 @@ ConfigTableList MakeConfigTableList() {
   ConfigTableList list{};
   for (int t = 0; t < kTableCount; ++t) {
     list[t].number = static_cast<uint8_t>(t);
-    list[t].present = t != 2 && t != 4;
     list[t].writable = t == 3 || t == 5 || t == 6;
   }
   return list;

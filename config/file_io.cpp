@@ -6,10 +6,7 @@
 #include <system_error>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#include <windows.h>
+#include "config/windows_api.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,9 +1,7 @@
 #include "config/program_folder.h"
 
-#include <mutex>
-
 #ifdef _WIN32
-#include <windows.h>
+#include "config/windows_api.h"
 
 #include "config/wide_text.h"
 #else
@@ -13,7 +11,6 @@
 
 namespace {
 
-std::mutex gFolderMutex;
 std::string gFolderOverride;
 
 std::string FolderOfExecutable() {
@@ -51,13 +48,11 @@ char PathSeparator() {
 }
 
 std::string ProgramFolder() {
-  std::lock_guard lock(gFolderMutex);
   if (!gFolderOverride.empty()) return gFolderOverride;
   return FolderOfExecutable();
 }
 
 void SetProgramFolder(const std::string& folder) {
-  std::lock_guard lock(gFolderMutex);
   gFolderOverride = folder;
   if (!gFolderOverride.empty() && gFolderOverride.back() != PathSeparator()) {
     gFolderOverride += PathSeparator();

@@ -2,13 +2,7 @@
 
 #include "config/wide_text.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "config/windows_api.h"
 
 std::wstring WideFromUtf8(const std::string& utf8) {
   if (utf8.empty()) return {};

@@ -247,8 +247,8 @@ Defaults: identification 00 08 01 03 19 03 11 09 05 00 01 01 00 00 01 02 00
 
 State file: plain text, one "key = value" a line, '#' at the start of a line
 for comments. Read at start when it exists (command-line options override
-it), rewritten after every accepted write and at exit (written to FILE.tmp,
-then renamed). Keys:
+it), rewritten after every accepted write and at exit (written to a new file
+beside it, then renamed over it). Keys:
   address = N, type = N, hardware = N, software = N, master_speed_index = N
   master_speed_mask = 0x003FFFFF, unit_speed_mask = 0x003FFFFF
   modem = ATZ                   (text, then CR, then zeros)

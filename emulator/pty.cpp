@@ -2,13 +2,14 @@
 
 #include <asm/termbits.h>
 #include <fcntl.h>
-#include <stdlib.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
+
+#include "link/raw_terminal.h"
 
 namespace emu {
 
@@ -35,19 +36,16 @@ tcflag_t BaudCode(int32_t bitRate) {
   }
 }
 
+// 8 data bits, no parity, one stop bit at `bitRate`, on a raw line.
 bool SetRawAtRate(int fd, int32_t bitRate) {
+  if (!MakeRawTerminal(fd)) return false;
   struct termios2 tio {};
   if (ioctl(fd, TCGETS2, &tio) != 0) return false;
-  tio.c_iflag = 0;
-  tio.c_oflag = 0;
-  tio.c_lflag = 0;
   const tcflag_t code = BaudCode(bitRate);
   tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB | CSTOPB | CBAUD | (CBAUD << IBSHIFT))) | CS8 |
                 CREAD | CLOCAL | code | (code << IBSHIFT);
   tio.c_ispeed = static_cast<speed_t>(bitRate);
   tio.c_ospeed = static_cast<speed_t>(bitRate);
-  tio.c_cc[VMIN] = 1;
-  tio.c_cc[VTIME] = 0;
   return ioctl(fd, TCSETS2, &tio) == 0;
 }
 
@@ -65,19 +63,15 @@ PseudoTerminal::~PseudoTerminal() {
 }
 
 bool PseudoTerminal::Open(int32_t bitRate, std::string* error) {
-  control_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (control_ < 0) return Fail(error, "posix_openpt");
-  if (grantpt(control_) != 0 || unlockpt(control_) != 0) return Fail(error, "grantpt/unlockpt");
-  char name[128] = {};
-  if (ptsname_r(control_, name, sizeof name) != 0) return Fail(error, "ptsname");
-  path_ = name;
-  keeper_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  control_ = OpenPseudoTerminal(O_NONBLOCK, path_);
+  if (control_ < 0) return Fail(error, "pseudo-terminal");
+  keeper_ = open(path_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
   if (keeper_ < 0) return Fail(error, path_.c_str());
   if (!SetRawAtRate(keeper_, bitRate)) return Fail(error, "terminal settings");
   // Watched only after the keeper is open: its own opening is no client's.
   watch_ = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   if (watch_ < 0) return Fail(error, "inotify_init1");
-  if (inotify_add_watch(watch_, name, IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
+  if (inotify_add_watch(watch_, path_.c_str(), IN_CLOSE_WRITE | IN_CLOSE_NOWRITE) < 0) {
     return Fail(error, "inotify_add_watch");
   }
   return true;

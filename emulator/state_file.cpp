@@ -1,6 +1,5 @@
 #include "emulator/state_file.h"
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -12,6 +11,8 @@
 #include <sstream>
 #include <vector>
 
+#include "config/file_io.h"
+#include "config/key_value.h"
 #include "emulator/hex_text.h"
 #include "emulator/wire_format.h"
 
@@ -20,13 +21,6 @@ namespace emu {
 namespace {
 
 constexpr size_t kBytesPerLine = 16;
-
-std::string Trim(const std::string& text) {
-  const auto first = text.find_first_not_of(" \t\r");
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r");
-  return text.substr(first, last - first + 1);
-}
 
 // Digits only: no blank, no sign, and a number beyond 64 bits is refused
 // instead of wrapping.
@@ -173,14 +167,10 @@ bool ApplyStateText(const std::string& text, DeviceState& state, std::string* er
   std::istringstream lines(text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
-    line = Trim(line);
-    if (line.empty() || line[0] == '#') continue;
-    const auto equals = line.find('=');
+    const KeyValueLine entry = ParseKeyValueLine(line);
+    if (entry.kind == KeyValueKind::Nothing) continue;
     std::string why = "expected \"key = value\"";
-    if (equals != std::string::npos &&
-        ApplyKey(state, Trim(line.substr(0, equals)), Trim(line.substr(equals + 1)), &why)) {
-      continue;
-    }
+    if (entry.kind == KeyValueKind::Entry && ApplyKey(state, entry.key, entry.value, &why)) continue;
     *error = "line " + std::to_string(number) + ": " + why;
     return false;
   }
@@ -227,15 +217,11 @@ bool LoadStateFile(const std::string& path, DeviceState& state, std::string* err
 }
 
 bool SaveStateFile(const std::string& path, const DeviceState& state, std::string* error) {
-  const std::string temporary = path + ".tmp";
   const std::string text = StateText(state);
-  std::FILE* file = std::fopen(temporary.c_str(), "wb");
-  bool written = file != nullptr && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-  written = file != nullptr && std::fflush(file) == 0 && written && fsync(fileno(file)) == 0;
-  if (file != nullptr && std::fclose(file) != 0) written = false;
-  if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
+  if (WriteFileReplacing(path, std::vector<uint8_t>(text.begin(), text.end())) == FileWriteResult::kWritten) {
+    return true;
+  }
   *error = path + ": " + std::strerror(errno);
-  std::remove(temporary.c_str());
   return false;
 }
 

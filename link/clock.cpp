@@ -4,13 +4,7 @@
 #include <thread>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "config/windows_api.h"
 #include <timeapi.h>
 #endif
 
@@ -67,11 +61,6 @@ constinit std::atomic<Clock*> gClock{&gSteadyWaits};
 Clock* UseClock(Clock* clock) { return gClock.exchange(clock ? clock : &gSteadyWaits); }
 
 SteadyClock::time_point ClockNow() { return gClock.load()->Now(); }
-
-uint32_t TickCount() {
-  const auto now = ClockNow().time_since_epoch();
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
-}
 
 void WaitMs(uint32_t ms) { SleepUntil(ClockNow() + std::chrono::milliseconds(ms)); }
 

@@ -29,9 +29,6 @@ Clock* UseClock(Clock* clock);
 // The time on the clock in use.
 SteadyClock::time_point ClockNow();
 
-// Milliseconds on the clock in use; wraps like the platform's tick count.
-uint32_t TickCount();
-
 // Blocks for at least ms milliseconds.
 void WaitMs(uint32_t ms);
 

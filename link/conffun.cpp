@@ -13,11 +13,15 @@ constexpr int kValuesOffset = 7;  // field values of a read
 constexpr int kChecksumSize = 2;
 constexpr uint32_t kSettleMs = 500;  // after a long table sequence
 
+constexpr int kSpeedMaskCount = 2;      // table 1: the master mask, then the unit mask
+constexpr int kFirstUnitReadCount = 130;  // table 6 is read as fields 0..129 and 130..254
+constexpr uint8_t kFallbackMasterSpeedIndex = 2;  // 1200 bit/s
+
 // Bytes one field of a table occupies.
 int FieldSize(int table) {
   switch (table) {
-    case 1: return 4;
-    case 5: return static_cast<int>(kModemFieldSize);
+    case kSpeedAvailabilityTable: return static_cast<int>(kSpeedMaskSize);
+    case kModemCommandTable: return static_cast<int>(kModemFieldSize);
     default: return 1;
   }
 }
@@ -79,13 +83,15 @@ TableRequest WriteOf(int table, int first, int count, const uint8_t* values, int
 
 bool WriteLinkParameters(LinkSession& session, const ConfigRecord& record) {
   const auto values = record.LinkParameters();
-  if (!TransferTable(session, TableRequest::Write(3, 0, kLinkParametersSize, values))) return false;
+  if (!TransferTable(session, TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, values))) {
+    return false;
+  }
   FollowMasterSpeed(session, values[kMasterSpeedIndexField]);
   return true;
 }
 
 bool WriteModemCommand(LinkSession& session, const ConfigRecord& record) {
-  return TransferTable(session, TableRequest::Write(5, 0, 1, record.ModemField()));
+  return TransferTable(session, TableRequest::Write(kModemCommandTable, 0, 1, record.ModemField()));
 }
 
 // Table 6 in runs of fields whose new byte differs from the old one, each run
@@ -103,7 +109,9 @@ bool WriteChangedUnitRuns(LinkSession& session, std::span<const uint8_t> oldByte
            newBytes[first + length] != oldBytes[first + length]) {
       ++length;
     }
-    if (!TransferTable(session, WriteOf(6, first, length, newBytes.data() + first, length))) return false;
+    if (!TransferTable(session, WriteOf(kUnitLinkTable, first, length, newBytes.data() + first, length))) {
+      return false;
+    }
     start = first + length;
   }
   return true;
@@ -113,21 +121,21 @@ bool WriteChangedUnitRuns(LinkSession& session, std::span<const uint8_t> oldByte
 
 TableRequest TableRequest::Read(int table, int firstField, int count) {
   TableRequest r;
-  r.block[0] = static_cast<uint8_t>(table);
-  r.block[1] = static_cast<uint8_t>(firstField);
-  r.block[2] = static_cast<uint8_t>(count);
+  r.block[kReadTable] = static_cast<uint8_t>(table);
+  r.block[kReadFirst] = static_cast<uint8_t>(firstField);
+  r.block[kReadCount] = static_cast<uint8_t>(count);
   return r;
 }
 
 TableRequest TableRequest::Write(int table, int firstField, int count,
                                  std::span<const uint8_t> values) {
   TableRequest r;
-  r.block[3] = static_cast<uint8_t>(table);
-  r.block[4] = static_cast<uint8_t>(firstField);
-  r.block[5] = static_cast<uint8_t>(count);
+  r.block[kWriteTable] = static_cast<uint8_t>(table);
+  r.block[kWriteFirst] = static_cast<uint8_t>(firstField);
+  r.block[kWriteCount] = static_cast<uint8_t>(count);
   const std::size_t n = std::min<std::size_t>(values.size(), kMaxWriteValues);
-  std::copy_n(values.begin(), n, r.block.begin() + 6);
-  r.dataLength = 6 + static_cast<int>(n);
+  std::copy_n(values.begin(), n, r.block.begin() + kBlockHeaderSize);
+  r.dataLength = kBlockHeaderSize + static_cast<int>(n);
   return r;
 }
 
@@ -167,11 +175,12 @@ bool TransferTable(LinkSession& session, const TableRequest& request) {
 }
 
 bool ReadIdentification(LinkSession& session, ConfigRecord& record) {
-  return ReadInto(session, TableRequest::Read(0, 0, kIdentificationSize), record.Identification().data());
+  return ReadInto(session, TableRequest::Read(kIdentificationTable, 0, kIdentificationSize),
+                  record.Identification().data());
 }
 
 bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record) {
-  return ReadInto(session, TableRequest::Read(1, 0, 2),
+  return ReadInto(session, TableRequest::Read(kSpeedAvailabilityTable, 0, kSpeedMaskCount),
                   record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset);
 }
 
@@ -183,25 +192,31 @@ bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* 
   const auto& tables = session.context.tables;
   const int writable = static_cast<int>(
       std::count_if(tables.begin(), tables.end(), [](const ConfigTableEntry& t) { return t.writable; }));
-  if (progress) progress->SetMaximum(writable + 2);
+  // One step a read: the writable tables 3, 5 and 6, the second half of
+  // table 6 and table 1.
+  constexpr int kReadsBeyondWritableTables = 2;
+  if (progress) progress->SetMaximum(writable + kReadsBeyondWritableTables);
 
   uint8_t* units = record.UnitLinkBytes().data();
-  if (!ReadInto(session, TableRequest::Read(3, 0, kLinkParametersSize), record.LinkParameters().data())) {
+  if (!ReadInto(session, TableRequest::Read(kLinkParametersTable, 0, kLinkParametersSize),
+                record.LinkParameters().data())) {
     return false;
   }
   // A master speed index the table does not have is taken as 1200 bit/s.
   uint8_t& masterSpeed = record.LinkParameters()[kMasterSpeedIndexField];
-  if (masterSpeed >= kSpeedCount) masterSpeed = 2;
+  if (masterSpeed >= kSpeedCount) masterSpeed = kFallbackMasterSpeedIndex;
   Advance(session, progress);
 
   const struct {
     TableRequest request;
     uint8_t* into;
   } reads[] = {
-      {TableRequest::Read(5, 0, 1), record.ModemField().data()},
-      {TableRequest::Read(6, 0, 130), units},
-      {TableRequest::Read(6, 130, 125), units + 130},
-      {TableRequest::Read(1, 0, 2), record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset},
+      {TableRequest::Read(kModemCommandTable, 0, 1), record.ModemField().data()},
+      {TableRequest::Read(kUnitLinkTable, 0, kFirstUnitReadCount), units},
+      {TableRequest::Read(kUnitLinkTable, kFirstUnitReadCount, kUnitAddressCount - kFirstUnitReadCount),
+       units + kFirstUnitReadCount},
+      {TableRequest::Read(kSpeedAvailabilityTable, 0, kSpeedMaskCount),
+       record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset},
   };
   for (const auto& read : reads) {
     if (!ReadInto(session, read.request, read.into)) return false;
@@ -216,24 +231,26 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
   const auto selected = [&](int table) { return status[kWriteSelectionOffset + table] != 0; };
   if (progress) {
     const auto begin = status.begin() + kWriteSelectionOffset;
+    // One step a selected table, and one for the second request of table 6.
+    constexpr int kSecondUnitWrite = 1;
     progress->SetMaximum(static_cast<int>(std::count_if(begin, begin + kTableCount,
-                                                        [](uint8_t b) { return b != 0; })) + 1);
+                                                        [](uint8_t b) { return b != 0; })) + kSecondUnitWrite);
   }
-  if (selected(3)) {
+  if (selected(kLinkParametersTable)) {
     if (!WriteLinkParameters(session, record)) return false;
     Advance(session, progress);
   }
-  if (selected(5)) {
+  if (selected(kModemCommandTable)) {
     if (!WriteModemCommand(session, record)) return false;
     Advance(session, progress);
   }
-  if (selected(6)) {
+  if (selected(kUnitLinkTable)) {
     // Two requests, each advancing the bar: fields 0..242 and 243..254.
     const uint8_t* units = record.UnitLinkBytes().data();
     const int rest = static_cast<int>(kUnitAddressCount) - kMaxWriteValues;
-    if (!TransferTable(session, WriteOf(6, 0, kMaxWriteValues, units, kMaxWriteValues))) return false;
+    if (!TransferTable(session, WriteOf(kUnitLinkTable, 0, kMaxWriteValues, units, kMaxWriteValues))) return false;
     Advance(session, progress);
-    if (!TransferTable(session, WriteOf(6, kMaxWriteValues, rest, units + kMaxWriteValues, rest))) {
+    if (!TransferTable(session, WriteOf(kUnitLinkTable, kMaxWriteValues, rest, units + kMaxWriteValues, rest))) {
       return false;
     }
     Advance(session, progress);

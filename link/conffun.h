@@ -16,23 +16,26 @@
 #include "link/service_ui.h"
 
 inline constexpr int kMaxBlockSize = 249;  // 255-byte frame less its own six bytes
-inline constexpr int kMaxWriteValues = kMaxBlockSize - 6;
+inline constexpr int kBlockHeaderSize = 6;  // read table, first, count, write table, first, count
+inline constexpr int kMaxWriteValues = kMaxBlockSize - kBlockHeaderSize;
 
 // The data of one function 29 request: read table, first field, count, write
 // table, first field, count, then the values to write.
 struct TableRequest {
   std::array<uint8_t, kMaxBlockSize> block{};
-  int dataLength = 6;
+  int dataLength = kBlockHeaderSize;
 
   static TableRequest Read(int table, int firstField, int count);
   static TableRequest Write(int table, int firstField, int count, std::span<const uint8_t> values);
 
-  int readTable() const { return block[0]; }
-  int readFirst() const { return block[1]; }
-  int readCount() const { return block[2]; }
-  int writeTable() const { return block[3]; }
-  int writeFirst() const { return block[4]; }
-  int writeCount() const { return block[5]; }
+  enum HeaderByte { kReadTable, kReadFirst, kReadCount, kWriteTable, kWriteFirst, kWriteCount };
+
+  int readTable() const { return block[kReadTable]; }
+  int readFirst() const { return block[kReadFirst]; }
+  int readCount() const { return block[kReadCount]; }
+  int writeTable() const { return block[kWriteTable]; }
+  int writeFirst() const { return block[kWriteFirst]; }
+  int writeCount() const { return block[kWriteCount]; }
 };
 
 // Everything a table operation works with: the protocol, the link settings

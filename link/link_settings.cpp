@@ -1,16 +1,15 @@
 #include "link_settings.h"
 
+#include "config/byte_order.h"
+
 namespace {
 
 void PutInt32(LinkSettingsBytes& bytes, std::size_t offset, int32_t value) {
-  const auto u = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(u >> (8 * i));
+  PutUint32Le(bytes.data() + offset, static_cast<uint32_t>(value));
 }
 
 int32_t GetInt32(const LinkSettingsBytes& bytes, std::size_t offset) {
-  uint32_t u = 0;
-  for (int i = 0; i < 4; ++i) u |= static_cast<uint32_t>(bytes[offset + i]) << (8 * i);
-  return static_cast<int32_t>(u);
+  return static_cast<int32_t>(GetUint32Le(bytes.data() + offset));
 }
 
 }  // namespace

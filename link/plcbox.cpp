@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "config/byte_order.h"
 #include "link/crc16.h"
 #include "link/link_settings.h"
 #include "link/port.h"
@@ -12,21 +13,94 @@
 namespace {
 
 constexpr int kMaxFrame = 255;
+constexpr int kChecksumSize = 2;
+constexpr int kDataStart = 4;  // after start symbol, address, length and function code
+
+// Bytes of a frame, request and response alike, before the function's data.
+constexpr int kStartByte = 0;
+constexpr int kAddressByte = 1;
+constexpr int kLengthByte = 2;
+constexpr int kFunctionByte = 3;
+constexpr int kFrameHeadSize = 3;  // start symbol, address and length, read one by one
+constexpr int kErrorCodeByte = 4;  // of an error response
+constexpr uint8_t kShortestResponse = 4;
+
+constexpr uint8_t kPreamble = 0xFF;
+constexpr uint8_t kAnyAddress = 0xFF;  // a request to it is answered by whoever is there
+constexpr uint8_t kReplyBit = 0x80;
+
+// The user name and password of the functions that carry them.
 constexpr int kNameOffset = 4;
 constexpr int kPasswordOffset = 16;
 constexpr int kAfterCredentials = 20;
-constexpr int kIdentifiedFrameLength = 21;
+
+// Function 8, the identified request: bits 7..6 of request byte 8 and of
+// response byte 6 carry the request identifier.
+constexpr uint8_t kIdentifiedFunction = 8;
 constexpr int kIdentifierByte = 8;
 constexpr int kResponseIdentifierByte = 6;
-constexpr int kWriteCountByte = 9;  // write field count of a function 29 block
-constexpr uint8_t kReplyBit = 0x80;
+constexpr int kIdentifierShift = 6;
+constexpr uint8_t kIdentifierBits = 0xC0;
+constexpr int kIdentifierCount = 4;
+
+// Function 2, a write with the user name and password. A request of it
+// with 13, 0 in bytes 21 and 22 is answered from the address in its byte 24.
+constexpr uint8_t kCredentialedWriteFunction = 2;
+constexpr int kCommandByte = 21;
+constexpr uint8_t kAddressCommand[] = {13, 0};
+constexpr int kAnsweringAddressByte = 24;
+
+constexpr int kWriteCountByte = kDataStart + 5;  // the write field count of a function 29 block
+
+// The port's time-outs in an attempt: the writes', and the reads' per byte
+// while hunting for a start symbol and once a frame has begun.
+constexpr uint32_t kWritePerByteMs = 50;
+constexpr uint32_t kWriteConstantMs = 50;
+constexpr uint32_t kHuntReadPerByteMs = 1000;
+constexpr uint32_t kFrameReadPerByteMs = 100;
 
 // The transmit hold time the device's line converter is built for: 10 bits a
 // byte at 1200 bit/s, whatever the exchange speed.
 constexpr double kHoldBitRate = 1200.0;
 constexpr double kHoldBitsPerByte = 10.0;
 
+constexpr double kBitsPerCharacter = 10.0;  // 8N1 on the line
+
 const char* const kIdentifierMismatch = "Несоответствие идентификатора запроса в ответе(%d->%d)";
+
+// Where a function's request puts its data (after the user name and
+// password for those that carry them) and how many bytes it takes.
+struct RequestLayout {
+  uint8_t function;
+  bool credentials;
+  int valueByte;      // where the caller's value byte goes; 0: none
+  int dataOffset;
+  int dataBytes;      // exactly, or at most when variableData
+  bool variableData;  // the caller's data length sets the frame length
+};
+
+// Variable data fills a frame at most.
+constexpr int DataRoomFrom(int offset) { return kMaxFrame - offset - kChecksumSize; }
+
+constexpr RequestLayout kRequestLayouts[] = {
+    {1, false, kDataStart, kDataStart + 1, 3, false},
+    {kCredentialedWriteFunction, true, kAfterCredentials, kAfterCredentials + 1,
+     DataRoomFrom(kAfterCredentials + 1), true},
+    {7, false, 0, kDataStart, 7, false},
+    {kIdentifiedFunction, false, 0, kDataStart, 15, false},
+    {9, true, 0, kAfterCredentials, 12, false},
+    {11, true, 0, kAfterCredentials, 8, false},
+    {12, true, 0, kAfterCredentials, 2, false},
+    {25, true, 0, kAfterCredentials, 0, false},
+    {kTableFunction, false, 0, kDataStart, DataRoomFrom(kDataStart), true},
+};
+
+const RequestLayout* LayoutOf(uint8_t function) {
+  for (const RequestLayout& layout : kRequestLayouts) {
+    if (layout.function == function) return &layout;
+  }
+  return nullptr;
+}
 
 bool Fail(ExchangeContext& context, int code) {
   context.resultCode = code;
@@ -47,72 +121,41 @@ void PutData(ExchangeContext& context, int offset, const uint8_t* data, int coun
 // function code or the data length cannot be built into a frame.
 int BuildFrame(ExchangeContext& context, uint8_t function, const uint8_t* data, int length,
                uint8_t value) {
-  auto fixed = [&](int needed, int offset, int frameLength) {
-    if (length != needed || (needed > 0 && data == nullptr)) return 0;
-    PutData(context, offset, data, needed);
-    return frameLength;
-  };
-  if (length < 0) return 0;
-  switch (function) {
-    case 1:
-      context.request[4] = value;
-      return fixed(3, 5, 10);
-    case 2:
-      if (length > 232 || (length > 0 && data == nullptr)) return 0;
-      PutCredentials(context);
-      context.request[kAfterCredentials] = value;
-      PutData(context, kAfterCredentials + 1, data, length);
-      return 23 + length;
-    case 7:
-      return fixed(7, 4, 13);
-    case 8:
-      return fixed(15, 4, kIdentifiedFrameLength);
-    case 9:
-      PutCredentials(context);
-      return fixed(12, kAfterCredentials, 34);
-    case 11:
-      PutCredentials(context);
-      return fixed(8, kAfterCredentials, 30);
-    case 12:
-      PutCredentials(context);
-      return fixed(2, kAfterCredentials, 24);
-    case 25:
-      PutCredentials(context);
-      return fixed(0, kAfterCredentials, 22);
-    case kTableFunction:
-      if (length > kMaxFrame - 6 || (length > 0 && data == nullptr)) return 0;
-      PutData(context, 4, data, length);
-      return 6 + length;
-    default:
-      return 0;
-  }
+  const RequestLayout* layout = LayoutOf(function);
+  if (!layout || length < 0) return 0;
+  if (layout->credentials) PutCredentials(context);
+  if (layout->valueByte != 0) context.request[layout->valueByte] = value;
+  const bool fits = layout->variableData ? length <= layout->dataBytes : length == layout->dataBytes;
+  if (!fits || (length > 0 && data == nullptr)) return 0;
+  PutData(context, layout->dataOffset, data, length);
+  return layout->dataOffset + length + kChecksumSize;
 }
 
 void PutChecksum(ExchangeContext& context, int frameLength) {
-  const uint16_t crc = Crc16(context.request.data(), static_cast<std::size_t>(frameLength - 2));
-  context.request[frameLength - 2] = static_cast<uint8_t>(crc & 0xFF);
-  context.request[frameLength - 1] = static_cast<uint8_t>(crc >> 8);
+  const uint16_t crc = Crc16(context.request.data(), static_cast<std::size_t>(frameLength - kChecksumSize));
+  PutUint16Le(context.request.data() + frameLength - kChecksumSize, crc);
 }
 
 bool IsWriteRequest(const ExchangeContext& context, uint8_t function) {
-  return function == 2 || (function == kTableFunction && context.request[kWriteCountByte] != 0);
+  return function == kCredentialedWriteFunction ||
+         (function == kTableFunction && context.request[kWriteCountByte] != 0);
 }
 
 // A damaged settings file can hold an attempt count of 0; one attempt is
 // always made, so that a request is never reported done without being sent.
 int Attempts(const ExchangeContext& context) { return std::max<int>(context.attemptCount, 1); }
 
-bool RunIdentifiedRequest(ExchangeContext& context) {
+bool RunIdentifiedRequest(ExchangeContext& context, int frameLength) {
   uint8_t& idByte = context.request[kIdentifierByte];
-  int identifier = idByte >> 6;
+  int identifier = idByte >> kIdentifierShift;
   for (int attempt = 1;; ++attempt) {
-    PutChecksum(context, kIdentifiedFrameLength);
-    if (ExchangeOnce(context, kIdentifiedFrameLength) || attempt >= Attempts(context)) break;
-    identifier = (identifier + 1) & 3;
-    idByte = static_cast<uint8_t>((idByte & 0x3F) | (identifier << 6));
+    PutChecksum(context, frameLength);
+    if (ExchangeOnce(context, frameLength) || attempt >= Attempts(context)) break;
+    identifier = (identifier + 1) % kIdentifierCount;
+    idByte = static_cast<uint8_t>((idByte & ~kIdentifierBits) | (identifier << kIdentifierShift));
   }
   if (context.resultCode != kResultOk) return false;
-  const int received = context.response[kResponseIdentifierByte] >> 6;
+  const int received = context.response[kResponseIdentifierByte] >> kIdentifierShift;
   if (received != identifier) {
     context.messages[kResultIdentifierMismatch] = Format(kIdentifierMismatch, identifier, received);
     return Fail(context, kResultIdentifierMismatch);
@@ -142,15 +185,15 @@ ReadOutcome PortRead(const PortHandle& port, uint8_t* into, std::size_t count) {
 void PrepareAttempt(ExchangeContext& context) {
   const PortHandle& port = context.port;
   SetPortSpeed(port, context.exchangeSpeed);
-  SetWriteTimeouts(port, 50, 50);
-  SetReadTimeouts(port, context.firstByteWaitMs, 1000, context.firstByteWaitMs);
+  SetWriteTimeouts(port, kWritePerByteMs, kWriteConstantMs);
+  SetReadTimeouts(port, context.firstByteWaitMs, kHuntReadPerByteMs, context.firstByteWaitMs);
   PortPurge(port);
   PortSetDtr(port, true);
   PortSetRts(port, true);
 }
 
 std::vector<uint8_t> TransmitBytes(const ExchangeContext& context, int frameLength) {
-  std::vector<uint8_t> bytes(context.preambleCount, 0xFF);
+  std::vector<uint8_t> bytes(context.preambleCount, kPreamble);
   bytes.insert(bytes.end(), context.request.begin(), context.request.begin() + frameLength);
   return bytes;
 }
@@ -174,12 +217,13 @@ SteadyClock::duration TransmitHold(const ExchangeContext& context, std::size_t b
 
 bool AddressAccepted(ExchangeContext& context, uint8_t responder) {
   if (responder == context.deviceAddress) return true;
-  if (context.request[1] == 0xFF) {
+  const auto& request = context.request;
+  if (request[kAddressByte] == kAnyAddress) {
     context.deviceAddress = responder;
     return true;
   }
-  return context.request[3] == 2 && context.request[21] == 13 && context.request[22] == 0 &&
-         responder == context.request[24];
+  return request[kFunctionByte] == kCredentialedWriteFunction && request[kCommandByte] == kAddressCommand[0] &&
+         request[kCommandByte + 1] == kAddressCommand[1] && responder == request[kAnsweringAddressByte];
 }
 
 // A response's start symbol, address and length byte. False when the hunt
@@ -192,23 +236,23 @@ bool ReadFrameHead(ExchangeContext& context, bool& lineGaveNothing) {
     lineGaveNothing = PortRead(port, &response[at], 1) != ReadOutcome::Ok;
     return !lineGaveNothing;
   };
-  if (!readByte(0) || response[0] != kResponseStart) return false;
-  SetReadTimeouts(port, context.followingBytesWaitMs, 100, context.firstByteWaitMs);
-  return readByte(1) && AddressAccepted(context, response[1]) && readByte(2) &&
-         response[2] >= 4;
+  if (!readByte(kStartByte) || response[kStartByte] != kResponseStart) return false;
+  SetReadTimeouts(port, context.followingBytesWaitMs, kFrameReadPerByteMs, context.firstByteWaitMs);
+  return readByte(kAddressByte) && AddressAccepted(context, response[kAddressByte]) && readByte(kLengthByte) &&
+         response[kLengthByte] >= kShortestResponse;
 }
 
 // The rest of a frame whose head has come; returns the final result code.
 int ReadFrameBody(ExchangeContext& context) {
   uint8_t* response = context.response.data();
-  const int length = response[2];
-  const ReadOutcome body =
-      PortRead(context.port, &response[3], static_cast<std::size_t>(length - 3));
+  const int length = response[kLengthByte];
+  const ReadOutcome body = PortRead(context.port, &response[kFrameHeadSize],
+                                    static_cast<std::size_t>(length - kFrameHeadSize));
   if (body == ReadOutcome::Failed) return kResultReadFailed;
   if (body == ReadOutcome::Short) return kResultShortBody;
   if (Crc16(response, static_cast<std::size_t>(length)) != 0) return kResultBadChecksum;
-  if (response[3] == (context.request[3] | kReplyBit)) return kResultOk;
-  return DecodeDeviceError(context.messages, &response[4]);
+  if (response[kFunctionByte] == (context.request[kFunctionByte] | kReplyBit)) return kResultOk;
+  return DecodeDeviceError(context.messages, &response[kErrorCodeByte]);
 }
 
 // A line whose far end is gone fails every read at once; hunting on without
@@ -218,7 +262,7 @@ void PauseTheHunt(const ExchangeContext& context, SteadyClock::time_point deadli
   constexpr auto kShortestPause = std::chrono::milliseconds(5);
   SteadyClock::duration pause = kShortestPause;
   if (context.exchangeSpeed > 0) {
-    const std::chrono::duration<double> character(10.0 / context.exchangeSpeed);
+    const std::chrono::duration<double> character(kBitsPerCharacter / context.exchangeSpeed);
     pause = std::max(pause, std::chrono::duration_cast<SteadyClock::duration>(character));
   }
   SleepUntil(std::min(ClockNow() + pause, deadline));
@@ -261,14 +305,14 @@ bool RunRequest(ExchangeContext& context, uint8_t function, const uint8_t* data,
   context.resultCode = kResultOk;
   context.lastFunctionCode = function;
   context.request.fill(0);
-  context.request[0] = kRequestStart;
-  context.request[1] = context.deviceAddress;
-  context.request[3] = function;
+  context.request[kStartByte] = kRequestStart;
+  context.request[kAddressByte] = context.deviceAddress;
+  context.request[kFunctionByte] = function;
 
   const int frameLength = BuildFrame(context, function, data, length, value);
   if (frameLength == 0) return Fail(context, kResultBadFunction);
-  context.request[2] = static_cast<uint8_t>(frameLength);
-  if (function == 8) return RunIdentifiedRequest(context);
+  context.request[kLengthByte] = static_cast<uint8_t>(frameLength);
+  if (function == kIdentifiedFunction) return RunIdentifiedRequest(context, frameLength);
 
   PutChecksum(context, frameLength);
   const uint32_t plainWait = context.firstByteWaitMs;
@@ -282,7 +326,7 @@ bool RunRequest(ExchangeContext& context, uint8_t function, const uint8_t* data,
 
 bool ExchangeOnce(ExchangeContext& context, int frameLength) {
   context.resultCode = kResultOk;
-  if (context.request[0] != kRequestStart) return Fail(context, kResultBadStartSymbol);
+  if (context.request[kStartByte] != kRequestStart) return Fail(context, kResultBadStartSymbol);
 
   const std::vector<uint8_t> transmit = TransmitBytes(context, frameLength);
   PrepareAttempt(context);

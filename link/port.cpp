@@ -4,6 +4,7 @@
 #include <cctype>
 #include <fstream>
 
+#include "config/key_value.h"
 #include "config/program_folder.h"
 
 namespace {
@@ -18,12 +19,6 @@ constexpr int32_t kMaxQueue = 1000000;
 bool IsOpen(const PortHandle& port) { return port && port->IsOpen(); }
 
 #ifndef _WIN32
-std::string Trim(const std::string& text) {
-  const auto isSpace = [](unsigned char c) { return std::isspace(c) != 0; };
-  auto first = std::find_if_not(text.begin(), text.end(), isSpace);
-  auto last = std::find_if_not(text.rbegin(), text.rend(), isSpace).base();
-  return first < last ? std::string(first, last) : std::string();
-}
 
 // The port number of a key "COMn" (any letter case), or -1.
 int PortOfKey(const std::string& key) {
@@ -43,15 +38,11 @@ int PortOfKey(const std::string& key) {
 // The device INI/comports names for the port, or "" when it names none.
 std::string MappedDevice(int portNumber) {
   std::ifstream file(ProgramFolder() + "INI" + PathSeparator() + "comports");
-  std::string line;
-  while (std::getline(file, line)) {
-    line = Trim(line);
-    if (line.empty() || line[0] == '#') continue;
-    const auto eq = line.find('=');
-    if (eq == std::string::npos) continue;
-    if (PortOfKey(Trim(line.substr(0, eq))) != portNumber) continue;
-    const std::string device = Trim(line.substr(eq + 1));
-    if (!device.empty()) return device;
+  for (std::string line; std::getline(file, line);) {
+    const KeyValueLine entry = ParseKeyValueLine(line);
+    if (entry.kind == KeyValueKind::Entry && !entry.value.empty() && PortOfKey(entry.key) == portNumber) {
+      return entry.value;
+    }
   }
   return {};
 }

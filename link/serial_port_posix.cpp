@@ -24,6 +24,7 @@
 #include <optional>
 
 #include "clock.h"
+#include "raw_terminal.h"
 #include "serial_port.h"
 #include "serial_port_posix.h"
 
@@ -281,26 +282,6 @@ class PosixSerialPort final : public SerialPort {
   std::optional<bool> rtsControl_;
 };
 
-// Raw 8-bit line: no input or output processing, no echo, no signals, no
-// flow control (RTS is the transmit enable and must stay under the
-// exchange's hand), receiver on, modem status lines ignored. VMIN 1 and
-// VTIME 0 so that poll() reports the first byte that comes (with a larger
-// VMIN it would wait for that many); the time-outs are the port's own.
-bool MakeRaw(int fd) {
-  termios2 tio{};
-  if (ioctl(fd, TCGETS2, &tio) != 0) return false;
-  tio.c_iflag &= ~(IGNBRK | BRKINT | IGNPAR | PARMRK | INPCK | ISTRIP | INLCR | IGNCR | ICRNL |
-                   IUCLC | IXON | IXANY | IXOFF | IMAXBEL | IUTF8);
-  tio.c_oflag &= ~OPOST;
-  tio.c_lflag &= ~(ISIG | ICANON | ECHO | ECHOE | ECHOK | ECHONL | ECHOCTL | ECHOPRT | ECHOKE |
-                   IEXTEN | NOFLSH | TOSTOP);
-  tio.c_cflag &= ~CRTSCTS;
-  tio.c_cflag |= CLOCAL | CREAD;
-  tio.c_cc[VMIN] = 1;
-  tio.c_cc[VTIME] = 0;
-  return ioctl(fd, TCSETS2, &tio) == 0;
-}
-
 }  // namespace
 
 bool EncodeLineFormat(const LineSettings& settings, uint32_t& cflag) {
@@ -353,7 +334,7 @@ PortHandle OpenSerialDevice(const std::string& deviceName) {
     close(fd);
     return nullptr;
   }
-  if (!MakeRaw(fd)) {
+  if (!MakeRawTerminal(fd)) {
     ioctl(fd, TIOCNXCL);
     close(fd);
     return nullptr;

@@ -14,9 +14,10 @@ bash scripts/setup.sh windows
 
 linux_build=${VKT53_BUILD_DIR:-build}
 windows_build=${VKT53_WINDOWS_BUILD_DIR:-build-windows}
-cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+werror=${VKT53_WERROR:-OFF}  # ON in CI: warnings are errors
+cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVKT53_WERROR="$werror" >/dev/null
 ninja -C "$linux_build" vkt53-emu
-cmake -S . -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVKT53_CORE_ONLY=ON \
+cmake -S . -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVKT53_CORE_ONLY=ON -DVKT53_WERROR="$werror" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
 ninja -C "$windows_build" windows_check rts_hold_bench
 

@@ -1,10 +1,10 @@
 #include "app/ui/about.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
+
+#include "app/ui/common/widgets.h"
 
 namespace {
 
@@ -12,9 +12,7 @@ constexpr int kWidth = 420;
 constexpr int kHeight = 150;
 
 QLabel* MakeLine(QWidget* parent, const char* name, const QString& text, int top) {
-  auto* line = new QLabel(text, parent);
-  line->setObjectName(name);
-  line->setAlignment(Qt::AlignCenter);
+  QLabel* line = MakeCentredLabel(parent, name, text);
   line->setTextFormat(Qt::PlainText);
   line->setWordWrap(true);
   line->setGeometry(10, top, kWidth - 20, 40);
@@ -26,8 +24,7 @@ QLabel* MakeLine(QWidget* parent, const char* name, const QString& text, int top
 TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
   setObjectName("TFormAbout");
   setWindowTitle(QStringLiteral("О программе"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetTitleBar(this, TitleButtons::Close);
 
   QLabel* name = MakeLine(this, "Label1",
                           QStringLiteral("Программа обслуживания устройства параллельного доступа "
@@ -36,10 +33,9 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
   QFont bold = name->font();
   bold.setBold(true);
   name->setFont(bold);
-  MakeLine(this, "Label2", QStringLiteral("Версия        3.02"), 56);
+  MakeLine(this, "Label2", QStringLiteral("Версия        " VKT53_VERSION), 56);
 
-  BitBtn1 = new QPushButton(this);
-  BitBtn1->setObjectName("BitBtn1");
+  BitBtn1 = MakeNamed<QPushButton>("BitBtn1", this);
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
   BitBtn1->setToolTip(QStringLiteral("Закрыть"));
   BitBtn1->setGeometry((kWidth - 75) / 2, 106, 75, 28);
@@ -53,9 +49,7 @@ void TFormAbout::showEvent(QShowEvent* event) {
 
 void TFormAbout::FormShow() {
   setFixedSize(kWidth, kHeight);
-  if (QScreen* screen = QApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  CentreOnScreen(this);
   BitBtn1->setFocus();
 }
 

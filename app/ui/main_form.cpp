@@ -14,7 +14,6 @@
 #include "app/settings_file.h"
 #include "app/ui/about.h"
 #include "app/ui/common/busy_cursor.h"
-#include "app/ui/common/qt_config_file_ui.h"
 #include "app/ui/common/question.h"
 #include "config/working_folders.h"
 #include "config/program_folder.h"
@@ -52,8 +51,6 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   BuildStatusLine();
   KeepToolkitSettingsOut();
-  pod = MakeConfigFileDialog(this, "pod");
-  SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
   files_ = std::make_unique<QtConfigFileUi>(this, pod, SaveDialog1);
   TimerStart = new QTimer(this);
   TimerStart->setObjectName("TimerStart");

@@ -12,9 +12,9 @@
 
 #include "app/program_state.h"
 #include "app/shell_ui.h"
+#include "app/ui/common/qt_config_file_ui.h"
 
 class QAction;
-class QFileDialog;
 class QLabel;
 class QMenu;
 class QTimer;
@@ -94,7 +94,7 @@ class TFormMain : public QMainWindow, public ShellUi {
   QLabel* linkPanel_;
   QLabel* operationPanel_;
   QLabel* exchangePanel_;
-  QFileDialog* pod;
-  QFileDialog* SaveDialog1;
+  ConfigFileDialog pod{this, "pod"};
+  ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
   std::unique_ptr<QtConfigFileUi> files_;
 };

@@ -1,12 +1,12 @@
 #include "app/ui/wait.h"
 
-#include <QApplication>
 #include <QCloseEvent>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScreen>
 
 #include <algorithm>
+
+#include "app/ui/common/widgets.h"
 
 namespace {
 
@@ -50,14 +50,12 @@ TFormWait::TFormWait(WaitKind kind, QWidget* parent) : QDialog(parent), kind_(ki
   setObjectName("TFormWait");
   setWindowTitle(QStringLiteral("..."));
   // A title bar without a single button: the window offers no way to close it.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  SetTitleBar(this, TitleButtons::None);
   setModal(false);
   setFixedSize(kWidth, kHeight);
 
   auto makeLine = [this](const char* name, int top) {
-    auto* line = new QLabel(this);
-    line->setObjectName(name);
-    line->setAlignment(Qt::AlignCenter);
+    QLabel* line = MakeCentredLabel(this, name);
     line->setGeometry(kLineInset, top, kWidth - 2 * kLineInset, kLineHeight);
     return line;
   };
@@ -66,8 +64,7 @@ TFormWait::TFormWait(WaitKind kind, QWidget* parent) : QDialog(parent), kind_(ki
   Label2 = makeLine("Label2", 34);
   Label3 = makeLine("Label3", 54);
 
-  ProgressBar1 = new QProgressBar(this);
-  ProgressBar1->setObjectName("ProgressBar1");
+  ProgressBar1 = MakeNamed<QProgressBar>("ProgressBar1", this);
   ProgressBar1->setTextVisible(false);
   ProgressBar1->setGeometry(16, 86, kWidth - 32, 18);
   progress_ = std::make_unique<WaitProgress>(ProgressBar1);
@@ -84,9 +81,7 @@ void TFormWait::FormShow() {
   const KindLines lines = LinesOf(kind_);
   Label2->setText(QString::fromUtf8(lines.line2));
   Label3->setText(QString::fromUtf8(lines.line3));
-  if (QScreen* screen = QApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  CentreOnScreen(this);
 }
 
 // Alt+F4 and the like arrive as spontaneous close requests; only the opener

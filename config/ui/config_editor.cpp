@@ -2,12 +2,10 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -16,9 +14,9 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/ui/common/int_edit_filter.h"
 #include "app/ui/common/qt_config_file_ui.h"
 #include "app/ui/common/question.h"
+#include "app/ui/common/widgets.h"
 #include "config/config_file_dialogs.h"
 #include "config/modem_string.h"
 #include "config/unit_row.h"
@@ -29,20 +27,6 @@ namespace {
 constexpr int kByteFieldLength = 3;
 constexpr int kUnitRowCount = kLastUnitAddress - kFirstUnitAddress + 1;
 constexpr int kColumnWidths[kUnitRowColumns] = {80, 110, 80, 130};
-
-QLabel* MakeLabel(QWidget* owner, const QString& text) {
-  auto* label = new QLabel(text, owner);
-  label->setWordWrap(false);
-  return label;
-}
-
-QPushButton* MakeButton(QWidget* owner, const char* name, const QString& text) {
-  auto* button = new QPushButton(text, owner);
-  button->setObjectName(name);
-  // Enter in an edit field must not press a button behind the user's back.
-  button->setAutoDefault(false);
-  return button;
-}
 
 void ShowList(QComboBox* list, const SpeedListContent& content) {
   list->clear();
@@ -99,42 +83,35 @@ ConfigEditorForm::ConfigEditorForm(ConfigImage& image, ConfigRecord& record, con
   connect(StringGrid1, &QTableWidget::cellDoubleClicked, this, &ConfigEditorForm::StringGrid1DblClick);
 }
 
-QComboBox* ConfigEditorForm::MakeList(const char* name, const QStringList& items) {
-  auto* list = new QComboBox(this);
-  list->setObjectName(name);
-  list->setEditable(false);
-  list->addItems(items);
+QComboBox* ConfigEditorForm::MakeLinkList(const char* name, const QStringList& items) {
+  QComboBox* list = MakeList(this, name, items);
   list->setMinimumWidth(130);
   return list;
 }
 
-QLineEdit* ConfigEditorForm::MakeIntEdit(const char* name) {
-  auto* edit = new QLineEdit(this);
-  edit->setObjectName(name);
-  edit->setMaxLength(kByteFieldLength);
+QLineEdit* ConfigEditorForm::MakeByteEdit(const char* name) {
+  QLineEdit* edit = MakeIntEdit(this, name, kByteFieldLength);
   edit->setFixedWidth(60);
-  edit->installEventFilter(this);
   return edit;
 }
 
 QWidget* ConfigEditorForm::BuildLinkGroup() {
-  auto* group = new QGroupBox(QStringLiteral(" Параметры связи "), this);
-  group->setObjectName("GroupBox1");
-  ComboBox1 = MakeList("ComboBox1", {});
-  Edit2 = MakeIntEdit("Edit2");
-  Edit3 = MakeIntEdit("Edit3");
-  Edit4 = MakeIntEdit("Edit4");
-  ComboBox3 = MakeList("ComboBox3", {QStringLiteral(" Не ожидать"), QStringLiteral(" Ожидать")});
-  ComboBox2 = MakeList("ComboBox2", {QStringLiteral(" Высокий"), QStringLiteral(" Низкий")});
-  ComboBox4 = MakeList("ComboBox4", {QStringLiteral(" Меньшая"), QStringLiteral(" Большая")});
+  auto* group = MakeNamed<QGroupBox>("GroupBox1", QStringLiteral(" Параметры связи "), this);
+  ComboBox1 = MakeLinkList("ComboBox1", {});
+  Edit2 = MakeByteEdit("Edit2");
+  Edit3 = MakeByteEdit("Edit3");
+  Edit4 = MakeByteEdit("Edit4");
+  ComboBox3 = MakeLinkList("ComboBox3", {QStringLiteral(" Не ожидать"), QStringLiteral(" Ожидать")});
+  ComboBox2 = MakeLinkList("ComboBox2", {QStringLiteral(" Высокий"), QStringLiteral(" Низкий")});
+  ComboBox4 = MakeLinkList("ComboBox4", {QStringLiteral(" Меньшая"), QStringLiteral(" Большая")});
 
   auto* grid = new QGridLayout(group);
   grid->setVerticalSpacing(10);
   int row = 0;
   auto addRow = [&](const QString& text, QWidget* control, const QString& unit = QString()) {
-    grid->addWidget(MakeLabel(group, text), row, 0);
+    grid->addWidget(new QLabel(text, group), row, 0);
     grid->addWidget(control, row, 1, Qt::AlignLeft);
-    if (!unit.isEmpty()) grid->addWidget(MakeLabel(group, unit), row, 2);
+    if (!unit.isEmpty()) grid->addWidget(new QLabel(unit, group), row, 2);
     ++row;
   };
   addRow(QStringLiteral("Скорость обмена с ВУ"), ComboBox1);
@@ -150,10 +127,8 @@ QWidget* ConfigEditorForm::BuildLinkGroup() {
 }
 
 QWidget* ConfigEditorForm::BuildModemGroup() {
-  auto* group = new QGroupBox(QStringLiteral(" Строка инициализации модема "), this);
-  group->setObjectName("GroupBox2");
-  Edit1 = new QLineEdit(group);
-  Edit1->setObjectName("Edit1");
+  auto* group = MakeNamed<QGroupBox>("GroupBox2", QStringLiteral(" Строка инициализации модема "), this);
+  Edit1 = MakeNamed<QLineEdit>("Edit1", group);
   Edit1->setMaxLength(static_cast<int>(kModemTextMaxCharacters));
   auto* layout = new QVBoxLayout(group);
   layout->addWidget(Edit1);
@@ -162,22 +137,21 @@ QWidget* ConfigEditorForm::BuildModemGroup() {
 
 QWidget* ConfigEditorForm::BuildUnitList() {
   auto* pane = new QWidget(this);
-  auto* header = MakeLabel(pane, QStringLiteral(" Параметры связи  с отдельным вычислителем"));
+  auto* header = new QLabel(QStringLiteral(" Параметры связи  с отдельным вычислителем"), pane);
   auto* heads = new QHBoxLayout;
   heads->setSpacing(0);
   const QString headTexts[kUnitRowColumns] = {QStringLiteral("Адрес"), QStringLiteral("Подключение"),
                                               QStringLiteral("Порт"),
                                               QStringLiteral("Скорость обмена\n( бит/с )")};
   for (int column = 0; column < kUnitRowColumns; ++column) {
-    auto* head = MakeLabel(pane, headTexts[column]);
+    auto* head = new QLabel(headTexts[column], pane);
     head->setAlignment(Qt::AlignCenter);
     head->setFixedWidth(kColumnWidths[column]);
     heads->addWidget(head);
   }
   heads->addStretch();
 
-  StringGrid1 = new QTableWidget(kUnitRowCount, kUnitRowColumns, pane);
-  StringGrid1->setObjectName("StringGrid1");
+  StringGrid1 = MakeNamed<QTableWidget>("StringGrid1", kUnitRowCount, kUnitRowColumns, pane);
   StringGrid1->horizontalHeader()->hide();
   StringGrid1->verticalHeader()->hide();
   StringGrid1->verticalHeader()->setDefaultSectionSize(22);
@@ -307,15 +281,6 @@ void ConfigEditorForm::BitBtn4Click() {
   }
 }
 
-bool ConfigEditorForm::eventFilter(QObject* watched, QEvent* event) {
-  const bool intEdit = watched == Edit2 || watched == Edit3 || watched == Edit4;
-  if (intEdit && event->type() == QEvent::KeyPress) return EditIntKeyPress(static_cast<QKeyEvent&>(*event));
-  return QDialog::eventFilter(watched, event);
-}
-
-// True discards the typed character.
-bool ConfigEditorForm::EditIntKeyPress(const QKeyEvent& key) { return IsRefusedIntKey(key); }
-
 void ConfigEditorForm::SetPanelColour(const QColor& colour) {
   QPalette panel = palette();
   panel.setColor(QPalette::Window, colour);
@@ -326,7 +291,6 @@ TFormRealConfig::TFormRealConfig(ConfigImage& image, ConfigRecord& record, std::
                                  QWidget* parent)
     : ConfigEditorForm(image, record, "TFormRealConfig", parent), configFolder_(std::move(configFolder)) {
   BitBtn1 = AddAcceptRowButton("BitBtn1", QStringLiteral("Сохранить в файле"));
-  SaveDialog1 = MakeConfigFileDialog(this, "SaveDialog1");
   connect(BitBtn1, &QPushButton::clicked, this, &TFormRealConfig::BitBtn1Click);
 }
 
@@ -337,7 +301,7 @@ SpeedListContent TFormRealConfig::MasterSpeeds() {
 void TFormRealConfig::FinishAcceptance() { writeRequested_ = true; }
 
 void TFormRealConfig::BitBtn1Click() {
-  QtConfigFileUi files(this, nullptr, SaveDialog1);
+  QtConfigFileUi files(this, SaveDialog1);
   SaveImageToFile(files, configFolder_, image_);
 }
 

@@ -10,15 +10,14 @@
 
 #include <string>
 
+#include "app/ui/common/qt_config_file_ui.h"
 #include "config/config_image.h"
 #include "config/config_record.h"
 #include "config/speed_list.h"
 #include "config/link_inputs.h"
 
 class QComboBox;
-class QFileDialog;
 class QHBoxLayout;
-class QKeyEvent;
 class QLineEdit;
 class QPushButton;
 class QTableWidget;
@@ -35,7 +34,6 @@ class ConfigEditorForm : public QDialog {
   ConfigEditorForm(ConfigImage& image, ConfigRecord& record, const char* className, QWidget* parent);
 
   void showEvent(QShowEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
   // What differs between the editors.
   virtual void PrepareShow() {}
@@ -54,8 +52,8 @@ class ConfigEditorForm : public QDialog {
   QWidget* BuildLinkGroup();
   QWidget* BuildModemGroup();
   QWidget* BuildUnitList();
-  QComboBox* MakeList(const char* name, const QStringList& items);
-  QLineEdit* MakeIntEdit(const char* name);
+  QComboBox* MakeLinkList(const char* name, const QStringList& items);
+  QLineEdit* MakeByteEdit(const char* name);
   LinkInputs ReadInputs() const;
   void ShowUnitRow(int address);
   void SetPanelColour(const QColor& colour);
@@ -65,7 +63,6 @@ class ConfigEditorForm : public QDialog {
   void BitBtn3Click();
   void StringGrid1DblClick();
   void BitBtn4Click();
-  bool EditIntKeyPress(const QKeyEvent& key);
   void OpenUnitDialog();
 
   QComboBox* ComboBox1;  // master speed
@@ -103,7 +100,7 @@ class TFormRealConfig : public ConfigEditorForm {
   std::string configFolder_;
   bool writeRequested_ = false;
   QPushButton* BitBtn1;  // "Сохранить в файле"
-  QFileDialog* SaveDialog1;
+  ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
 };
 
 // The file editor. In file mode the record's speed masks are set to all

@@ -5,7 +5,6 @@
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,10 +12,10 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include "app/ui/common/busy_cursor.h"
-#include "app/ui/common/int_edit_filter.h"
 #include "app/program_state.h"
+#include "app/ui/common/busy_cursor.h"
 #include "app/ui/common/question.h"
+#include "app/ui/common/widgets.h"
 #include "dialogs/link_entry.h"
 #include "dialogs/speed_search.h"
 #include "link/clock.h"
@@ -48,26 +47,10 @@ QString FieldName(LinkEntryField field) {
   return {};
 }
 
-QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items) {
-  auto* list = new QComboBox(parent);
-  list->setObjectName(name);
-  list->addItems(items);
-  return list;
-}
-
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(name);
-  edit->setMaxLength(maxLength);
+  QLineEdit* edit = MakeIntEdit(parent, name, maxLength);
   edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(6, u'0')) + 12);
   return edit;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text, QStyle::StandardPixmap icon) {
-  auto* button = new QPushButton(parent->style()->standardIcon(icon), text, parent);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
 }
 
 // A stored value longer than its field's limit (a damaged settings file)
@@ -108,8 +91,7 @@ QStringList AttemptItems() {
 TFormConnPar::TFormConnPar(ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
   setObjectName("TFormConnPar");
   setWindowTitle("Параметры связи с КОРДИНом");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetTitleBar(this, TitleButtons::Close);
   BuildControls();
   FormCreate();
 }
@@ -122,10 +104,8 @@ void TFormConnPar::BuildControls() {
   Edit2 = MakeEdit(this, "Edit2", 4);
   Edit3 = MakeEdit(this, "Edit3", 3);
   Edit4 = MakeEdit(this, "Edit4", 4);
-  for (QLineEdit* edit : {Edit1, Edit2, Edit3, Edit4}) edit->installEventFilter(this);
 
-  PortPathLabel = new QLabel(this);
-  PortPathLabel->setObjectName("PortPathLabel");
+  PortPathLabel = MakeNamed<QLabel>("PortPathLabel", this);
   PortPathLabel->setFixedWidth(kPortPathWidth);
 #ifdef _WIN32
   PortPathLabel->hide();  // COMn is the device's own name there
@@ -153,8 +133,7 @@ void TFormConnPar::BuildControls() {
   buttons->addWidget(BitBtn4);
   buttons->addWidget(BitBtn1);
 
-  StatusBar1 = new QStatusBar(this);
-  StatusBar1->setObjectName("StatusBar1");
+  StatusBar1 = MakeNamed<QStatusBar>("StatusBar1", this);
   StatusBar1->setSizeGripEnabled(false);
   // Kept visible while empty, so the dialog does not jump when the search starts.
   StatusBar1->setMinimumHeight(StatusBar1->fontMetrics().height() + 8);
@@ -200,15 +179,6 @@ void TFormConnPar::FormShow() {
   ShowPortPath();
   ComboBox1->setFocus();
 }
-
-bool TFormConnPar::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && EditIntKeyPress(*static_cast<QKeyEvent*>(event))) {
-    return true;
-  }
-  return QDialog::eventFilter(watched, event);
-}
-
-bool TFormConnPar::EditIntKeyPress(const QKeyEvent& key) { return IsRefusedIntKey(key); }
 
 void TFormConnPar::ShowPortPath() {
   const int index = ComboBox1->currentIndex();

@@ -7,7 +7,6 @@
 
 struct ProgramState;
 class QComboBox;
-class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -33,12 +32,10 @@ class TFormConnPar : public QDialog {
  protected:
   void showEvent(QShowEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void FormCreate();
   void FormShow();
-  bool EditIntKeyPress(const QKeyEvent& key);  // true when the key is discarded
   void BitBtn1Click();
   void BitBtn2Click();
   void BitBtn4Click();

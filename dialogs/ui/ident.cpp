@@ -4,11 +4,12 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPalette>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+
+#include "app/ui/common/widgets.h"
 
 namespace {
 
@@ -36,23 +37,15 @@ int ValueBoxWidth(const QFontMetrics& metrics) {
   return widest + 24;
 }
 
-void SetTextColour(QLineEdit* box, const QColor& colour) {
-  QPalette palette = box->palette();
-  palette.setColor(QPalette::Text, colour);
-  box->setPalette(palette);
-}
-
 }  // namespace
 
 TFormIdent::TFormIdent(std::span<const uint8_t, kIdentificationSize> identification, QWidget* parent)
     : QDialog(parent), identification_(identification) {
   setObjectName("TFormIdent");
   setWindowTitle(QStringLiteral("Параметры идентификации контроллера"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetTitleBar(this, TitleButtons::Close);
 
-  BitBtn2 = new QPushButton(QStringLiteral("Выход"), this);
-  BitBtn2->setObjectName("BitBtn2");
+  BitBtn2 = MakeNamed<QPushButton>("BitBtn2", QStringLiteral("Выход"), this);
   BitBtn2->setMinimumWidth(90);
   connect(BitBtn2, &QPushButton::clicked, this, &TFormIdent::BitBtn2Click);
 
@@ -70,10 +63,8 @@ QGridLayout* TFormIdent::BuildRows() {
   const int boxWidth = ValueBoxWidth(fontMetrics());
   for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
     const QString number = QString::number(row + 1);
-    auto* label = new QLabel(QString::fromUtf8(kRowCaptions[row]), this);
-    label->setObjectName("Label" + number);
-    auto* box = new QLineEdit(this);
-    box->setObjectName("Edit" + number);
+    auto* label = MakeNamed<QLabel>("Label" + number, QString::fromUtf8(kRowCaptions[row]), this);
+    auto* box = MakeNamed<QLineEdit>("Edit" + number, this);
     box->setReadOnly(true);
     box->setFocusPolicy(Qt::NoFocus);
     box->setFixedWidth(boxWidth);

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 
+#include "app/ui/common/widgets.h"
+
 namespace {
 
 constexpr int kNameColumn = 0;
@@ -19,16 +21,8 @@ constexpr int kWriteColumn = 2;
 constexpr int kCorruptedCellWidth = 56;
 constexpr int kCellHeight = 24;
 
-QLabel* MakeHeader(QWidget* parent, const char* name, const char* text) {
-  auto* header = new QLabel(QString::fromUtf8(text), parent);
-  header->setObjectName(name);
-  header->setAlignment(Qt::AlignCenter);
-  return header;
-}
-
 QLabel* MakeCell(QWidget* parent, const QString& name, int width, Qt::Alignment alignment) {
-  auto* cell = new QLabel(parent);
-  cell->setObjectName(name);
+  auto* cell = MakeNamed<QLabel>(name, parent);
   cell->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   cell->setFixedSize(width, kCellHeight);
   cell->setAlignment(alignment | Qt::AlignVCenter);
@@ -44,20 +38,13 @@ int NameCellWidth(const QFontMetrics& metrics) {
   return widest + 16;
 }
 
-void SetTextColour(QLabel* label, const QColor& colour) {
-  QPalette palette = label->palette();
-  palette.setColor(QPalette::WindowText, colour);
-  label->setPalette(palette);
-}
-
 }  // namespace
 
 TFormTableInfo::TFormTableInfo(TableStatusBlock& block, uint8_t tableWriteLock, QWidget* parent)
     : QDialog(parent), block_(block), writeLocked_(tableWriteLock != 0) {
   setObjectName("TFormTableInfo");
   setWindowTitle(QStringLiteral("Состояние таблиц параметров конфигурации"));
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
+  SetTitleBar(this, TitleButtons::Close);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 12, 12, 12);
   layout->setSpacing(14);
@@ -70,17 +57,16 @@ QGridLayout* TFormTableInfo::BuildRows() {
   auto* grid = new QGridLayout;
   grid->setHorizontalSpacing(6);
   grid->setVerticalSpacing(4);
-  grid->addWidget(MakeHeader(this, "Label1", "Наименование таблицы"), 0, kNameColumn);
-  grid->addWidget(MakeHeader(this, "Label2", "Разру-\nшена"), 0, kCorruptedColumn);
-  grid->addWidget(MakeHeader(this, "Label3", "Записать\nтаблицу"), 0, kWriteColumn);
+  grid->addWidget(MakeCentredLabel(this, "Label1", QStringLiteral("Наименование таблицы")), 0, kNameColumn);
+  grid->addWidget(MakeCentredLabel(this, "Label2", QStringLiteral("Разру-\nшена")), 0, kCorruptedColumn);
+  grid->addWidget(MakeCentredLabel(this, "Label3", QStringLiteral("Записать\nтаблицу")), 0, kWriteColumn);
   const int nameWidth = NameCellWidth(fontMetrics());
   for (int i = 0; i < kTableRowSlots; ++i) {
     const QString number = QString::number(i + 1);
     RowSlot& slot = slots_[i];
     slot.name = MakeCell(this, "pn" + number, nameWidth, Qt::AlignLeft);
     slot.corrupted = MakeCell(this, "pw" + number, kCorruptedCellWidth, Qt::AlignHCenter);
-    slot.write = new QCheckBox(this);
-    slot.write->setObjectName("cb" + number);
+    slot.write = MakeNamed<QCheckBox>("cb" + number, this);
     grid->addWidget(slot.name, i + 1, kNameColumn);
     grid->addWidget(slot.corrupted, i + 1, kCorruptedColumn);
     grid->addWidget(slot.write, i + 1, kWriteColumn, Qt::AlignCenter);
@@ -89,9 +75,9 @@ QGridLayout* TFormTableInfo::BuildRows() {
 }
 
 QHBoxLayout* TFormTableInfo::BuildButtons() {
+  // Enter presses the button that has the focus.
   auto makeButton = [this](const char* name, const char* text) {
-    auto* button = new QPushButton(QString::fromUtf8(text), this);
-    button->setObjectName(name);
+    auto* button = MakeNamed<QPushButton>(name, QString::fromUtf8(text), this);
     button->setMinimumHeight(28);
     return button;
   };

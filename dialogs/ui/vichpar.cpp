@@ -7,32 +7,19 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "app/ui/common/question.h"
+#include "app/ui/common/widgets.h"
 #include "config/speed_list.h"
 
 namespace {
 
-QLabel* MakeLabel(QWidget* owner, const char* name, const QString& text) {
-  auto* label = new QLabel(text, owner);
-  label->setObjectName(name);
-  return label;
-}
-
-QComboBox* MakeList(QWidget* owner, const char* name) {
-  auto* list = new QComboBox(owner);
-  list->setObjectName(name);
-  list->setEditable(false);
+QComboBox* MakeUnitList(QWidget* owner, const char* name, const QStringList& items = {}) {
+  QComboBox* list = MakeList(owner, name, items);
   list->setMinimumWidth(120);
   return list;
-}
-
-QPushButton* MakeButton(QWidget* owner, const char* name, const QString& text) {
-  auto* button = new QPushButton(text, owner);
-  button->setObjectName(name);
-  button->setAutoDefault(false);
-  return button;
 }
 
 }  // namespace
@@ -43,15 +30,13 @@ TFormVichPar::TFormVichPar(UnitEntry& entry, int address, uint32_t unitSpeedMask
   setWindowTitle(QStringLiteral("Параметры связи с вычислителем"));
   setModal(true);
 
-  Label2 = MakeLabel(this, "Label2", QStringLiteral("Адрес"));
-  Label3 = MakeLabel(this, "Label3", QString());
-  CheckBox1 = new QCheckBox(QStringLiteral("Подключение"), this);
-  CheckBox1->setObjectName("CheckBox1");
-  Label1 = MakeLabel(this, "Label1", QStringLiteral("Порт подключения"));
-  ComboBox1 = MakeList(this, "ComboBox1");
-  ComboBox1->addItems({QStringLiteral("  A"), QStringLiteral("  B"), QStringLiteral("  C")});
-  Label4 = MakeLabel(this, "Label4", QStringLiteral("Скорость обмена"));
-  ComboBox2 = MakeList(this, "ComboBox2");
+  Label2 = MakeNamed<QLabel>("Label2", QStringLiteral("Адрес"), this);
+  Label3 = MakeNamed<QLabel>("Label3", this);
+  CheckBox1 = MakeNamed<QCheckBox>("CheckBox1", QStringLiteral("Подключение"), this);
+  Label1 = MakeNamed<QLabel>("Label1", QStringLiteral("Порт подключения"), this);
+  ComboBox1 = MakeUnitList(this, "ComboBox1", {QStringLiteral("  A"), QStringLiteral("  B"), QStringLiteral("  C")});
+  Label4 = MakeNamed<QLabel>("Label4", QStringLiteral("Скорость обмена"), this);
+  ComboBox2 = MakeUnitList(this, "ComboBox2");
   BitBtn1 = MakeButton(this, "BitBtn1", QStringLiteral("Принять"));
   BitBtn2 = MakeButton(this, "BitBtn2", QStringLiteral("Отменить"));
 
@@ -86,11 +71,12 @@ void TFormVichPar::showEvent(QShowEvent* event) {
 void TFormVichPar::FormShow() {
   copy_ = entry_;
   const SpeedListContent speeds = FillSpeedList(unitSpeedMask_, copy_.speedIndex);
-  ComboBox2->blockSignals(true);
-  ComboBox2->clear();
-  for (const std::string& item : speeds.items) ComboBox2->addItem(QString::fromStdString(item));
-  ComboBox2->setCurrentIndex(-1);
-  ComboBox2->blockSignals(false);
+  {
+    const QSignalBlocker quiet(ComboBox2);
+    ComboBox2->clear();
+    for (const std::string& item : speeds.items) ComboBox2->addItem(QString::fromStdString(item));
+    ComboBox2->setCurrentIndex(-1);
+  }
   speedToSelect_ = speeds.selectedItem;
   Label3->setText(QString::number(address_));
   CheckBox1->setChecked(copy_.connected != 0);
@@ -100,19 +86,19 @@ void TFormVichPar::FormShow() {
 void TFormVichPar::CheckBox1Click() { ApplyConnectedState(); }
 
 // Unticking keeps the copy's port and speed, so that ticking again shows them
-// and "Принять" stores them beside the cleared flag.
+// and "Принять" stores them beside the cleared flag: the lists change here
+// without telling their handlers.
 void TFormVichPar::ApplyConnectedState() {
   const bool connected = CheckBox1->isChecked();
   copy_.connected = connected ? 1 : 0;
-  for (QWidget* control : {static_cast<QWidget*>(Label1), static_cast<QWidget*>(ComboBox1),
-                           static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox2)}) {
+  for (QWidget* control : std::initializer_list<QWidget*>{Label1, ComboBox1, Label4, ComboBox2}) {
     control->setEnabled(connected);
   }
-  const UnitEntry kept = copy_;
-  const bool portListed = kept.portCode >= kPortA && kept.portCode <= kPortC;
-  ComboBox1->setCurrentIndex(connected && portListed ? kept.portCode - 1 : -1);
+  const QSignalBlocker quietPorts(ComboBox1);
+  const QSignalBlocker quietSpeeds(ComboBox2);
+  const bool portListed = copy_.portCode >= kPortA && copy_.portCode <= kPortC;
+  ComboBox1->setCurrentIndex(connected && portListed ? copy_.portCode - 1 : -1);
   ComboBox2->setCurrentIndex(connected && speedToSelect_ ? *speedToSelect_ : -1);
-  copy_ = kept;
 }
 
 void TFormVichPar::ComboBox1Click(int item) {

@@ -26,10 +26,12 @@
 #include "link/port.h"
 #include "config/program_folder.h"
 #include "config/speed_table.h"
+#include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/fake_clock.h"
+#include "support/program_folder_bench.h"
 #include "support/pty_peer.h"
-#include "support/scripted_port.h"
+#include "support/test_frames.h"
 
 Q_DECLARE_METATYPE(LinkSettings)
 
@@ -40,47 +42,13 @@ const QString kIncomplete = "Введены не все параметры";
 const QString kInputErrorCaption = "Ошибка ввода параметров";
 const QString kExchangeResultCaption = "Результат обмена с устройством";
 
-struct Message {
-  QString caption;
-  QString line1;
-  QString line2;
-  bool busyCursor = false;  // the busy cursor was still up while it showed
-};
-
-// Acknowledges every message box that comes up while it lives, recording
-// what it said. The boxes are modal, so a click on a dialog button returns
-// only after they have all been closed.
-class MessageCatcher {
- public:
-  MessageCatcher() {
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] { AcknowledgeOpenBox(); });
-    timer_.start();
-  }
-  QList<Message> messages;
-
- private:
-  void AcknowledgeOpenBox() {
-    auto* box = qobject_cast<TFormQues*>(QApplication::activeModalWidget());
-    if (!box || !box->isVisible()) return;
-    messages.append({box->windowTitle(), box->findChild<QLabel*>("Label1")->text(),
-                     box->findChild<QLabel*>("Label2")->text(), QApplication::overrideCursor() != nullptr});
-    box->findChild<QPushButton*>("BitBtn3")->click();
-  }
-  QTimer timer_;
-};
+using Message = MessageSeen;
 
 // The dialog with its controls, on a state of its own in a program folder of
 // its own whose INI/comports maps COM ports to device paths.
 class Fixture {
  public:
-  explicit Fixture(const std::map<int, std::string>& portMap = {{1, "/nonexistent"}}) {
-    SetProgramFolder(folder_.path().toStdString() + "/");
-    QDir(folder_.path()).mkpath("INI");
-    QFile map(folder_.path() + "/INI/comports");
-    map.open(QIODevice::WriteOnly);
-    for (const auto& [port, path] : portMap) map.write(QString("COM%1=%2\n").arg(port).arg(path.c_str()).toUtf8());
-  }
+  explicit Fixture(const std::map<int, std::string>& portMap = {{1, "/nonexistent"}}) { folder_.MapPorts(portMap); }
   ~Fixture() { state.ClosePort(); }
 
   // Creates and shows the dialog over the settings as they are now.
@@ -98,16 +66,16 @@ class Fixture {
 
   // Clicks a dialog button and returns the messages it showed.
   QList<Message> Click(const char* button) const {
-    MessageCatcher catcher;
+    MessageWatcher watcher;
     Control<QPushButton>(button)->click();
-    return catcher.messages;
+    return QList<Message>(watcher.seen().begin(), watcher.seen().end());
   }
 
   ProgramState state;
   std::unique_ptr<TFormConnPar> dialog;
 
  private:
-  QTemporaryDir folder_;
+  ProgramFolderBench folder_;
 };
 
 QString StoredText(const LinkSettings& settings, const QString& edit) {
@@ -484,7 +452,7 @@ class ConnParTest : public QObject {
     auto far = std::async(std::launch::async, [&peer] {
       int probes = 0;
       for (; probes < kTries && peer.Receive(12, std::chrono::seconds(5)).size() == 12; ++probes) {
-        peer.Send(ResponseFrame(0x1D, {1}));
+        peer.Send(Answer(0, 0x1D, {1}));
       }
       return probes;
     });

@@ -13,7 +13,6 @@
 #include <QLineEdit>
 #include <QTest>
 #include <QPushButton>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <array>
@@ -27,11 +26,12 @@
 #include "app/ui/main_form.h"
 #include "app/ui/common/question.h"
 #include "config/config_file.h"
+#include "config/key_value.h"
 #include "link/port.h"
-#include "config/program_folder.h"
 #include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
+#include "support/program_folder_bench.h"
 
 inline constexpr int32_t kBenchSpeed = 115200;
 
@@ -50,16 +50,13 @@ class DeviceBench {
   // stateText: lines of the emulator's state file (the device's tables);
   // faults: further emulator options.
   explicit DeviceBench(const std::string& stateText = "", const std::vector<std::string>& faults = {}) {
-    folder_ = dir_.path().toStdString() + "/";
-    QDir().mkpath(QString::fromStdString(folder_ + "INI"));
-    statePath_ = folder_ + "device.state";
+    statePath_ = folder_.File("device.state");
     std::ofstream(statePath_) << stateText;
     std::vector<std::string> options = {"--speed", std::to_string(kBenchSpeed), "--no-wire-delay",
                                         "--state", statePath_, "--log"};
     options.insert(options.end(), faults.begin(), faults.end());
     emulator_ = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, options);
-    std::ofstream(folder_ + "INI/comports") << "COM1=" << emulator_->terminalPath() << "\n";
-    SetProgramFolder(folder_);
+    folder_.MapPorts({{1, emulator_->terminalPath()}});
     main_ = std::make_unique<TFormMain>();
     // The start-up sequence would ask for the connection first; the port is
     // opened here instead.
@@ -70,10 +67,6 @@ class DeviceBench {
     LoadExchangeParameters(*state.context, state.settings, state.port);
     state.supportedDevice = true;
     main_->show();
-  }
-  ~DeviceBench() {
-    main_.reset();
-    SetProgramFolder("");
   }
 
   TFormMain& main() { return *main_; }
@@ -88,28 +81,28 @@ class DeviceBench {
   std::vector<int> Table(int table) const;
 
  private:
-  QTemporaryDir dir_;
-  std::string folder_, statePath_;
+  ProgramFolderBench folder_;
+  std::string statePath_;
   std::unique_ptr<EmulatorProcess> emulator_;
-  std::unique_ptr<TFormMain> main_;
+  std::unique_ptr<TFormMain> main_;  // goes first, while its program folder is still there
 };
 
 // "table6.16 = 00 01 ..." lines of the state file, gathered into one table.
 inline std::vector<int> DeviceBench::Table(int table) const {
   std::ifstream file(statePath_);
   std::vector<int> bytes;
-  const std::string whole = "table" + std::to_string(table) + " ";
-  const std::string part = "table" + std::to_string(table) + ".";
+  const std::string whole = "table" + std::to_string(table);
+  const std::string part = whole + ".";
   for (std::string line; std::getline(file, line);) {
+    const KeyValueLine entry = ParseKeyValueLine(line);
     std::size_t first = 0;
-    if (line.rfind(whole, 0) == 0) {
-      first = 0;
-    } else if (line.rfind(part, 0) == 0) {
-      first = std::stoul(line.substr(part.size()));
-    } else {
+    if (entry.kind != KeyValueKind::Entry) continue;
+    if (entry.key.rfind(part, 0) == 0) {
+      first = std::stoul(entry.key.substr(part.size()));
+    } else if (entry.key != whole) {
       continue;
     }
-    std::istringstream values(line.substr(line.find('=') + 1));
+    std::istringstream values(entry.value);
     int value = 0;
     for (std::size_t at = first; values >> std::hex >> value; ++at) {
       if (bytes.size() <= at) bytes.resize(at + 1);

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
@@ -12,7 +11,6 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include <fstream>
 #include <memory>
 
 #include "app/ui/about.h"
@@ -22,10 +20,10 @@
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
 #include "link/port.h"
-#include "config/program_folder.h"
 #include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
+#include "support/program_folder_bench.h"
 
 namespace {
 
@@ -47,33 +45,19 @@ struct Bench {
   explicit Bench(std::vector<std::string> emulatorOptions, const QByteArray& settingsFile = {}) {
     emulatorOptions.push_back("--no-wire-delay");
     emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, emulatorOptions);
-    const QString folder = dir.path() + "/";
-    QDir().mkpath(folder + "INI");
-    std::ofstream(QString(folder + "INI/comports").toStdString()) << "COM1=" << emulator->terminalPath() << "\n";
-    if (!settingsFile.isEmpty()) {
-      QFile file(folder + "INI/vkt53.ini");
-      file.open(QIODevice::WriteOnly);
-      file.write(settingsFile);
-    }
-    SetProgramFolder(folder.toStdString());
-  }
-  ~Bench() {
-    main.reset();
-    SetProgramFolder("");
+    folder.MapPorts({{1, emulator->terminalPath()}});
+    if (!settingsFile.isEmpty()) folder.WriteSettingsFile(settingsFile.toStdString());
   }
   TFormMain& Start() {
     main = std::make_unique<TFormMain>();
     main->show();
     return *main;
   }
-  QByteArray SettingsFile() const {
-    QFile file(dir.path() + "/INI/vkt53.ini");
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-  }
+  QByteArray SettingsFile() const { return QByteArray::fromStdString(folder.SettingsFile()); }
 
-  QTemporaryDir dir;
+  ProgramFolderBench folder;
   std::unique_ptr<EmulatorProcess> emulator;
-  std::unique_ptr<TFormMain> main;
+  std::unique_ptr<TFormMain> main;  // goes first, while its program folder is still there
 };
 
 void AnswerConnectionDialog(const char* button) {
@@ -102,6 +86,7 @@ class MainWindowTest : public QObject {
   void IdentificationAndAboutWindows();
   void ExitSavesTheSettingsAndClosesThePort();
   void TheToolkitKeepsNoSettingsOfItsOwn();
+  void TheFileDialogsAreTheWindowsOwnAndKept();
 
  private:
   QTemporaryDir toolkitHome_;
@@ -277,7 +262,7 @@ void MainWindowTest::ExitSavesTheSettingsAndClosesThePort() {
     AnswerConnectionDialog("BitBtn2");
     TFormMain& main = bench.Start();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
-    QVERIFY(QDir(bench.dir.path() + "/CONFIG").exists());
+    QVERIFY(QDir(QString::fromStdString(bench.folder.File("CONFIG"))).exists());
     Child<QAction>(&main, "Nexit")->trigger();
     QCOMPARE(bench.SettingsFile().toHex(), kDefaultSettings.toHex());
   }
@@ -311,6 +296,28 @@ void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
   QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
            QStringList());
   QCOMPARE(bench.SettingsFile().size(), 21);
+}
+
+// The open dialog keeps its name line and folder between uses: the same
+// named window each time, the main window's own.
+void MainWindowTest::TheFileDialogsAreTheWindowsOwnAndKept() {
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn2");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  QList<QFileDialog*> shown;
+  for (int use = 0; use < 2; ++use) {
+    WhenModal<QFileDialog>([&shown](QFileDialog* dialog) {
+      shown << dialog;
+      dialog->reject();
+    });
+    Child<QAction>(&main, "NEditCnf")->trigger();
+  }
+  QCOMPARE(shown.size(), 2);
+  QCOMPARE(shown[0], shown[1]);
+  QCOMPARE(shown[0]->objectName(), QString("pod"));
+  QCOMPARE(shown[0]->parent(), &main);
+  QCOMPARE(main.findChild<QFileDialog*>("pod"), shown[0]);
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -17,6 +17,7 @@
 
 struct MessageSeen {
   QString caption, line1, line2;
+  bool busyCursor = false;  // the busy cursor was still up while it showed
 };
 
 // Questions get the given answer, everything else is acknowledged. With
@@ -54,7 +55,8 @@ class MessageWatcher {
     const auto* line1 = Child<QLabel>(box, "Label1");
     const auto* line2 = Child<QLabel>(box, "Label2");
     const auto* yes = Child<QPushButton>(box, "BitBtn1");
-    seen_.push_back({box->windowTitle(), line1 ? line1->text() : QString(), line2 ? line2->text() : QString()});
+    seen_.push_back({box->windowTitle(), line1 ? line1->text() : QString(), line2 ? line2->text() : QString(),
+                     QApplication::overrideCursor() != nullptr});
     const bool question = yes && yes->isVisible();
     Click(box, question ? (answerYes_ ? "BitBtn1" : "BitBtn2") : "BitBtn3");
     // A box the click did not close would be counted again at every look.

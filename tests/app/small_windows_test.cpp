@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include <cstdlib>
+#include <memory>
 
 #include <vector>
 
@@ -20,7 +21,7 @@
 #include "link/port.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
-#include "support/recording_ui.h"
+#include "support/test_link.h"
 
 namespace {
 
@@ -73,7 +74,8 @@ class SmallWindowsTest : public QObject {
   }
 
   void waitWindowStaysUpAgainstEscAndTheFrameUntilItsOpenerEndsIt() {
-    auto* form = new TFormWait(WaitKind::Reading);
+    auto window = std::make_unique<TFormWait>(WaitKind::Reading);
+    TFormWait* form = window.get();
     form->show();
     QVERIFY(QTest::qWaitForWindowExposed(form));
     QVERIFY(!form->isModal());
@@ -83,7 +85,6 @@ class SmallWindowsTest : public QObject {
     QVERIFY(form->isVisible());
     form->close();  // the opener may close it
     QVERIFY(!form->isVisible());
-    delete form;
   }
 
   void kindNamesTheOperation_data() {
@@ -146,23 +147,16 @@ class SmallWindowsTest : public QObject {
 
   void readingTheConfigurationFillsTheBarStepByStep() {
     EmulatorProcess emulator(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
-    LinkSettings settings;
-    settings.exchangeSpeed = 9600;
-    settings.firstByteWaitSec = 1;
-    PortHandle port = OpenPortDevice(emulator.terminalPath(), 9600, 8, 0, 0, 1000, 1000, 1, 1);
-    QVERIFY(port);
-    ExchangeContext context(0);
-    LoadExchangeParameters(context, settings, port);
-    RecordingUi ui;
-    LinkSession session{context, settings, ui};
+    TestLink link(emulator.terminalPath(), 9600);
+    QVERIFY(link.port);
 
     TFormWait form(WaitKind::Reading);
     form.show();
     auto* bar = form.findChild<QProgressBar*>("ProgressBar1");
     WatchedProgress progress(form.progress(), bar);
     ConfigRecord record;
-    QVERIFY(ReadConfiguration(session, record, &progress));
-    QVERIFY(ui.questions.empty());
+    QVERIFY(ReadConfiguration(link.session, record, &progress));
+    QVERIFY(link.ui.questions.empty());
     QVERIFY(form.isVisible());
     QVERIFY(bar->maximum() > 1);
     QCOMPARE(bar->value(), bar->maximum());

@@ -32,7 +32,7 @@ TEST(ProgramState, ClosingThePortFailsTheContextsExchangesInsteadOfLeavingThemAP
   auto port = std::make_shared<ScriptedPort>(clock, [](const Bytes&, int32_t) {
     Bytes data = {0, 0, 17};
     data.resize(20, 0);
-    return ResponseFrame(0x9D, data);
+    return Answer(0, 0x9D, data);
   });
   state.port = port;
   LoadExchangeParameters(*state.context, state.settings, state.port);

@@ -39,12 +39,12 @@ TEST(LinkEntryShown, AStoredValueNoListOffersLeavesThatListWithoutSelection) {
   LinkSettings settings;
   settings.exchangeSpeed = 1000;
   EXPECT_EQ(EntryOfSettings(settings).speedIndex, -1);
-  for (uint8_t port : {0, 9}) {
+  for (const uint8_t port : {uint8_t{0}, uint8_t{9}}) {
     settings = {};
     settings.portNumber = port;
     EXPECT_EQ(EntryOfSettings(settings).portIndex, -1) << int(port);
   }
-  for (uint8_t attempts : {0, 6}) {
+  for (const uint8_t attempts : {uint8_t{0}, uint8_t{6}}) {
     settings = {};
     settings.attemptCount = attempts;
     EXPECT_EQ(EntryOfSettings(settings).attemptsIndex, -1) << int(attempts);

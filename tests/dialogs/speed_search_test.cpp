@@ -8,26 +8,19 @@
 #include <memory>
 
 #include "config/speed_table.h"
-#include "link/crc16.h"
 #include "link/plcbox.h"
 #include "support/scripted_port.h"
 
 namespace {
 
 // The identification read: table 0, fields 0..16, nothing written.
-Bytes IdentificationRead() {
-  Bytes frame = {0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00};
-  const uint16_t crc = Crc16(frame.data(), frame.size());
-  frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-  frame.push_back(static_cast<uint8_t>(crc >> 8));
-  return frame;
-}
+Bytes IdentificationRead() { return ReadRequest(0, 0, 0, 17); }
 
 Bytes IdentificationAnswer() {
   Bytes data = {0, 0, 17};
   data.resize(data.size() + 17, 0);
   data[3 + 1] = 8;
-  return ResponseFrame(0x9D, data);
+  return Answer(0, 0x9D, data);
 }
 
 // A device that answers the probe at the speeds given, and stays silent at
@@ -126,11 +119,11 @@ TEST_F(SpeedSearch, OnlyTheExchangesOwnChecksDecideWhatAnswers) {
   // when it echoes another table than the one asked for.
   Bytes badChecksum = IdentificationAnswer();
   badChecksum.back() ^= 0x01;
-  const Bytes otherTable = ResponseFrame(0x9D, {7, 0, 1, 0});
+  const Bytes otherTable = Answer(0, 0x9D, {7, 0, 1, 0});
   Connect([&](const Bytes&, int32_t bitRate) -> Bytes {
     switch (bitRate) {
       case 2400: return badChecksum;
-      case 3200: return TableErrorFrame(9);
+      case 3200: return ErrorAnswer(0, kTableFunction, 9);
       case 3600: return otherTable;
       default: return {};
     }

@@ -6,7 +6,7 @@
 
 #include "support/emulator_process.h"
 #include "terminal_client.h"
-#include "test_frames.h"
+#include "support/test_frames.h"
 
 // Where wire timing is not the subject, answers come without it.
 inline const std::vector<std::string> kFast = {"--no-wire-delay"};

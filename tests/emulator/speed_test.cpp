@@ -29,7 +29,7 @@ milliseconds TimeOfExchange(TerminalClient& client, const Bytes& request, Bytes*
   return std::chrono::duration_cast<milliseconds>(Clock::now() - start);
 }
 
-double TransmitMs(size_t bytes, int bitRate) { return bytes * 10.0 * 1000.0 / bitRate; }
+double TransmitMs(size_t bytes, int bitRate) { return static_cast<double>(bytes) * 10.0 * 1000.0 / bitRate; }
 
 }  // namespace
 

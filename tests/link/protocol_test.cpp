@@ -13,30 +13,12 @@
 #include "link/plcbox.h"
 #include "link/port.h"
 #include "support/pty_peer.h"
+#include "support/test_frames.h"
+#include "support/test_link.h"
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
-
-Bytes WithCrc(Bytes frame) {
-  const uint16_t crc = Crc16(frame.data(), frame.size());
-  frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-  frame.push_back(static_cast<uint8_t>(crc >> 8));
-  return frame;
-}
-
-// A response frame: 33, address, length, function, data, checksum.
-Bytes Response(uint8_t address, uint8_t function, const Bytes& data) {
-  Bytes frame = {0x33, address, static_cast<uint8_t>(data.size() + 6), function};
-  frame.insert(frame.end(), data.begin(), data.end());
-  return WithCrc(frame);
-}
-
-Bytes Concat(Bytes a, const Bytes& b) {
-  a.insert(a.end(), b.begin(), b.end());
-  return a;
-}
 
 const Bytes kIdentRead = {0, 0, 17, 0, 0, 0};  // table 0, fields 0..16
 const Bytes kIdentAnswer = {0, 0, 17, 0, 8, 1, 3, 24, 5, 17, 9, 5, 0, 1, 0, 0, 0, 1, 0, 12};
@@ -44,10 +26,7 @@ const Bytes kIdentAnswer = {0, 0, 17, 0, 8, 1, 3, 24, 5, 17, 9, 5, 0, 1, 0, 0, 0
 class Exchange : public ::testing::Test {
  protected:
   void SetUp() override {
-    port = OpenPortDevice(peer.slavePath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
     ASSERT_TRUE(port);
-    context.port = port;
-    context.exchangeSpeed = 115200;
     context.firstByteWaitMs = 300;
     context.followingBytesWaitMs = 100;
     context.rtsPauseMs = 2;
@@ -67,13 +46,27 @@ class Exchange : public ::testing::Test {
     });
   }
 
+  // Sends a 10-byte request (function 1) at `speed` to a silent far end;
+  // returns how long RTS was to be held, which it was at least.
+  double RtsHoldOfAFunction1RequestMs(int32_t speed) {
+    context.exchangeSpeed = speed;
+    auto far = Script(10, {{}});
+    const Bytes data = {1, 2, 3};
+    RunRequest(context, 1, data.data(), 3, 0);
+    far.get();
+    EXPECT_GE(context.lastTiming.rtsDropped, context.lastTiming.holdUntil);
+    const auto hold = context.lastTiming.holdUntil - context.lastTiming.writeStart;
+    return std::chrono::duration<double, std::milli>(hold).count();
+  }
+
   bool Run(const Bytes& data, uint8_t function = kTableFunction) {
     return RunRequest(context, function, data.data(), static_cast<int>(data.size()), 0);
   }
 
   PtyPeer peer;
-  PortHandle port;
-  ExchangeContext context;
+  TestLink link{peer.slavePath(), 115200};
+  PortHandle& port = link.port;
+  ExchangeContext& context = link.context;
 };
 
 // A port on a line whose far end is gone, for the receiver's own decisions:
@@ -134,14 +127,14 @@ double MsBetween(SteadyClock::time_point from, SteadyClock::time_point to) {
 TEST(Crc16, MatchesTheModbusCheckValue) {
   const std::string check = "123456789";
   EXPECT_EQ(Crc16(reinterpret_cast<const uint8_t*>(check.data()), check.size()), 0x4B37);
-  const Bytes framed = WithCrc({0x33, 0x00, 0x06, 0x9D});
+  const Bytes framed = WithChecksum({0x33, 0x00, 0x06, 0x9D});
   EXPECT_EQ(Crc16(framed.data(), framed.size()), 0) << "a frame with its own checksum gives 0";
 }
 
 TEST_F(Exchange, TableReadGoesOnTheWireByteForByte) {
-  auto far = Script(12, {Response(0, 0x9D, kIdentAnswer)});
+  auto far = Script(12, {Answer(0, 0x9D, kIdentAnswer)});
   ASSERT_TRUE(Run(kIdentRead));
-  const Bytes expected = WithCrc({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00});
+  const Bytes expected = WithChecksum({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00});
   EXPECT_EQ(far.get().at(0), expected);
   EXPECT_EQ(context.resultCode, kResultOk);
   EXPECT_EQ(context.response[7 + 1], 8) << "field values start at response byte 7";
@@ -150,18 +143,18 @@ TEST_F(Exchange, TableReadGoesOnTheWireByteForByte) {
 
 TEST_F(Exchange, PreamblesPrecedeTheFrame) {
   context.preambleCount = 3;
-  auto far = Script(15, {Response(0, 0x9D, kIdentAnswer)});
+  auto far = Script(15, {Answer(0, 0x9D, kIdentAnswer)});
   ASSERT_TRUE(Run(kIdentRead));
   const Bytes expected =
-      Concat({0xFF, 0xFF, 0xFF}, WithCrc({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00}));
+      Joined({0xFF, 0xFF, 0xFF}, WithChecksum({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00}));
   EXPECT_EQ(far.get().at(0), expected);
 }
 
 TEST_F(Exchange, NoiseForeignAddressAndShortLengthAreSkipped) {
   const Bytes noise = {0x00, 0x12, 0xFF};
-  const Bytes foreign = Response(7, 0x9D, kIdentAnswer);
+  const Bytes foreign = Answer(7, 0x9D, kIdentAnswer);
   const Bytes tooShort = {0x33, 0x00, 0x03};
-  auto far = Script(12, {Concat(Concat(Concat(noise, foreign), tooShort), Response(0, 0x9D, kIdentAnswer))});
+  auto far = Script(12, {Joined(Joined(Joined(noise, foreign), tooShort), Answer(0, 0x9D, kIdentAnswer))});
   EXPECT_TRUE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultOk);
   EXPECT_EQ(context.deviceAddress, 0) << "a foreign answer does not change the device address";
@@ -169,7 +162,7 @@ TEST_F(Exchange, NoiseForeignAddressAndShortLengthAreSkipped) {
 }
 
 TEST_F(Exchange, SkippedBytesWithoutAGoodFrameEndInNoAnswer) {
-  auto far = Script(12, {Concat({0x55, 0x33, 0x09}, {0x33, 0x00, 0x02})});
+  auto far = Script(12, {Joined({0x55, 0x33, 0x09}, {0x33, 0x00, 0x02})});
   EXPECT_FALSE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultNoAnswer);
   EXPECT_EQ(FailureText(context), "Команда 29.  Устройство не отвечает");
@@ -177,9 +170,9 @@ TEST_F(Exchange, SkippedBytesWithoutAGoodFrameEndInNoAnswer) {
 }
 
 TEST_F(Exchange, DamagedAnswersGiveTheirCodes) {
-  Bytes shortBody = Response(0, 0x9D, kIdentAnswer);
+  Bytes shortBody = Answer(0, 0x9D, kIdentAnswer);
   shortBody.resize(10);
-  Bytes badCrc = Response(0, 0x9D, kIdentAnswer);
+  Bytes badCrc = Answer(0, 0x9D, kIdentAnswer);
   badCrc.back() ^= 0x5A;
   auto far = Script(12, {shortBody, badCrc});
   EXPECT_FALSE(Run(kIdentRead));
@@ -192,9 +185,9 @@ TEST_F(Exchange, DamagedAnswersGiveTheirCodes) {
 }
 
 TEST_F(Exchange, ErrorResponsesCarryTheDevicesText) {
-  auto far = Script(12, {Response(0, 0x1D, {3}), Response(0, 0x1D, {0}), Response(0, 0x1D, {57}),
-                         Response(0, 0x1D, {24, 7}), Response(0, 0x1D, {24, 60}),
-                         Response(0, 0x1D, {24, 49, 5})});
+  auto far = Script(12, {Answer(0, 0x1D, {3}), Answer(0, 0x1D, {0}), Answer(0, 0x1D, {57}),
+                         Answer(0, 0x1D, {24, 7}), Answer(0, 0x1D, {24, 60}),
+                         Answer(0, 0x1D, {24, 49, 5})});
   EXPECT_FALSE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultDeviceError);
   EXPECT_EQ(FailureText(context), "Команда 29.  Неправильный пароль на запись");
@@ -229,7 +222,7 @@ TEST_F(Exchange, AnUnsupportedFunctionSendsNothing) {
 
 TEST_F(Exchange, ASecondAttemptFollowsATimeOut) {
   context.attemptCount = 2;
-  auto far = Script(12, {{}, Response(0, 0x9D, kIdentAnswer)});
+  auto far = Script(12, {{}, Answer(0, 0x9D, kIdentAnswer)});
   EXPECT_TRUE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultOk);
   const auto seen = far.get();
@@ -249,10 +242,10 @@ TEST_F(Exchange, AWriteWaitsSevenSecondsLongerForItsAnswer) {
   auto far = std::async(std::launch::async, [this] {
     peer.Receive(13, 5s);
     std::this_thread::sleep_for(1500ms);  // the device is slow to store a table
-    peer.Send(Response(0, 0x9D, {0, 0, 0, 3, 0, 1}));
+    peer.Send(Answer(0, 0x9D, {0, 0, 0, 3, 0, 1}));
     peer.Receive(12, 5s);
     std::this_thread::sleep_for(1500ms);
-    peer.Send(Response(0, 0x9D, kIdentAnswer));
+    peer.Send(Answer(0, 0x9D, kIdentAnswer));
   });
   EXPECT_TRUE(Run(write)) << "answered within first-byte wait + 7000 ms";
   EXPECT_EQ(context.firstByteWaitMs, 300u) << "the extension ends with the request";
@@ -266,7 +259,7 @@ TEST_F(Exchange, IdentifiedRequestAdvancesItsIdentifier) {
   Bytes data(15, 0);
   data[4] = 0x40 | 0x15;  // identifier 1 in bits 7..6 of frame byte 8, other bits kept
   Bytes answer = {0, 0, 0xC0, 0, 0};  // response byte 6 carries identifier 3
-  auto far = Script(21, {{}, Response(0, 0x88, answer)});
+  auto far = Script(21, {{}, Answer(0, 0x88, answer)});
   EXPECT_FALSE(Run(data, 8));
   const auto seen = far.get();
   EXPECT_EQ(seen.at(0).at(8), 0x55);
@@ -279,14 +272,14 @@ TEST_F(Exchange, IdentifiedRequestAdvancesItsIdentifier) {
 TEST_F(Exchange, IdentifiedRequestWithMatchingIdentifierSucceeds) {
   Bytes data(15, 0);
   data[4] = 0xC0;
-  auto far = Script(21, {Response(0, 0x88, {0, 0, 0xC0})});
+  auto far = Script(21, {Answer(0, 0x88, {0, 0, 0xC0})});
   EXPECT_TRUE(Run(data, 8));
   far.get();
 }
 
 TEST_F(Exchange, BroadcastAdoptsTheRespondersAddress) {
   context.deviceAddress = 0xFF;
-  auto far = Script(12, {Response(0x11, 0x9D, kIdentAnswer)});
+  auto far = Script(12, {Answer(0x11, 0x9D, kIdentAnswer)});
   EXPECT_TRUE(Run(kIdentRead));
   EXPECT_EQ(context.deviceAddress, 0x11);
   far.get();
@@ -294,29 +287,13 @@ TEST_F(Exchange, BroadcastAdoptsTheRespondersAddress) {
 
 TEST_F(Exchange, RtsIsHeldForTheComputedTimeAtEverySpeed) {
   // A 10-byte frame (function 1) holds RTS (10 + 1) x 10 / 1200 s.
-  context.exchangeSpeed = 230400;
-  auto far = Script(10, {{}});
-  const Bytes data = {1, 2, 3};
-  RunRequest(context, 1, data.data(), 3, 0);
-  const auto hold = context.lastTiming.holdUntil - context.lastTiming.writeStart;
-  const double holdMs = std::chrono::duration<double, std::milli>(hold).count();
-  EXPECT_NEAR(holdMs, 91.67, 0.01);
-  EXPECT_GE(context.lastTiming.rtsDropped, context.lastTiming.holdUntil);
-  far.get();
+  EXPECT_NEAR(RtsHoldOfAFunction1RequestMs(230400), 91.67, 0.01);
 }
 
 TEST_F(Exchange, BelowTheComputedRateRtsIsHeldForTheFramesOwnWireTime) {
   // At 300 bit/s the 10-byte frame takes longer on the wire than the time
   // computed for 1200 bit/s: RTS stays up for (10 + 1) characters of 10 bits.
-  context.exchangeSpeed = 300;
-  auto far = Script(10, {{}});
-  const Bytes data = {1, 2, 3};
-  RunRequest(context, 1, data.data(), 3, 0);
-  const auto hold = context.lastTiming.holdUntil - context.lastTiming.writeStart;
-  const double holdMs = std::chrono::duration<double, std::milli>(hold).count();
-  EXPECT_NEAR(holdMs, 366.67, 0.01);
-  EXPECT_GE(context.lastTiming.rtsDropped, context.lastTiming.holdUntil);
-  far.get();
+  EXPECT_NEAR(RtsHoldOfAFunction1RequestMs(300), 366.67, 0.01);
 }
 
 TEST_F(Exchange, AClosedPortFailsTheTransmission) {
@@ -335,9 +312,8 @@ TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
     Bytes expected;  // without the checksum
   };
   auto frame = [&](uint8_t function, uint8_t length, bool withCredentials, Bytes rest) {
-    Bytes f = {0xCC, 0x00, length, function};
-    if (withCredentials) f.insert(f.end(), credentials.begin(), credentials.end());
-    return Concat(f, rest);
+    const Bytes head = {0xCC, 0x00, length, function};
+    return Joined(withCredentials ? Joined(head, credentials) : head, rest);
   };
   const Case cases[] = {
       {2, {0xA1, 0xA2, 0xA3}, 0x5A, frame(2, 26, true, {0x5A, 0xA1, 0xA2, 0xA3})},
@@ -351,8 +327,8 @@ TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << "function " << int(c.function));
-    const Bytes expected = WithCrc(c.expected);
-    auto far = Script(expected.size(), {Response(0, c.function | 0x80, {})});
+    const Bytes expected = WithChecksum(c.expected);
+    auto far = Script(expected.size(), {Answer(0, c.function | 0x80, {})});
     EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), c.value));
     EXPECT_EQ(far.get().at(0), expected);
   }
@@ -373,7 +349,7 @@ TEST_F(Exchange, Function2TakesTheAnswerOfTheUnitItAddresses) {
   // Request bytes 21 and 22 = 13, 0 and byte 24 = the unit: that unit may
   // answer instead of the device. Any other foreign answer is skipped.
   const Bytes toUnit42 = {13, 0, 0, 0x42};
-  auto far = Script(27, {Response(0x42, 0x82, {1})});
+  auto far = Script(27, {Answer(0x42, 0x82, {1})});
   EXPECT_TRUE(RunRequest(context, 2, toUnit42.data(), 4, 0));
   EXPECT_EQ(context.response[1], 0x42);
   EXPECT_EQ(context.deviceAddress, 0) << "the device address stays";
@@ -397,7 +373,7 @@ TEST_F(Exchange, Function2TakesTheAnswerOfTheUnitItAddresses) {
   for (const Skipped& c : skipped) {
     const uint8_t reply = c.function | 0x80;
     const std::size_t length = c.function == 2 ? 23 + c.data.size() : 6 + c.data.size();
-    auto later = Script(length, {Concat(Response(c.answering, reply, {1}), Response(0, reply, {2}))});
+    auto later = Script(length, {Joined(Answer(c.answering, reply, {1}), Answer(0, reply, {2}))});
     EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), 0))
         << c.why;
     EXPECT_EQ(context.response[1], 0) << c.why << ": the foreign answer was taken";
@@ -473,5 +449,7 @@ TEST(MessageTable, TextsOfResultCodesAndDeviceErrors) {
   EXPECT_EQ(context.messages[kReasonBase + 2], "Ошибочный код направления перестановки ");
   EXPECT_EQ(context.messages[kReasonBase + 51], "Агрегат отсутствует");
   EXPECT_EQ(context.userName[0], ' ');
-  EXPECT_TRUE(context.tables[3].writable && !context.tables[2].present);
+  for (const ConfigTableEntry& table : context.tables) {
+    EXPECT_EQ(table.writable, table.number == 3 || table.number == 5 || table.number == 6) << int(table.number);
+  }
 }

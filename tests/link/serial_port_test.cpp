@@ -27,10 +27,12 @@
 #include <gtest/gtest.h>
 
 #include "link/port.h"
+#include "link/raw_terminal.h"
 #include "config/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
 #include "config/speed_table.h"
+#include "support/program_folder_bench.h"
 #include "support/pty_peer.h"
 
 namespace {
@@ -554,22 +556,9 @@ TEST_F(SerialOpenTest, TimeoutSettersKeepTheOtherFields) {
 
 class PortNameTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char tmpl[] = "/tmp/vkt53-ports-XXXXXX";
-    ASSERT_NE(mkdtemp(tmpl), nullptr);
-    folder_ = tmpl;
-    std::filesystem::create_directory(folder_ / "INI");
-    SetProgramFolder(folder_.string());
-  }
-  void TearDown() override {
-    SetProgramFolder("");
-    std::filesystem::remove_all(folder_);
-  }
-  void WriteMap(const std::string& text) {
-    std::ofstream(folder_ / "INI" / "comports", std::ios::binary) << text;
-  }
+  void WriteMap(const std::string& text) { folder_.WritePortMap(text); }
 
-  std::filesystem::path folder_;
+  ProgramFolderBench folder_;
 };
 
 TEST_F(PortNameTest, WithoutAMapPortsAreTheTraditionalDevices) {
@@ -891,12 +880,9 @@ TEST(SerialClosedTest, EveryOperationOnAClosedPortFails) {
 TEST(SerialClosedTest, AHungUpLineFailsReadAndWriteWithoutSpinning) {
   // The far end goes away (a USB adapter pulled out): the pseudo-terminal's
   // master is closed while the port is open.
-  const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+  std::string name;
+  const int master = OpenPseudoTerminal(0, name);
   ASSERT_GE(master, 0);
-  ASSERT_EQ(grantpt(master), 0);
-  ASSERT_EQ(unlockpt(master), 0);
-  char name[128] = {};
-  ASSERT_EQ(ptsname_r(master, name, sizeof name), 0);
   PortHandle port = OpenDefault(name);
   ASSERT_TRUE(port);
   ASSERT_TRUE(SetReadTimeouts(port, 0, 0, 0));  // no limit: only the failure can end it

@@ -11,43 +11,26 @@
 
 #include "config/config_image.h"
 #include "link/conffun.h"
-#include "link/crc16.h"
 #include "link/port.h"
 #include "support/emulator_process.h"
 #include "support/fake_clock.h"
 #include "support/pty_peer.h"
-#include "support/recording_ui.h"
+#include "support/test_frames.h"
+#include "support/test_link.h"
 
 using namespace std::chrono_literals;
-using Bytes = std::vector<uint8_t>;
 
 namespace {
-
-// The link to a device on a terminal, the way the program holds it.
-struct Link {
-  explicit Link(const std::string& terminal, int32_t speed) {
-    port = OpenPortDevice(terminal, 1200, 8, 0, 0, 1000, 1000, 1, 1);
-    settings.exchangeSpeed = speed;
-    settings.firstByteWaitSec = 1;
-    LoadExchangeParameters(context, settings, port);
-  }
-  LinkSession session() { return {context, settings, ui}; }
-
-  PortHandle port;
-  LinkSettings settings;
-  ExchangeContext context;
-  RecordingUi ui;
-};
 
 class WithEmulator : public ::testing::Test {
  protected:
   void Start(std::vector<std::string> options = {}) {
     options.insert(options.end(), {"--no-wire-delay", "--speed", "115200"});
     emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, options);
-    link = std::make_unique<Link>(emulator->terminalPath(), 115200);
+    link = std::make_unique<TestLink>(emulator->terminalPath(), 115200);
     ASSERT_TRUE(link->port);
   }
-  LinkSession session() { return link->session(); }
+  LinkSession session() { return link->session; }
   RecordingUi& ui() { return link->ui; }
 
   // Reads the whole configuration; the image the editor would show.
@@ -62,21 +45,14 @@ class WithEmulator : public ::testing::Test {
 
   FakeClock clock;
   std::unique_ptr<EmulatorProcess> emulator;
-  std::unique_ptr<Link> link;
+  std::unique_ptr<TestLink> link;
 };
-
-Bytes WithCrc(Bytes frame) {
-  const uint16_t crc = Crc16(frame.data(), frame.size());
-  frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-  frame.push_back(static_cast<uint8_t>(crc >> 8));
-  return frame;
-}
 
 }  // namespace
 
 TEST(TableService, AWrongEchoIsAskedAboutAndReadAgain) {
   PtyPeer peer;
-  Link link(peer.slavePath(), 115200);
+  TestLink link(peer.slavePath(), 115200);
   link.ui.answers = {true, false};
   auto far = std::async(std::launch::async, [&peer] {
     Bytes answer = {0x33, 0, 0, 0x9D, 0, 0, 16};  // echoes 16 fields instead of 17
@@ -84,10 +60,10 @@ TEST(TableService, AWrongEchoIsAskedAboutAndReadAgain) {
     answer[2] = static_cast<uint8_t>(answer.size() + 2);
     for (int i = 0; i < 2; ++i) {
       EXPECT_EQ(peer.Receive(12, 5s).size(), 12u) << "the same read is sent again after \"Да\"";
-      peer.Send(WithCrc(answer));
+      peer.Send(WithChecksum(answer));
     }
   });
-  LinkSession session = link.session();
+  LinkSession session = link.session;
   EXPECT_FALSE(TransferTable(session, TableRequest::Read(0, 0, 17)));
   far.get();
   ASSERT_EQ(link.ui.questions.size(), 2u);
@@ -97,14 +73,14 @@ TEST(TableService, AWrongEchoIsAskedAboutAndReadAgain) {
 
 TEST(TableService, AnAnswerWithFewerValuesThanAskedIsNotTaken) {
   PtyPeer peer;
-  Link link(peer.slavePath(), 115200);
+  TestLink link(peer.slavePath(), 115200);
   auto far = std::async(std::launch::async, [&peer] {
     peer.Receive(12, 5s);
-    peer.Send(WithCrc({0x33, 0, 12, 0x9D, 3, 0, 7, 2, 3, 5}));  // echo right, 3 values of 7
+    peer.Send(WithChecksum({0x33, 0, 12, 0x9D, 3, 0, 7, 2, 3, 5}));  // echo right, 3 values of 7
   });
   ConfigRecord record;
   record.LinkParameters()[6] = 0x77;
-  LinkSession session = link.session();
+  LinkSession session = link.session;
   EXPECT_FALSE(ReadConfiguration(session, record, nullptr));
   far.get();
   EXPECT_EQ(record.LinkParameters()[6], 0x77) << "no stale bytes copied into the record";
@@ -114,7 +90,7 @@ TEST(TableService, AnAnswerWithFewerValuesThanAskedIsNotTaken) {
 
 TEST(TableService, EachYesSendsTheSameFrameAgain) {
   PtyPeer peer;
-  Link link(peer.slavePath(), 115200);
+  TestLink link(peer.slavePath(), 115200);
   link.ui.answers = {true, true, false};
   const Bytes values = {0x21, 0x42, 0x63};
   constexpr std::size_t kFrameLength = 6 + 6 + 3;
@@ -122,15 +98,15 @@ TEST(TableService, EachYesSendsTheSameFrameAgain) {
     std::vector<Bytes> seen;
     for (int i = 0; i < 3; ++i) {
       seen.push_back(peer.Receive(kFrameLength, 5s));
-      peer.Send(WithCrc({0x33, 0, 7, 0x1D, 3}));  // an error answer: fails at once
+      peer.Send(WithChecksum({0x33, 0, 7, 0x1D, 3}));  // an error answer: fails at once
     }
     return seen;
   });
-  LinkSession session = link.session();
+  LinkSession session = link.session;
   EXPECT_FALSE(TransferTable(session, TableRequest::Write(6, 10, 3, values)));
   const std::vector<Bytes> seen = far.get();
   ASSERT_EQ(link.ui.questions.size(), 3u) << "\"Да\", \"Да\", \"Нет\"";
-  const Bytes expected = WithCrc({0xCC, 0, kFrameLength, 0x1D, 0, 0, 0, 6, 10, 3, 0x21, 0x42, 0x63});
+  const Bytes expected = WithChecksum({0xCC, 0, kFrameLength, 0x1D, 0, 0, 0, 6, 10, 3, 0x21, 0x42, 0x63});
   for (const Bytes& frame : seen) EXPECT_EQ(frame, expected);
   EXPECT_TRUE(peer.ReceiveUntilQuiet(200ms, 1s).empty()) << "nothing after \"Нет\"";
 }
@@ -183,7 +159,7 @@ TEST_F(WithEmulator, AMasterSpeedIndexOutsideTheTableIsReadAs1200) {
   WriteStateFile(state, "master_speed_index = 30\n");
   emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH,
                                                std::vector<std::string>{"--no-wire-delay", "--state", state});
-  link = std::make_unique<Link>(emulator->terminalPath(), 1200);  // such a device listens at 1200
+  link = std::make_unique<TestLink>(emulator->terminalPath(), 1200);  // such a device listens at 1200
   ConfigRecord record;
   LinkSession s = session();
   ASSERT_TRUE(ReadConfiguration(s, record, nullptr));

@@ -11,8 +11,8 @@
 #include "config/config_image.h"
 #include "config/modem_string.h"
 #include "link/conffun.h"
-#include "support/recording_ui.h"
 #include "support/scripted_port.h"
+#include "support/test_link.h"
 
 using Texts = std::vector<std::string>;
 using namespace std::chrono_literals;
@@ -25,16 +25,13 @@ constexpr SteadyClock::duration kSettle = 500ms;  // after a long table sequence
 class ScriptedTables : public ::testing::Test {
  protected:
   ScriptedTables() {
-    settings.exchangeSpeed = 115200;
-    settings.firstByteWaitSec = 1;
-    LoadExchangeParameters(context, settings, port);
     // The configuration as read: master speed 115200, unit 5 at port A and 19200.
     asRead.LinkParameters()[kMasterSpeedIndexField] = 20;
     asRead.UnitLinkBytes()[5] = MakeUnitLinkByte(kPortA, 15);
     ImageFromRecord(asRead, image);
   }
 
-  LinkSession session() { return {context, settings, ui}; }
+  LinkSession session() { return link.session; }
   ChangeWriteOutcome WriteChanges() {
     LinkSession s = session();
     return WriteChangedTables(s, asRead, image);
@@ -48,7 +45,7 @@ class ScriptedTables : public ::testing::Test {
   // Every request from `first` on answered with a refusal (device error 12).
   void RefuseFrom(int first) {
     device.answer = [first](const TableRequestSeen&, int number) -> std::optional<Bytes> {
-      if (number >= first) return TableErrorFrame(12);
+      if (number >= first) return ErrorAnswer(0, kTableFunction, 12);
       return std::nullopt;
     };
   }
@@ -66,9 +63,10 @@ class ScriptedTables : public ::testing::Test {
   FakeClock clock;
   TableFarEnd device;
   std::shared_ptr<ScriptedPort> port = std::make_shared<ScriptedPort>(clock, device.Script());
-  LinkSettings settings;
-  ExchangeContext context;
-  RecordingUi ui;
+  TestLink link{port, 115200};
+  LinkSettings& settings = link.settings;
+  ExchangeContext& context = link.context;
+  RecordingUi& ui = link.ui;
   ConfigRecord asRead;
   ConfigImage image;
 };
@@ -210,7 +208,7 @@ TEST_F(ScriptedTables, YesSendsTheRefusedRunAgainAndTheWritingGoesOn) {
   SetUnitEntry(image, 10, {1, kPortB, 11});
   SetUnitEntry(image, 12, {1, kPortC, 15});
   device.answer = [](const TableRequestSeen&, int number) -> std::optional<Bytes> {
-    if (number == 0) return TableErrorFrame(12);
+    if (number == 0) return ErrorAnswer(0, kTableFunction, 12);
     return std::nullopt;
   };
   ui.answers = {true};
@@ -293,7 +291,7 @@ TEST_F(ScriptedTables, TheUserDecidesEachRetry) {
     Bytes data = {0, 0, 17};
     data.resize(data.size() + 17, 0);
     data[3 + 1] = 8;
-    return request.readTable == 0 ? std::optional<Bytes>(ResponseFrame(0x9D, data)) : std::nullopt;
+    return request.readTable == 0 ? std::optional<Bytes>(Answer(0, 0x9D, data)) : std::nullopt;
   };
   context.firstByteWaitMs = 200;
   ui.answers = {true, false};

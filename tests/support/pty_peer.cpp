@@ -9,31 +9,14 @@
 #include <cerrno>
 #include <stdexcept>
 
-namespace {
-
-void MakeRaw(int fd) {
-  struct termios2 tio {};
-  if (ioctl(fd, TCGETS2, &tio) != 0) return;
-  tio.c_iflag = 0;
-  tio.c_oflag = 0;
-  tio.c_lflag = 0;
-  tio.c_cflag = (tio.c_cflag & ~(CSIZE | PARENB)) | CS8 | CREAD | CLOCAL;
-  ioctl(fd, TCSETS2, &tio);
-}
-
-}  // namespace
+#include "link/raw_terminal.h"
 
 PtyPeer::PtyPeer() {
-  master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-  if (master_ < 0 || grantpt(master_) != 0 || unlockpt(master_) != 0) {
-    throw std::runtime_error("cannot open a pseudo-terminal");
-  }
-  char name[128] = {};
-  if (ptsname_r(master_, name, sizeof name) != 0) throw std::runtime_error("ptsname failed");
-  slavePath_ = name;
-  slaveKeeper_ = open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+  master_ = OpenPseudoTerminal(0, slavePath_);
+  if (master_ < 0) throw std::runtime_error("cannot open a pseudo-terminal");
+  slaveKeeper_ = open(slavePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (slaveKeeper_ < 0) throw std::runtime_error("cannot open the pseudo-terminal's slave");
-  MakeRaw(slaveKeeper_);
+  MakeRawTerminal(slaveKeeper_);
 }
 
 PtyPeer::~PtyPeer() {

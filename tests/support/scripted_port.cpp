@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 
-#include "link/crc16.h"
 
 namespace {
 
@@ -68,20 +67,6 @@ bool ScriptedPort::Write(const uint8_t* bytes, std::size_t count) {
   return true;
 }
 
-Bytes ResponseFrame(uint8_t function, const Bytes& data) {
-  Bytes frame(4 + data.size());
-  frame[0] = 0x33;
-  frame[2] = static_cast<uint8_t>(data.size() + 6);
-  frame[3] = function;
-  std::copy(data.begin(), data.end(), frame.begin() + 4);
-  const uint16_t crc = Crc16(frame.data(), frame.size());
-  frame.push_back(static_cast<uint8_t>(crc & 0xFF));
-  frame.push_back(static_cast<uint8_t>(crc >> 8));
-  return frame;
-}
-
-Bytes TableErrorFrame(uint8_t code) { return ResponseFrame(kTableFunction, {code}); }
-
 std::string TableRequestSeen::WriteText() const {
   return std::to_string(writeTable) + " " + std::to_string(writeFirst) + " " + std::to_string(writeCount);
 }
@@ -103,7 +88,7 @@ std::optional<TableRequestSeen> TableRequestIn(const Bytes& written) {
 }
 
 ScriptedPort::FarEnd TableFarEnd::Script() {
-  return [this](const Bytes& written, int32_t) { return Answer(written); };
+  return [this](const Bytes& written, int32_t) { return AnswerTo(written); };
 }
 
 std::vector<std::string> TableFarEnd::Writes() const {
@@ -114,7 +99,7 @@ std::vector<std::string> TableFarEnd::Writes() const {
   return writes;
 }
 
-Bytes TableFarEnd::Answer(const Bytes& written) {
+Bytes TableFarEnd::AnswerTo(const Bytes& written) {
   const std::optional<TableRequestSeen> request = TableRequestIn(written);
   if (!request) return {};
   requests_.push_back(*request);
@@ -122,12 +107,12 @@ Bytes TableFarEnd::Answer(const Bytes& written) {
     if (auto other = answer(*request, static_cast<int>(requests_.size()) - 1)) return *other;
   }
   if (request->isWrite()) {
-    return ResponseFrame(kTableFunction | kReplyBit,
+    return Answer(0, kTableFunction | kReplyBit,
                          {0, 0, 0, static_cast<uint8_t>(request->writeTable),
                           static_cast<uint8_t>(request->writeFirst), static_cast<uint8_t>(request->writeCount)});
   }
   Bytes data = {static_cast<uint8_t>(request->readTable), static_cast<uint8_t>(request->readFirst),
                 static_cast<uint8_t>(request->readCount)};
   data.resize(data.size() + static_cast<std::size_t>(request->readCount * FieldSize(request->readTable)), 0);
-  return ResponseFrame(kTableFunction | kReplyBit, data);
+  return Answer(0, kTableFunction | kReplyBit, data);
 }

@@ -14,8 +14,7 @@
 
 #include "link/serial_port.h"
 #include "support/fake_clock.h"
-
-using Bytes = std::vector<uint8_t>;
+#include "support/test_frames.h"
 
 class ScriptedPort final : public SerialPort {
  public:
@@ -58,9 +57,6 @@ class ScriptedPort final : public SerialPort {
   bool open_ = true;
 };
 
-// A response frame from address 0: 0x33, 0, length, function, data, CRC-16.
-Bytes ResponseFrame(uint8_t function, const Bytes& data);
-
 // A function 29 request as the far end reads it out of the written bytes
 // (preambles skipped); none when the bytes hold no such request.
 struct TableRequestSeen {
@@ -91,10 +87,7 @@ class TableFarEnd {
   Override answer;
 
  private:
-  Bytes Answer(const Bytes& written);
+  Bytes AnswerTo(const Bytes& written);
 
   std::vector<TableRequestSeen> requests_;
 };
-
-// A device error answer to a function 29 request: 0x33, 0, 7, 0x1D, code, CRC.
-Bytes TableErrorFrame(uint8_t code);

@@ -30,7 +30,7 @@
 #include "config/program_folder.h"
 #include "link/result_codes.h"
 #include "config/wide_text.h"
-#include "support/recording_ui.h"
+#include "support/test_link.h"
 
 namespace {
 
@@ -42,28 +42,6 @@ bool Check(bool ok, const std::string& what) {
   ++(ok ? gPassed : gFailed);
   return ok;
 }
-
-// The link as the program sets it up: the port opened at 1200 bit/s, 8N1,
-// and the exchange parameters loaded from the settings.
-struct Link {
-  LinkSettings settings;
-  ExchangeContext context;
-  RecordingUi ui;
-  LinkSession session{context, settings, ui};
-  PortHandle port;
-
-  explicit Link(int portNumber, int32_t speed = 115200, int32_t firstByteWaitSec = 2) {
-    settings.portNumber = static_cast<uint8_t>(portNumber);
-    settings.exchangeSpeed = speed;
-    settings.firstByteWaitSec = firstByteWaitSec;
-    settings.attemptCount = 1;
-    port = OpenPort(portNumber, 1200, 8, 0, 0, 1000, 1000, 1, 1);
-    if (port) LoadExchangeParameters(context, settings, port);
-  }
-  ~Link() {
-    if (port) port->Close();
-  }
-};
 
 // The tables of the read requests the status line showed, in order.
 std::string ReadTables(const RecordingUi& ui) {
@@ -107,7 +85,7 @@ bool LeavePortWithXonXoff(int portNumber) {
 void CheckDevice(int portNumber) {
   const std::string com = "COM" + std::to_string(portNumber);
   {
-    Link link(portNumber);
+    TestLink link(portNumber, 115200, 2);
     if (!Check(link.port != nullptr, com + " opens as " + PortDeviceName(portNumber))) return;
     ConfigRecord record;
     Check(ReadIdentification(link.session, record) && record.Identification()[1] == 8,
@@ -136,7 +114,7 @@ void CheckDevice(int portNumber) {
   }
 
   Check(LeavePortWithXonXoff(portNumber), com + " left with XON/XOFF by another program");
-  Link link(portNumber);
+  TestLink link(portNumber, 115200, 2);
   if (!Check(link.port != nullptr, com + " opens again")) return;
   ConfigRecord record;
   const bool read = ReadConfiguration(link.session, record, nullptr);
@@ -150,7 +128,7 @@ void CheckDevice(int portNumber) {
 
 // One request against a device that misbehaves as the emulator was told.
 void CheckFailure(int expectedCode, const std::string& what, int firstByteWaitSec = 1) {
-  Link link(1, 115200, firstByteWaitSec);
+  TestLink link(1, 115200, firstByteWaitSec);
   if (!Check(link.port != nullptr, "COM1 opens")) return;
   ConfigRecord record;
   const auto start = std::chrono::steady_clock::now();

@@ -12,8 +12,7 @@ bool IsShortcut(Qt::KeyboardModifiers modifiers) {
 
 bool IsAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
 
-}  // namespace
-
+// True when the key press types a character an integer field must discard.
 bool IsRefusedIntKey(const QKeyEvent& event) {
   const QString text = event.text();
   if (text.isEmpty() || IsShortcut(event.modifiers())) return false;
@@ -24,11 +23,18 @@ bool IsRefusedIntKey(const QKeyEvent& event) {
   return false;
 }
 
-bool IntEditFilter::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && IsRefusedIntKey(*static_cast<QKeyEvent*>(event))) {
-    return true;
+// Discards the refused key presses of the field it is installed on.
+class IntEditFilter : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && IsRefusedIntKey(static_cast<const QKeyEvent&>(*event))) return true;
+    return QObject::eventFilter(watched, event);
   }
-  return QObject::eventFilter(watched, event);
-}
+};
+
+}  // namespace
 
 void InstallIntEditFilter(QLineEdit* edit) { edit->installEventFilter(new IntEditFilter(edit)); }

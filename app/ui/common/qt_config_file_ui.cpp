@@ -31,15 +31,20 @@ void ProposeName(QFileDialog* dialog, const QString& path) {
 
 }  // namespace
 
-QFileDialog* MakeConfigFileDialog(QWidget* owner, const char* objectName) {
-  auto* dialog = new QFileDialog(owner);
-  dialog->setObjectName(objectName);
-  dialog->setOption(QFileDialog::DontUseNativeDialog);
-  return dialog;
+QFileDialog* ConfigFileDialog::Get() {
+  if (!dialog_) {
+    dialog_ = new QFileDialog(owner_);
+    dialog_->setObjectName(objectName_);
+    dialog_->setOption(QFileDialog::DontUseNativeDialog);
+  }
+  return dialog_;
 }
 
-QtConfigFileUi::QtConfigFileUi(QWidget* owner, QFileDialog* openDialog, QFileDialog* saveDialog)
-    : owner_(owner), openDialog_(openDialog), saveDialog_(saveDialog) {}
+QtConfigFileUi::QtConfigFileUi(QWidget* owner, ConfigFileDialog& openDialog, ConfigFileDialog& saveDialog)
+    : owner_(owner), openDialog_(&openDialog), saveDialog_(&saveDialog) {}
+
+QtConfigFileUi::QtConfigFileUi(QWidget* owner, ConfigFileDialog& saveDialog)
+    : owner_(owner), openDialog_(nullptr), saveDialog_(&saveDialog) {}
 
 std::optional<std::string> QtConfigFileUi::Choose(QFileDialog* dialog, const FileDialogRequest& request) {
   const QStringList filters = QtFilters(request.filters);
@@ -58,17 +63,19 @@ std::optional<std::string> QtConfigFileUi::Choose(QFileDialog* dialog, const Fil
 
 std::optional<std::string> QtConfigFileUi::ChooseOpenFile(const FileDialogRequest& request) {
   if (!openDialog_) return std::nullopt;
-  openDialog_->setAcceptMode(QFileDialog::AcceptOpen);
-  openDialog_->setFileMode(QFileDialog::ExistingFile);
-  return Choose(openDialog_, request);
+  QFileDialog* dialog = openDialog_->Get();
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  return Choose(dialog, request);
 }
 
 std::optional<std::string> QtConfigFileUi::ChooseSaveFile(const FileDialogRequest& request) {
-  saveDialog_->setAcceptMode(QFileDialog::AcceptSave);
-  saveDialog_->setFileMode(QFileDialog::AnyFile);
+  QFileDialog* dialog = saveDialog_->Get();
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
   // The only overwrite question is the program's own.
-  saveDialog_->setOption(QFileDialog::DontConfirmOverwrite);
-  return Choose(saveDialog_, request);
+  dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  return Choose(dialog, request);
 }
 
 bool QtConfigFileUi::AskQuestion(const std::string& line1, const std::string& line2) {

@@ -9,10 +9,30 @@
 class QFileDialog;
 class QWidget;
 
+// A file dialog as the configuration files use it, kept by its owning window
+// between uses and built the first time it is used: building one costs more
+// than the rest of a window. Non-native, so that it looks and behaves the
+// same on every platform and tests can drive it.
+class ConfigFileDialog {
+ public:
+  ConfigFileDialog(QWidget* owner, const char* objectName) : owner_(owner), objectName_(objectName) {}
+  ConfigFileDialog(const ConfigFileDialog&) = delete;
+  ConfigFileDialog& operator=(const ConfigFileDialog&) = delete;
+
+  // The dialog, a child of the owner.
+  QFileDialog* Get();
+
+ private:
+  QWidget* owner_;
+  const char* objectName_;
+  QFileDialog* dialog_ = nullptr;
+};
+
 class QtConfigFileUi : public ConfigFileUi {
  public:
-  // openDialog may be null for an owner that only saves.
-  QtConfigFileUi(QWidget* owner, QFileDialog* openDialog, QFileDialog* saveDialog);
+  QtConfigFileUi(QWidget* owner, ConfigFileDialog& openDialog, ConfigFileDialog& saveDialog);
+  // For an owner that only saves.
+  QtConfigFileUi(QWidget* owner, ConfigFileDialog& saveDialog);
 
   std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
   std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
@@ -24,10 +44,6 @@ class QtConfigFileUi : public ConfigFileUi {
   std::optional<std::string> Choose(QFileDialog* dialog, const FileDialogRequest& request);
 
   QWidget* owner_;
-  QFileDialog* openDialog_;
-  QFileDialog* saveDialog_;
+  ConfigFileDialog* openDialog_;
+  ConfigFileDialog* saveDialog_;
 };
-
-// A file dialog as the configuration files use it: non-native, so that it
-// looks and behaves the same on every platform and tests can drive it.
-QFileDialog* MakeConfigFileDialog(QWidget* owner, const char* objectName);

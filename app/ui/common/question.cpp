@@ -1,13 +1,13 @@
 #include "app/ui/common/question.h"
 
-#include <QApplication>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 
 #include <algorithm>
+
+#include "app/ui/common/widgets.h"
 
 namespace {
 
@@ -30,8 +30,7 @@ KindLook LookOf(MessageKind kind) {
     case MessageKind::Question: return {"?", "", true};
     case MessageKind::ExchangeResult: return {"Результат обмена с устройством", "", false};
     case MessageKind::RetryQuestion: return {"?", "Повторить попытку?", true};
-    case MessageKind::Notice:
-    case MessageKind::None: break;
+    case MessageKind::Notice: break;
   }
   return {"", "", false};
 }
@@ -47,21 +46,14 @@ bool MessageBox(MessageKind kind, const QString& line1, const QString& line2, QW
 
 TFormQues::TFormQues(QWidget* parent) : QDialog(parent) {
   setObjectName("TFormQues");
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                 Qt::WindowCloseButtonHint);
-  auto makeLabel = [this](const char* name) {
-    auto* label = new QLabel(this);
-    label->setObjectName(name);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-  };
-  Label1 = makeLabel("Label1");
-  Label2 = makeLabel("Label2");
-  Label3 = makeLabel("Label3");
+  SetTitleBar(this, TitleButtons::Close);
+  Label1 = MakeCentredLabel(this, "Label1");
+  Label2 = MakeCentredLabel(this, "Label2");
+  Label3 = MakeCentredLabel(this, "Label3");
 
+  // Enter answers with the button that has the focus.
   auto makeButton = [this](const char* name, const QString& text) {
-    auto* button = new QPushButton(text, this);
-    button->setObjectName(name);
+    auto* button = MakeNamed<QPushButton>(name, text, this);
     button->setFixedSize(kButtonWidth, kButtonHeight);
     return button;
   };
@@ -131,9 +123,7 @@ void TFormQues::FormShow() {
   BitBtn1->move(gap, buttonsTop);
   BitBtn2->move(gap + kButtonWidth + gap, buttonsTop);
 
-  if (QScreen* screen = QApplication::primaryScreen()) {
-    move(screen->availableGeometry().center() - rect().center());
-  }
+  CentreOnScreen(this);
   (BitBtn1->isHidden() ? BitBtn3 : BitBtn1)->setFocus();
 }
 

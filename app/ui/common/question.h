@@ -13,7 +13,7 @@
 class QLabel;
 class QPushButton;
 
-enum class MessageKind { None, Error, InputError, Question, ExchangeResult, Notice, RetryQuestion };
+enum class MessageKind { Error, InputError, Question, ExchangeResult, Notice, RetryQuestion };
 
 // Shows a modal message box; true only when the user pressed "Да".
 bool MessageBox(MessageKind kind, const QString& line1, const QString& line2 = QString(),

@@ -1,5 +1,6 @@
 // Frames as the tests write them out, byte by byte, with the checksum the
-// tests compute themselves.
+// tests compute themselves: the requests the tool must send and the answers
+// a device gives, for the tests of both.
 #pragma once
 
 #include <cstddef>
@@ -8,9 +9,14 @@
 
 using Bytes = std::vector<uint8_t>;
 
-// The frame with its length byte (byte 2) filled in and its CRC-16 appended,
-// low byte first.
+// The frame with its CRC-16 appended, low byte first.
+Bytes WithChecksum(Bytes frame);
+
+// The frame with its length byte (byte 2) filled in and its CRC-16 appended.
 Bytes Sealed(Bytes frame);
+
+// 0x33, address, L, function, data, CRC: an answer without preambles.
+Bytes Answer(uint8_t address, uint8_t function, const Bytes& data);
 
 // 0xCC, address, 12, 0x1D, table, first, count, 0, 0, 0, CRC.
 Bytes ReadRequest(uint8_t address, uint8_t table, uint8_t first, uint8_t count);

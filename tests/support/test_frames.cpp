@@ -1,4 +1,6 @@
-#include "test_frames.h"
+#include "support/test_frames.h"
+
+#include <utility>
 
 #include "link/crc16.h"
 
@@ -6,12 +8,20 @@ namespace {
 constexpr size_t kDefaultAnswerPreambles = 3;
 }
 
-Bytes Sealed(Bytes frame) {
-  frame[2] = static_cast<uint8_t>(frame.size() + 2);
+Bytes WithChecksum(Bytes frame) {
   const uint16_t crc = Crc16(frame.data(), frame.size());
   frame.push_back(static_cast<uint8_t>(crc & 0xFF));
   frame.push_back(static_cast<uint8_t>(crc >> 8));
   return frame;
+}
+
+Bytes Sealed(Bytes frame) {
+  frame[2] = static_cast<uint8_t>(frame.size() + 2);
+  return WithChecksum(std::move(frame));
+}
+
+Bytes Answer(uint8_t address, uint8_t function, const Bytes& data) {
+  return Sealed(Joined({0x33, address, 0, function}, data));
 }
 
 Bytes ReadRequest(uint8_t address, uint8_t table, uint8_t first, uint8_t count) {

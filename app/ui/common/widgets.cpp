@@ -1,0 +1,69 @@
+#include "app/ui/common/widgets.h"
+
+#include <QApplication>
+#include <QColor>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QScreen>
+
+#include "app/ui/common/int_edit_filter.h"
+
+namespace {
+
+void SetPaletteColour(QWidget* control, QPalette::ColorRole role, const QColor& colour) {
+  QPalette palette = control->palette();
+  palette.setColor(role, colour);
+  control->setPalette(palette);
+}
+
+}  // namespace
+
+QLabel* MakeCentredLabel(QWidget* owner, const char* name, const QString& text) {
+  auto* label = MakeNamed<QLabel>(name, text, owner);
+  label->setAlignment(Qt::AlignCenter);
+  return label;
+}
+
+QPushButton* MakeButton(QWidget* owner, const char* name, const QString& text) {
+  auto* button = MakeNamed<QPushButton>(name, text, owner);
+  button->setAutoDefault(false);
+  return button;
+}
+
+QPushButton* MakeButton(QWidget* owner, const char* name, const QString& text, QStyle::StandardPixmap icon) {
+  QPushButton* button = MakeButton(owner, name, text);
+  button->setIcon(owner->style()->standardIcon(icon));
+  return button;
+}
+
+QComboBox* MakeList(QWidget* owner, const char* name, const QStringList& items) {
+  auto* list = MakeNamed<QComboBox>(name, owner);
+  list->addItems(items);
+  return list;
+}
+
+QLineEdit* MakeIntEdit(QWidget* owner, const char* name, int maxLength) {
+  auto* edit = MakeNamed<QLineEdit>(name, owner);
+  edit->setMaxLength(maxLength);
+  InstallIntEditFilter(edit);
+  return edit;
+}
+
+void SetTextColour(QLabel* label, const QColor& colour) { SetPaletteColour(label, QPalette::WindowText, colour); }
+
+void SetTextColour(QLineEdit* box, const QColor& colour) { SetPaletteColour(box, QPalette::Text, colour); }
+
+void SetTitleBar(QWidget* window, TitleButtons buttons) {
+  Qt::WindowFlags flags = Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
+  if (buttons == TitleButtons::Close) flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+  window->setWindowFlags(flags);
+}
+
+void CentreOnScreen(QWidget* window) {
+  if (QScreen* screen = QApplication::primaryScreen()) {
+    window->move(screen->availableGeometry().center() - window->rect().center());
+  }
+}

@@ -1,0 +1,8 @@
+// The program's run once its application object exists: the toolkit's own
+// texts in Russian, the main window over the whole screen, the message loop.
+#pragma once
+
+class QApplication;
+
+// Returns the program's exit code.
+int RunProgram(QApplication& app);

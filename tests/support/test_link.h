@@ -1,0 +1,49 @@
+// The link to a device the way the program holds it, for the tests that
+// talk to one: the port opened as the connection dialog opens it (1200
+// bit/s, 8N1, DTR and RTS on; the exchange sets its own speed), the link
+// settings, the exchange context loaded from them, and a status line and a
+// retry question that record what a user would see.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "link/conffun.h"
+#include "link/port.h"
+#include "support/recording_ui.h"
+
+class TestLink {
+ public:
+  // The device on the terminal at `path`.
+  TestLink(const std::string& path, int32_t speed, int32_t firstByteWaitSec = 1) {
+    Attach(OpenPortDevice(path, 1200, 8, 0, 0, 1000, 1000, 1, 1), speed, firstByteWaitSec);
+  }
+  // The device on COM<portNumber>, found as the program finds it.
+  TestLink(int portNumber, int32_t speed, int32_t firstByteWaitSec = 1) {
+    settings.portNumber = static_cast<uint8_t>(portNumber);
+    Attach(OpenPort(portNumber, 1200, 8, 0, 0, 1000, 1000, 1, 1), speed, firstByteWaitSec);
+  }
+  // The device behind a port opened already (a scripted one).
+  TestLink(PortHandle opened, int32_t speed, int32_t firstByteWaitSec = 1) {
+    Attach(std::move(opened), speed, firstByteWaitSec);
+  }
+  ~TestLink() {
+    if (port) port->Close();
+  }
+  TestLink(const TestLink&) = delete;
+  TestLink& operator=(const TestLink&) = delete;
+
+  LinkSettings settings;
+  ExchangeContext context;
+  RecordingUi ui;
+  LinkSession session{context, settings, ui};
+  PortHandle port;  // null when it did not open
+
+ private:
+  void Attach(PortHandle opened, int32_t speed, int32_t firstByteWaitSec) {
+    port = std::move(opened);
+    settings.exchangeSpeed = speed;
+    settings.firstByteWaitSec = firstByteWaitSec;
+    LoadExchangeParameters(context, settings, port);
+  }
+};
