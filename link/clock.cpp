@@ -3,13 +3,8 @@
 #include <thread>
 
 #ifdef _WIN32
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
-#include <windows.h>
+#include "config/windows_api.h"
+
 #include <timeapi.h>
 #endif
 
