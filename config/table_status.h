@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "config/config_tables.h"
 
@@ -15,10 +16,15 @@ inline constexpr std::size_t kWriteSelectionOffset = 16;
 
 using TableStatusBlock = std::array<uint8_t, 3 * kTableCount>;
 
+// Table 7, fields 0..7: non-zero where the device asks for table k to be
+// restored.
+inline constexpr int kRestoreFlagsTable = 7;
+using RestoreFlags = std::array<uint8_t, kTableCount>;
+
 // Offered = the writable tables of the list, restore flags = the eight
 // values of table 7 as just read, selection cleared.
 inline TableStatusBlock MakeTableStatusBlock(const ConfigTableList& tables,
-                                             const uint8_t* restoreFlags) {
+                                             std::span<const uint8_t, kTableCount> restoreFlags) {
   TableStatusBlock block{};
   for (int t = 0; t < kTableCount; ++t) {
     block[kOfferedOffset + t] = tables[t].writable ? 1 : 0;

@@ -2,30 +2,17 @@
 
 #include <cstdio>
 
-namespace {
+#include "config/identification.h"
 
-// Bytes of the identification record (fields 0..16 of table 0).
-constexpr std::size_t kCorruptedTableByte = 0;
-constexpr std::size_t kTypeCodeByte = 1;
-constexpr std::size_t kHardwareVersionByte = 2;
-constexpr std::size_t kSoftwareVersionByte = 3;
-constexpr std::size_t kBuildYearByte = 4;
-constexpr std::size_t kBuildMonthByte = 5;
-constexpr std::size_t kBuildDayByte = 6;
-constexpr std::size_t kBuildHourByte = 7;
-constexpr std::size_t kBuildMinuteByte = 8;
-constexpr std::size_t kBuildSecondByte = 9;
-constexpr std::size_t kByteOrderByte = 10;
-constexpr std::size_t kMultiSpeedByte = 11;
-constexpr std::size_t kProtocolVersionByte = 14;  // then 15 and 16
+namespace {
 
 using Record = std::span<const uint8_t, kIdentificationSize>;
 
 std::string Decimal(int value) { return std::to_string(value); }
 
 std::string SoftwareVersionText(int version) {
-  if (version == 3) return "3 (Чтение и запись)";
-  if (version == 4) return "4 (Только чтение)";
+  if (version == kReadWriteSoftwareVersion) return "3 (Чтение и запись)";
+  if (version == kReadOnlySoftwareVersion) return "4 (Только чтение)";
   return Decimal(version);
 }
 

@@ -184,6 +184,10 @@ bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record) {
                   record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset);
 }
 
+bool ReadRestoreFlags(LinkSession& session, RestoreFlags& flags) {
+  return ReadInto(session, TableRequest::Read(kRestoreFlagsTable, 0, kTableCount), flags.data());
+}
+
 bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* progress) {
   const auto& tables = session.context.tables;
   const int writable = static_cast<int>(

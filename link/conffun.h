@@ -55,6 +55,8 @@ bool TransferTable(LinkSession& session, const TableRequest& request);
 
 bool ReadIdentification(LinkSession& session, ConfigRecord& record);
 bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record);
+// Table 7, fields 0..7, into flags; they are changed only by a successful read.
+bool ReadRestoreFlags(LinkSession& session, RestoreFlags& flags);
 bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* progress);
 bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
                         const TableStatusBlock& status, ProgressBar* progress);

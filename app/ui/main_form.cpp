@@ -9,10 +9,12 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/configuration_commands.h"
+#include "app/connection_sequence.h"
+#include "app/settings_file.h"
 #include "app/ui/about.h"
 #include "app/ui/common/busy_cursor.h"
 #include "app/ui/common/question.h"
-#include "app/settings_file.h"
 #include "config/working_folders.h"
 #include "config/program_folder.h"
 
@@ -31,6 +33,10 @@ void KeepToolkitSettingsOut() {
 #endif
 }
 
+// The tags of the two items of "Файлы  конфигурации".
+constexpr int kNewConfigurationTag = 0;
+constexpr int kEditConfigurationTag = 1;
+
 QAction* MakeAction(QObject* owner, const char* name, const char* caption) {
   auto* action = new QAction(QString::fromUtf8(caption), owner);
   action->setObjectName(name);
@@ -45,6 +51,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   BuildMenu();
   BuildStatusLine();
   KeepToolkitSettingsOut();
+  files_ = std::make_unique<QtConfigFileUi>(this, pod, SaveDialog1);
   TimerStart = new QTimer(this);
   TimerStart->setObjectName("TimerStart");
   TimerStart->setInterval(100);
@@ -85,8 +92,8 @@ void TFormMain::BuildMenu() {
   NConfData->setObjectName("NConfData");
   NNewCnf = MakeAction(this, "NNewCnf", "Создание нового файла конфигурации");
   NEditCnf = MakeAction(this, "NEditCnf", "Просмотр/Корректировка файла конфигурации");
-  NNewCnf->setData(0);
-  NEditCnf->setData(1);
+  NNewCnf->setData(kNewConfigurationTag);
+  NEditCnf->setData(kEditConfigurationTag);
   NConfData->addActions({NNewCnf, NEditCnf});
 
   Nvers = bar->addMenu("Общее");
@@ -114,7 +121,9 @@ void TFormMain::ConnectCommand(QAction* item, std::function<void()> command) {
   });
 }
 
-bool TFormMain::RunTableOperation(const std::function<bool(LinkSession&)>& operation) {
+// No command starts and the window does not close until the operation has
+// ended (see operationRunning_).
+bool TFormMain::RunTableOperation(const TableOperation& operation) {
   const bool outer = operationRunning_;
   operationRunning_ = true;
   // Only the menu is taken away: disabling the whole window would grey out
@@ -123,7 +132,7 @@ bool TFormMain::RunTableOperation(const std::function<bool(LinkSession&)>& opera
   bool succeeded = false;
   {
     BusyCursor busy;
-    LinkSession session = Session();
+    LinkSession session{*state_.context, state_.settings, *this};
     succeeded = operation(session);
   }
   operationRunning_ = outer;
@@ -150,20 +159,14 @@ void TFormMain::HideMenu() {
   for (QAction* item : menuBar()->actions()) item->setVisible(false);
 }
 
-// Shows every item on every level, then hides "Параметры" unless a supported
-// device is connected.
-void TFormMain::RefreshMenu() {
+void TFormMain::ShowMenu(bool withParameters) {
   for (QAction* item : menuBar()->actions()) {
     item->setVisible(true);
     if (QMenu* menu = item->menu()) {
       for (QAction* sub : menu->actions()) sub->setVisible(true);
     }
   }
-  NWorkPar->menuAction()->setVisible(state_.supportedDevice);
-}
-
-void TFormMain::ShowLinkOfSettings() {
-  ShowLinkPanel(LinkPanelText(state_.settings.portNumber, state_.settings.exchangeSpeed));
+  NWorkPar->menuAction()->setVisible(withParameters);
 }
 
 void TFormMain::ShowLinkPanel(const std::string& text) { linkPanel_->setText(Q(text)); }
@@ -176,10 +179,22 @@ bool TFormMain::AskRetry(const std::string& line1, const std::string& line2) {
   return MessageBox(MessageKind::RetryQuestion, Q(line1), Q(line2), this);
 }
 
+// The start-up sequence runs once per enabling of the start timer.
+void TFormMain::TimerStartTimer() {
+  TimerStart->stop();
+  RunConnectionSequence(state_, *this);
+}
+
+void TFormMain::NidentClick() { RunIdentificationCommand(state_, *this); }
+void TFormMain::N1Click() { RunTableStatusCommand(state_, *this); }
+void TFormMain::N2Click() { RunOnlineConfiguration(state_, *this); }
+
+void TFormMain::NCnfClick(QAction* item) {
+  RunConfigurationFileCommand(state_, *this, item->data().toInt() == kNewConfigurationTag);
+}
+
 void TFormMain::NconnectClick() {
-  state_.supportedDevice = false;
-  HideMenu();
-  ShowLinkPanel("");
+  ForgetDevice(state_, *this);
   TimerStart->start();
 }
 

@@ -1,31 +1,31 @@
 // The main window: the menu from which every function is reached, the
-// three-panel status line, and the program-wide state it owns.
+// three-panel status line, and the program-wide state it owns. What the
+// start-up sequence and the commands decide is in the core
+// (app/connection_sequence.h, app/configuration_commands.h); the window
+// shows and asks for them through ShellUi.
 #pragma once
 
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 #include "app/program_state.h"
+#include "app/shell_ui.h"
 #include "app/ui/common/qt_config_file_ui.h"
-#include "config/config_image.h"
-#include "config/table_status.h"
-#include "link/conffun.h"
-#include "link/service_ui.h"
 
 class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
 
-class TFormMain : public QMainWindow, public ServiceUi {
+class TFormMain : public QMainWindow, public ShellUi {
   Q_OBJECT
  public:
   explicit TFormMain(QWidget* parent = nullptr);
   ~TFormMain() override;
 
   ProgramState& state() { return state_; }
-  LinkSession Session() { return {*state_.context, state_.settings, *this}; }
 
   // ServiceUi: the status line, the retry question, pending events.
   void ShowLinkPanel(const std::string& text) override;
@@ -35,6 +35,21 @@ class TFormMain : public QMainWindow, public ServiceUi {
   void ProcessPendingEvents() override;
   bool AskRetry(const std::string& line1, const std::string& line2) override;
 
+  // ShellUi: the menu, the message boxes and the windows the flows open.
+  bool RunTableOperation(const TableOperation& operation) override;
+  std::unique_ptr<WaitWindow> OpenWaitWindow(WaitKind kind) override;
+  void HideMenu() override;
+  void ShowMenu(bool withParameters) override;
+  void BringToFront() override;
+  void ShowNotice(const std::string& line1, const std::string& line2) override;
+  void ShowExchangeResult(const std::string& line1, const std::string& line2) override;
+  bool ShowConnectionDialog(ProgramState& state) override;
+  bool ChooseTablesToWrite(TableStatusBlock& block, uint8_t tableWriteLock) override;
+  void ShowIdentification(std::span<const uint8_t, kIdentificationSize> identification) override;
+  bool EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record, const std::string& configFolder) override;
+  FileEditorOutcome EditConfigurationFile(ConfigImage& image, ConfigRecord& record, bool deviceMode) override;
+  ConfigFileUi& Files() override;
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -42,35 +57,13 @@ class TFormMain : public QMainWindow, public ServiceUi {
   void FormCreate();
   void BuildMenu();
   void BuildStatusLine();
-  void HideMenu();
-  void RefreshMenu();
-  void ShowLinkOfSettings();
   void ConnectCommand(QAction* item, std::function<void()> command);
 
-  // Runs one table operation with the link: the busy cursor shows, and no
-  // command starts and the window does not close until it has ended. The
-  // table service lets window events through while it works, so that the
-  // status line and the wait window repaint and the retry question can be
-  // answered; a command started from there would share the record and the
-  // port with the operation, and closing would let go of the port under it.
-  bool RunTableOperation(const std::function<bool(LinkSession&)>& operation);
-
-  // The connection start-up sequence and the table restore it shares with
-  // the table status command.
   void TimerStartTimer();
-  bool ReadIdentificationOfDevice();
-  void CheckCorruptedTables();
-  bool ReadRestoreFlags();
-  void ShowTableStatus();
-  void RunTableRestore(const TableStatusBlock& status);
-
   void NidentClick();
   void N1Click();
-  // The configuration commands: the online editor, the configuration files
-  // and the preview of a file before a table restore writes it.
   void N2Click();
   void NCnfClick(QAction* item);
-  bool PreviewRestoreImage(ConfigImage& image);
   void NconnectClick();
   void NaboutClick();
   void NexitClick();
@@ -78,6 +71,11 @@ class TFormMain : public QMainWindow, public ServiceUi {
 
   ProgramState state_;
   bool closed_ = false;
+  // Set while a table operation runs. The table service lets window events
+  // through while it works, so that the status line and the wait window
+  // repaint and the retry question can be answered; a command started from
+  // there would share the record and the port with the operation, and
+  // closing would let go of the port under it.
   bool operationRunning_ = false;
 
   QTimer* TimerStart;
@@ -97,4 +95,5 @@ class TFormMain : public QMainWindow, public ServiceUi {
   QLabel* exchangePanel_;
   ConfigFileDialog pod{this, "pod"};
   ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
+  std::unique_ptr<QtConfigFileUi> files_;
 };

@@ -8,13 +8,12 @@
 
 #include <memory>
 
+#include "app/shell_ui.h"
 #include "link/service_ui.h"
 
 class QCloseEvent;
 class QLabel;
 class QProgressBar;
-
-enum class WaitKind { Writing, Reading };
 
 // The core's progress bar over a Qt one. It keeps its own position and
 // maximum, because a Qt bar reports -1 before its first step, ignores steps

@@ -1,0 +1,103 @@
+#include "app/connection_sequence.h"
+
+#include "app/configuration_commands.h"
+#include "config/identification.h"
+#include "link/clock.h"
+#include "link/text_format.h"
+
+namespace {
+
+constexpr uint32_t kDtrSettleMs = 300;     // after DTR is raised, before the first request
+constexpr uint32_t kAfterRestoreMs = 500;  // after the restore's writes, before the check
+
+using Identification = std::span<const uint8_t, kIdentificationSize>;
+
+void ShowLinkOfSettings(const ProgramState& state, ShellUi& ui) {
+  ui.ShowLinkPanel(LinkPanelText(state.settings.portNumber, state.settings.exchangeSpeed));
+}
+
+void RefreshMenu(const ProgramState& state, ShellUi& ui) { ui.ShowMenu(state.supportedDevice); }
+
+bool ReadIdentificationOfDevice(ProgramState& state, ShellUi& ui) {
+  return ui.RunTableOperation([&state](LinkSession& session) { return ReadIdentification(session, state.record); });
+}
+
+// Another model is refused whatever its software version.
+bool DeviceServed(Identification id, ShellUi& ui) {
+  if (id[kTypeCodeByte] != kServedTypeCode) {
+    ui.ShowNotice(Format("Код типа подключенного устройства  %d", id[kTypeCodeByte]),
+                  "Программа обслуживает кордины vkt53-sx");
+    return false;
+  }
+  if (!SoftwareVersionServed(id[kSoftwareVersionByte])) {
+    ui.ShowNotice(Format("Версия ПО подключенного кордина %d", id[kSoftwareVersionByte]),
+                  "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4");
+    return false;
+  }
+  return true;
+}
+
+// The restore flags of table 7, read just now, in the table status window;
+// the restore when the user chose to write.
+void OfferTableRestore(ProgramState& state, ShellUi& ui) {
+  RestoreFlags flags{};
+  if (!ui.RunTableOperation([&flags](LinkSession& session) { return ReadRestoreFlags(session, flags); })) return;
+  TableStatusBlock status = MakeTableStatusBlock(state.context->tables, flags);
+  if (ui.ChooseTablesToWrite(status, state.settings.tableWriteLock)) RunTableRestore(state, ui, status);
+}
+
+}  // namespace
+
+void RunConnectionSequence(ProgramState& state, ShellUi& ui) {
+  ShowLinkOfSettings(state, ui);
+  if (!ui.ShowConnectionDialog(state)) return RefreshMenu(state, ui);
+  ShowLinkOfSettings(state, ui);
+
+  if (state.port) state.port->SetDtr(true);  // no control lines on some ports: not fatal
+  WaitMs(kDtrSettleMs);
+
+  if (!ReadIdentificationOfDevice(state, ui) || !DeviceServed(state.record.Identification(), ui)) {
+    return RefreshMenu(state, ui);
+  }
+  state.supportedDevice = true;
+  RefreshMenu(state, ui);
+
+  const uint8_t corrupted = state.record.Identification()[kCorruptedTableByte];
+  if (corrupted == 0) return;
+  ui.ShowOperationPanel(Format("Разрушена таблица № %d", corrupted));
+  OfferTableRestore(state, ui);
+}
+
+void ForgetDevice(ProgramState& state, ShellUi& ui) {
+  state.supportedDevice = false;
+  ui.HideMenu();
+  ui.ShowLinkPanel("");
+}
+
+void RunTableStatusCommand(ProgramState& state, ShellUi& ui) { OfferTableRestore(state, ui); }
+
+void RunIdentificationCommand(ProgramState& state, ShellUi& ui) {
+  if (!ReadIdentificationOfDevice(state, ui)) return;
+  ui.ShowIdentification(state.record.Identification());
+}
+
+void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& status) {
+  ConfigImage image;
+  if (!LoadConfigurationFile(ui.Files(), state.configFolder, state.configFilePath, image)) return;
+  if (!PreviewRestoreImage(state, ui, image)) return;
+
+  const bool checked = ui.RunTableOperation([&state, &ui, &status](LinkSession& session) {
+    ui.ShowOperationPanel("");
+    const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
+    const bool written = WriteConfiguration(session, state.record, status, &wait->Progress());
+    ui.ShowExchangePanel("");
+    if (!written) return false;
+    WaitMs(kAfterRestoreMs);
+    RefreshMenu(state, ui);
+    return ReadIdentification(session, state.record);
+  });
+  if (!checked) return;
+  // The model and version are not checked again; a clean device gets no message.
+  const uint8_t corrupted = state.record.Identification()[kCorruptedTableByte];
+  if (corrupted != 0) ui.ShowNotice(Format("Разрушена таблица %d", corrupted), "");
+}

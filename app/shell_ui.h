@@ -1,0 +1,77 @@
+// What the connection start-up sequence and the main window's commands need
+// of the windows: the status line and the retry question (ServiceUi), the
+// menu, the message boxes, the windows they open and what those answer, the
+// wait window, and running a table operation while no command can start.
+// The main window implements it; tests implement it to record what the user
+// would see and to answer for the user. Every decision is made by the
+// callers (app/connection_sequence.h, app/configuration_commands.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "config/config_file_dialogs.h"
+#include "config/config_image.h"
+#include "config/config_record.h"
+#include "config/table_status.h"
+#include "link/conffun.h"
+#include "link/service_ui.h"
+
+struct ProgramState;
+
+enum class WaitKind { Writing, Reading };
+
+// The wait window, shown without being modal while the object lives.
+class WaitWindow {
+ public:
+  virtual ~WaitWindow() = default;
+  // The bar the table read/write service advances.
+  virtual ProgressBar& Progress() = 0;
+};
+
+// How the file editor closed.
+struct FileEditorOutcome {
+  bool accepted = false;  // "Принять", or "Записать в устройство" in device mode
+  bool changed = false;   // the accepted image differs from the one shown
+};
+
+// The requests of one table operation; true when they succeeded.
+using TableOperation = std::function<bool(LinkSession&)>;
+
+class ShellUi : public ServiceUi {
+ public:
+  // Runs the operation on the program's link with the busy cursor shown. No
+  // command starts and the main window does not close until it has ended.
+  virtual bool RunTableOperation(const TableOperation& operation) = 0;
+  virtual std::unique_ptr<WaitWindow> OpenWaitWindow(WaitKind kind) = 0;
+
+  virtual void HideMenu() = 0;
+  // Every item on every level, "Параметры" only when withParameters.
+  virtual void ShowMenu(bool withParameters) = 0;
+  virtual void BringToFront() = 0;
+
+  // Message boxes of the notice and the exchange-result kinds.
+  virtual void ShowNotice(const std::string& line1, const std::string& line2) = 0;
+  virtual void ShowExchangeResult(const std::string& line1, const std::string& line2) = 0;
+
+  // The connection parameters dialog, which stores the link settings and
+  // opens the port; true when "Связаться" did so.
+  virtual bool ShowConnectionDialog(ProgramState& state) = 0;
+  // The table status window over the block; true after either write
+  // button, which has filled the block's write selection.
+  virtual bool ChooseTablesToWrite(TableStatusBlock& block, uint8_t tableWriteLock) = 0;
+  virtual void ShowIdentification(std::span<const uint8_t, kIdentificationSize> identification) = 0;
+  // The online editor, changing the image in place; true when "Записать в
+  // устройство" accepted it. Its own saving proposes files in configFolder.
+  virtual bool EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record,
+                                       const std::string& configFolder) = 0;
+  // The file editor, changing the image in place; device mode is the
+  // preview before a table restore. The record supplies the speed masks.
+  virtual FileEditorOutcome EditConfigurationFile(ConfigImage& image, ConfigRecord& record,
+                                                  bool deviceMode) = 0;
+  // The main window's file dialogs and messages for configuration files.
+  virtual ConfigFileUi& Files() = 0;
+};

@@ -1,0 +1,79 @@
+// The windows the main window opens for the start-up sequence and the
+// commands, and what they answer. Each is created for one showing and
+// destroyed once its result has been read.
+#include <QApplication>
+#include <QString>
+
+#include "app/ui/common/qt_config_file_ui.h"
+#include "app/ui/common/question.h"
+#include "app/ui/main_form.h"
+#include "app/ui/wait.h"
+#include "config/ui/config_editor.h"
+#include "dialogs/ui/connpar.h"
+#include "dialogs/ui/ident.h"
+#include "dialogs/ui/tableinfo.h"
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+class ShownWaitWindow : public WaitWindow {
+ public:
+  ShownWaitWindow(WaitKind kind, QWidget* owner) : window_(kind, owner) { window_.show(); }
+  ProgressBar& Progress() override { return window_.progress(); }
+
+ private:
+  TFormWait window_;
+};
+
+}  // namespace
+
+std::unique_ptr<WaitWindow> TFormMain::OpenWaitWindow(WaitKind kind) {
+  return std::make_unique<ShownWaitWindow>(kind, this);
+}
+
+void TFormMain::BringToFront() {
+  raise();
+  activateWindow();
+}
+
+void TFormMain::ShowNotice(const std::string& line1, const std::string& line2) {
+  MessageBox(MessageKind::Notice, Q(line1), Q(line2), this);
+}
+
+void TFormMain::ShowExchangeResult(const std::string& line1, const std::string& line2) {
+  MessageBox(MessageKind::ExchangeResult, Q(line1), Q(line2), this);
+}
+
+bool TFormMain::ShowConnectionDialog(ProgramState& state) {
+  TFormConnPar dialog(state, this);
+  dialog.exec();
+  return dialog.connectRequested();
+}
+
+bool TFormMain::ChooseTablesToWrite(TableStatusBlock& block, uint8_t tableWriteLock) {
+  TFormTableInfo window(block, tableWriteLock, this);
+  window.exec();
+  return window.Choice() != kWriteNothing;
+}
+
+void TFormMain::ShowIdentification(std::span<const uint8_t, kIdentificationSize> identification) {
+  TFormIdent window(identification, this);
+  window.exec();
+}
+
+bool TFormMain::EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record,
+                                        const std::string& configFolder) {
+  TFormRealConfig editor(image, record, configFolder, this);
+  editor.exec();
+  return editor.writeRequested();
+}
+
+FileEditorOutcome TFormMain::EditConfigurationFile(ConfigImage& image, ConfigRecord& record, bool deviceMode) {
+  TFormConfig editor(image, record, this);
+  editor.setDeviceMode(deviceMode);
+  editor.exec();
+  return {editor.accepted(), editor.changed()};
+}
+
+ConfigFileUi& TFormMain::Files() { return *files_; }

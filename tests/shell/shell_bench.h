@@ -1,0 +1,95 @@
+// The program's state and its windows played by a RecordingShell, with the
+// emulator as the device: the connection dialog "connects" to it as
+// "Связаться" would, and what the device holds afterwards is read back over
+// a link of its own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/program_state.h"
+#include "config/config_file.h"
+#include "link/conffun.h"
+#include "link/port.h"
+#include "recording_shell.h"
+#include "support/emulator_process.h"
+#include "support/recording_ui.h"
+#include "support/temp_folder.h"
+
+inline constexpr int32_t kBenchSpeed = 115200;
+inline constexpr uint8_t kBenchSpeedIndex = 20;  // 115200 bit/s in the speed table
+inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
+inline constexpr int kUnitReadFields = 130;       // table 6 is read in two parts
+
+class ShellBench : public ::testing::Test {
+ protected:
+  ShellBench() { state.configFolder = folder.path(); }
+
+  // stateText: lines of the emulator's state file; options: more of its options.
+  void StartDevice(const std::string& stateText = "", std::vector<std::string> options = {}) {
+    const std::string statePath = folder.File("device.state");
+    std::ofstream(statePath) << stateText;
+    options.insert(options.end(), {"--speed", std::to_string(kBenchSpeed), "--no-wire-delay", "--state", statePath});
+    device = std::make_unique<EmulatorProcess>(folder, options);
+    shell.connect = [this](ProgramState& program) { return Connect(program); };
+  }
+
+  // What "Связаться" leaves behind: the speed stored, the port open, the
+  // exchange parameters loaded.
+  bool Connect(ProgramState& program) {
+    program.ClosePort();
+    program.settings.exchangeSpeed = kBenchSpeed;
+    program.port = OpenPortDevice(device->terminalPath(), kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
+    LoadExchangeParameters(*program.context, program.settings, program.port);
+    return program.port != nullptr;
+  }
+
+  // A device already connected and identified, for the commands.
+  void ConnectServedDevice() {
+    ASSERT_TRUE(Connect(state));
+    state.supportedDevice = true;
+  }
+
+  // Table 3, 5 or 6 as the device holds it now, read over the program's
+  // link with a status line of its own.
+  std::vector<int> DeviceTable(int table) {
+    RecordingUi ui;
+    LinkSession session{*state.context, state.settings, ui};
+    const int fieldBytes = table == 5 ? static_cast<int>(kModemFieldSize) : 1;
+    const int fields = table == 3 ? static_cast<int>(kLinkParametersSize) : table == 5 ? 1 : 255;
+    std::vector<int> bytes;
+    for (int first = 0; first < fields; first += kUnitReadFields) {
+      const int count = std::min(fields - first, kUnitReadFields);
+      EXPECT_TRUE(TransferTable(session, TableRequest::Read(table, first, count))) << "table " << table;
+      const uint8_t* values = session.context.response.data() + kResponseValuesOffset;
+      bytes.insert(bytes.end(), values, values + count * fieldBytes);
+    }
+    return bytes;
+  }
+
+  std::string WriteFile(const std::string& name, const ConfigImage& image) {
+    const std::string path = folder.File(name);
+    EXPECT_EQ(WriteConfigFile(path, image), FileWriteResult::kWritten);
+    return path;
+  }
+
+  TempFolder folder;
+  ProgramState state;
+  RecordingShell shell{state};
+  std::unique_ptr<EmulatorProcess> device;
+};
+
+// Position of the first event equal to `event`; the end when it is missing.
+inline std::size_t EventAt(const RecordingShell& shell, const std::string& event, std::size_t from = 0) {
+  for (std::size_t i = from; i < shell.events.size(); ++i) {
+    if (shell.events[i] == event) return i;
+  }
+  return shell.events.size();
+}
+
+inline std::vector<int> Bytes(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
