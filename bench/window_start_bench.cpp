@@ -254,8 +254,8 @@ void Print(const char* what, const std::vector<Run>& runs) {
   for (const Run& run : runs) wall.push_back(run.wall), cpu.push_back(run.cpu);
   std::sort(wall.begin(), wall.end());
   std::sort(cpu.begin(), cpu.end());
-  std::printf("%-44s median %7.1f ms  fastest %7.1f ms  slowest %7.1f ms  processor %7.1f ms  (%zu runs)\n",
-              what, wall[wall.size() / 2], wall.front(), wall.back(), cpu[cpu.size() / 2], runs.size());
+  std::printf("%-44s median %7.1f ms  fastest %7.1f ms  slowest %7.1f ms  processor %7.1f ms  (%zu runs)\n", what,
+              wall[wall.size() / 2], wall.front(), wall.back(), cpu[cpu.size() / 2], runs.size());
 }
 
 int RunCount(int argc, char** argv, int which) {
