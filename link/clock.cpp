@@ -4,7 +4,6 @@
 
 #ifdef _WIN32
 #include "config/windows_api.h"
-
 #include <timeapi.h>
 #endif
 

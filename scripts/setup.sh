@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running vkt53 need,
 # only those that are missing, so that a fresh machine needs nothing by hand.
+#   setup.sh                  the Linux build, tests and run
+#   setup.sh windows          also what scripts/check_windows.sh needs
+#   setup.sh windows-build    also what scripts/build-windows.sh needs
+#   setup.sh windows-check    also what scripts/check_windows_gui.sh needs
 set -euo pipefail
 
 packages=(
@@ -12,11 +16,24 @@ packages=(
   fonts-dejavu-core                 # a font with Cyrillic glyphs
   g++-mingw-w64-x86-64-posix        # CI compiles the core for Windows too
 )
-
-# "windows": also what the Windows check needs (wine runs the Win32 layer).
-if [ "${1:-}" = "windows" ]; then
-  packages+=(wine wine64)
-fi
+for group in "$@"; do
+  case "$group" in
+    windows) packages+=(
+      wine wine64                   # the Windows check runs the Win32 layer under wine
+    ) ;;
+    windows-build) packages+=(
+      dpkg-dev                      # apt-get source: Debian's Qt source for the cross-build
+      zip
+    ) ;;
+    windows-check) packages+=(
+      wine wine64                   # running vkt53.exe
+      fonts-wine                    # Tahoma with Cyrillic, which wine's own windows need
+      xdotool imagemagick unzip     # driving the windows, screenshots, the package
+      tesseract-ocr tesseract-ocr-rus   # reading the texts the windows show
+    ) ;;
+    *) echo "setup: unknown group $group" >&2; exit 2 ;;
+  esac
+done
 
 missing=()
 for p in "${packages[@]}"; do

@@ -33,7 +33,7 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
   QFont bold = name->font();
   bold.setBold(true);
   name->setFont(bold);
-  MakeLine(this, "Label2", QStringLiteral("Версия        3.02"), 56);
+  MakeLine(this, "Label2", QStringLiteral("Версия        " VKT53_VERSION), 56);
 
   BitBtn1 = MakeNamed<QPushButton>("BitBtn1", this);
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));

@@ -1,6 +1,8 @@
 #include "app/ui/program.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QIcon>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QScreen>
@@ -10,13 +12,26 @@
 
 #include "app/ui/main_form.h"
 
-int RunProgram(QApplication& app) {
-  // The program speaks Russian whatever the system's language, and so do
-  // the toolkit's own windows (the file dialogs).
-  QTranslator toolkitTexts;
-  if (toolkitTexts.load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    app.installTranslator(&toolkitTexts);
+namespace {
+
+// The program speaks Russian whatever the system's language, and so do the
+// toolkit's own windows (the file dialogs). The Windows package carries the
+// texts in translations/ beside the program; elsewhere they are the
+// installed toolkit's.
+void InstallToolkitTexts(QApplication& app, QTranslator& texts) {
+  const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath("translations");
+  if (texts.load("qtbase_ru", besideProgram) ||
+      texts.load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(&texts);
   }
+}
+
+}  // namespace
+
+int RunProgram(QApplication& app) {
+  app.setWindowIcon(QIcon(":/icons/vkt53.png"));
+  QTranslator toolkitTexts;
+  InstallToolkitTexts(app, toolkitTexts);
   try {
     TFormMain window;
     // Sized to the screen first: without a window manager (a bare X server,
