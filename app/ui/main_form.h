@@ -18,6 +18,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
+class QtConfigFileUi;
 
 class TFormMain : public QMainWindow, public ShellUi {
   Q_OBJECT
