@@ -13,8 +13,8 @@ constexpr int kValuesOffset = 7;  // field values of a read
 constexpr int kChecksumSize = 2;
 constexpr uint32_t kSettleMs = 500;  // after a long table sequence
 
-constexpr int kSpeedMaskCount = 2;      // table 1: the master mask, then the unit mask
-constexpr int kFirstUnitReadCount = 130;  // table 6 is read as fields 0..129 and 130..254
+constexpr int kSpeedMaskCount = 2;                // table 1: the master mask, then the unit mask
+constexpr int kFirstUnitReadCount = 130;          // table 6 is read as fields 0..129 and 130..254
 constexpr uint8_t kFallbackMasterSpeedIndex = 2;  // 1200 bit/s
 
 // Bytes one field of a table occupies.
@@ -83,7 +83,8 @@ TableRequest WriteOf(int table, int first, int count, const uint8_t* values, int
 
 bool WriteLinkParameters(LinkSession& session, const ConfigRecord& record) {
   const auto values = record.LinkParameters();
-  if (!TransferTable(session, TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, values))) {
+  if (!TransferTable(session,
+                     TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, values))) {
     return false;
   }
   FollowMasterSpeed(session, values[kMasterSpeedIndexField]);
@@ -109,7 +110,8 @@ bool WriteChangedUnitRuns(LinkSession& session, std::span<const uint8_t> oldByte
            newBytes[first + length] != oldBytes[first + length]) {
       ++length;
     }
-    if (!TransferTable(session, WriteOf(kUnitLinkTable, first, length, newBytes.data() + first, length))) {
+    if (!TransferTable(session,
+                       WriteOf(kUnitLinkTable, first, length, newBytes.data() + first, length))) {
       return false;
     }
     start = first + length;
@@ -213,7 +215,8 @@ bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* 
   } reads[] = {
       {TableRequest::Read(kModemCommandTable, 0, 1), record.ModemField().data()},
       {TableRequest::Read(kUnitLinkTable, 0, kFirstUnitReadCount), units},
-      {TableRequest::Read(kUnitLinkTable, kFirstUnitReadCount, kUnitAddressCount - kFirstUnitReadCount),
+      {TableRequest::Read(kUnitLinkTable, kFirstUnitReadCount,
+                          kUnitAddressCount - kFirstUnitReadCount),
        units + kFirstUnitReadCount},
       {TableRequest::Read(kSpeedAvailabilityTable, 0, kSpeedMaskCount),
        record.bytes.data() + ConfigRecord::kMasterSpeedMaskOffset},
@@ -233,8 +236,9 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
     const auto begin = status.begin() + kWriteSelectionOffset;
     // One step a selected table, and one for the second request of table 6.
     constexpr int kSecondUnitWrite = 1;
-    progress->SetMaximum(static_cast<int>(std::count_if(begin, begin + kTableCount,
-                                                        [](uint8_t b) { return b != 0; })) + kSecondUnitWrite);
+    const auto selectedTables =
+        std::count_if(begin, begin + kTableCount, [](uint8_t b) { return b != 0; });
+    progress->SetMaximum(static_cast<int>(selectedTables) + kSecondUnitWrite);
   }
   if (selected(kLinkParametersTable)) {
     if (!WriteLinkParameters(session, record)) return false;
@@ -248,9 +252,13 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
     // Two requests, each advancing the bar: fields 0..242 and 243..254.
     const uint8_t* units = record.UnitLinkBytes().data();
     const int rest = static_cast<int>(kUnitAddressCount) - kMaxWriteValues;
-    if (!TransferTable(session, WriteOf(kUnitLinkTable, 0, kMaxWriteValues, units, kMaxWriteValues))) return false;
+    if (!TransferTable(session,
+                       WriteOf(kUnitLinkTable, 0, kMaxWriteValues, units, kMaxWriteValues))) {
+      return false;
+    }
     Advance(session, progress);
-    if (!TransferTable(session, WriteOf(kUnitLinkTable, kMaxWriteValues, rest, units + kMaxWriteValues, rest))) {
+    if (!TransferTable(session, WriteOf(kUnitLinkTable, kMaxWriteValues, rest,
+                                        units + kMaxWriteValues, rest))) {
       return false;
     }
     Advance(session, progress);

@@ -73,7 +73,7 @@ const char* const kIdentifierMismatch = "Несоответствие идент
 struct RequestLayout {
   uint8_t function;
   bool credentials;
-  int valueByte;      // where the caller's value byte goes; 0: none
+  int valueByte;  // where the caller's value byte goes; 0: none
   int dataOffset;
   int dataBytes;      // exactly, or at most when variableData
   bool variableData;  // the caller's data length sets the frame length
@@ -125,14 +125,16 @@ int BuildFrame(ExchangeContext& context, uint8_t function, const uint8_t* data, 
   if (!layout || length < 0) return 0;
   if (layout->credentials) PutCredentials(context);
   if (layout->valueByte != 0) context.request[layout->valueByte] = value;
-  const bool fits = layout->variableData ? length <= layout->dataBytes : length == layout->dataBytes;
+  const bool fits =
+      layout->variableData ? length <= layout->dataBytes : length == layout->dataBytes;
   if (!fits || (length > 0 && data == nullptr)) return 0;
   PutData(context, layout->dataOffset, data, length);
   return layout->dataOffset + length + kChecksumSize;
 }
 
 void PutChecksum(ExchangeContext& context, int frameLength) {
-  const uint16_t crc = Crc16(context.request.data(), static_cast<std::size_t>(frameLength - kChecksumSize));
+  const uint16_t crc =
+      Crc16(context.request.data(), static_cast<std::size_t>(frameLength - kChecksumSize));
   PutUint16Le(context.request.data() + frameLength - kChecksumSize, crc);
 }
 
@@ -222,8 +224,10 @@ bool AddressAccepted(ExchangeContext& context, uint8_t responder) {
     context.deviceAddress = responder;
     return true;
   }
-  return request[kFunctionByte] == kCredentialedWriteFunction && request[kCommandByte] == kAddressCommand[0] &&
-         request[kCommandByte + 1] == kAddressCommand[1] && responder == request[kAnsweringAddressByte];
+  return request[kFunctionByte] == kCredentialedWriteFunction &&
+         request[kCommandByte] == kAddressCommand[0] &&
+         request[kCommandByte + 1] == kAddressCommand[1] &&
+         responder == request[kAnsweringAddressByte];
 }
 
 // A response's start symbol, address and length byte. False when the hunt
@@ -238,8 +242,8 @@ bool ReadFrameHead(ExchangeContext& context, bool& lineGaveNothing) {
   };
   if (!readByte(kStartByte) || response[kStartByte] != kResponseStart) return false;
   SetReadTimeouts(port, context.followingBytesWaitMs, kFrameReadPerByteMs, context.firstByteWaitMs);
-  return readByte(kAddressByte) && AddressAccepted(context, response[kAddressByte]) && readByte(kLengthByte) &&
-         response[kLengthByte] >= kShortestResponse;
+  return readByte(kAddressByte) && AddressAccepted(context, response[kAddressByte]) &&
+         readByte(kLengthByte) && response[kLengthByte] >= kShortestResponse;
 }
 
 // The rest of a frame whose head has come; returns the final result code.

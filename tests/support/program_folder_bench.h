@@ -31,7 +31,8 @@ class ProgramFolderBench {
   // INI/comports with a "COMn=device" line for each port.
   void MapPorts(const std::map<int, std::string>& devices) const {
     std::string text;
-    for (const auto& [port, device] : devices) text += "COM" + std::to_string(port) + "=" + device + "\n";
+    for (const auto& [port, device] : devices)
+      text += "COM" + std::to_string(port) + "=" + device + "\n";
     WritePortMap(text);
   }
 
