@@ -2,6 +2,8 @@
 
 #include "config/config_file_dialogs.h"
 
+namespace vkt53 {
+
 namespace {
 
 // An accepted configuration is offered for saving when the editor changed
@@ -69,3 +71,5 @@ bool PreviewRestoreImage(ProgramState& state, ShellUi& ui, ConfigImage& image) {
   RecordFromImage(image, state.record);
   return true;
 }
+
+}  // namespace vkt53

@@ -8,6 +8,8 @@
 #include "app/shell_ui.h"
 #include "config/config_image.h"
 
+namespace vkt53 {
+
 // "Параметры конфигурации".
 void RunOnlineConfiguration(ProgramState& state, ShellUi& ui);
 
@@ -20,3 +22,5 @@ void RunConfigurationFileCommand(ProgramState& state, ShellUi& ui, bool newConfi
 // accepted it; it is then in the configuration record's tables 3, 5 and 6,
 // for the restore to write.
 bool PreviewRestoreImage(ProgramState& state, ShellUi& ui, ConfigImage& image);
+
+}  // namespace vkt53

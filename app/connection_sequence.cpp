@@ -5,6 +5,8 @@
 #include "link/clock.h"
 #include "link/text_format.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr uint32_t kDtrSettleMs = 300;     // after DTR is raised, before the first request
@@ -101,3 +103,5 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
   const uint8_t corrupted = state.record.Identification()[kCorruptedTableByte];
   if (corrupted != 0) ui.ShowNotice(Format("Разрушена таблица %d", corrupted), "");
 }
+
+}  // namespace vkt53

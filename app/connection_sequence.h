@@ -9,6 +9,8 @@
 #include "app/shell_ui.h"
 #include "config/table_status.h"
 
+namespace vkt53 {
+
 // The whole sequence, from the connection dialog on. It always ends with
 // the menu shown again, "Параметры" only for a served device.
 void RunConnectionSequence(ProgramState& state, ShellUi& ui);
@@ -29,3 +31,5 @@ void RunIdentificationCommand(ProgramState& state, ShellUi& ui);
 // writes the tables the block's write selection names and reads the
 // identification again, reporting a table still corrupted.
 void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& status);
+
+}  // namespace vkt53

@@ -11,6 +11,8 @@
 #include "link/plcbox.h"
 #include "link/serial_port.h"
 
+namespace vkt53 {
+
 struct ProgramState {
   std::unique_ptr<ExchangeContext> context = std::make_unique<ExchangeContext>(0);
   ConfigRecord record;
@@ -30,3 +32,5 @@ struct ProgramState {
     port.reset();
   }
 };
+
+}  // namespace vkt53

@@ -6,6 +6,8 @@
 #include "config/file_io.h"
 #include "config/program_folder.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr char kSettingsFileName[] = "vkt53.ini";
@@ -30,3 +32,5 @@ bool SaveSettings(const std::string& path, const LinkSettings& settings) {
   const std::vector<uint8_t> bytes(record.begin(), record.end());
   return WriteFileReplacing(path, bytes) == FileWriteResult::kWritten;
 }
+
+}  // namespace vkt53

@@ -6,6 +6,8 @@
 
 #include "link/link_settings.h"
 
+namespace vkt53 {
+
 // "%s<separator>vkt53.ini" in the INI folder.
 std::string SettingsFilePath(const std::string& iniFolder);
 
@@ -17,3 +19,5 @@ LinkSettings LoadSettings(const std::string& path);
 // Replaces the file with the settings; a failed save leaves the old file as
 // it was. The program reports no failure, the result serves tests.
 bool SaveSettings(const std::string& path, const LinkSettings& settings);
+
+}  // namespace vkt53

@@ -20,6 +20,8 @@
 #include "link/conffun.h"
 #include "link/service_ui.h"
 
+namespace vkt53 {
+
 struct ProgramState;
 
 enum class WaitKind { Writing, Reading };
@@ -75,3 +77,5 @@ class ShellUi : public ServiceUi {
   // The main window's file dialogs and messages for configuration files.
   virtual ConfigFileUi& Files() = 0;
 };
+
+}  // namespace vkt53

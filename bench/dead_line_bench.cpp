@@ -15,6 +15,8 @@
 #include "link/port.h"
 #include "support/pty_peer.h"
 
+using namespace vkt53;
+
 namespace {
 
 constexpr uint32_t kFirstByteWaitMs = 2000;

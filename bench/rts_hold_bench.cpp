@@ -25,6 +25,8 @@
 #include "support/emulator_process.h"
 #endif
 
+using namespace vkt53;
+
 namespace {
 
 constexpr int32_t kBenchSpeed = 115200;

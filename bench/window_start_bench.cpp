@@ -47,6 +47,8 @@
 #include "support/emulator_process.h"
 #include "support/temp_folder.h"
 
+using namespace vkt53;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

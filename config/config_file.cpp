@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vkt53 {
+
 ConfigFileReadResult ReadConfigFile(const std::string& path, ConfigImage& image) {
   const auto bytes = ReadFilePrefix(path, kConfigFileSize);
   if (!bytes) return ConfigFileReadResult::kCannotOpen;
@@ -23,3 +25,5 @@ std::vector<uint8_t> ConfigFileBytes(const ConfigImage& image) {
 FileWriteResult WriteConfigFile(const std::string& path, const ConfigImage& image) {
   return WriteFileReplacing(path, ConfigFileBytes(image));
 }
+
+}  // namespace vkt53

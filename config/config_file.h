@@ -11,6 +11,8 @@
 #include "config_image.h"
 #include "file_io.h"
 
+namespace vkt53 {
+
 inline constexpr std::array<uint8_t, 2> kConfigFileMarker = {'M', 'C'};
 inline constexpr std::size_t kConfigFileImageOffset = kConfigFileMarker.size();
 inline constexpr std::size_t kConfigFileSize = kConfigFileImageOffset + ConfigImage::kSize;
@@ -33,3 +35,5 @@ std::vector<uint8_t> ConfigFileBytes(const ConfigImage& image);
 
 // Creates or replaces the file; an old file survives a failed write whole.
 FileWriteResult WriteConfigFile(const std::string& path, const ConfigImage& image);
+
+}  // namespace vkt53

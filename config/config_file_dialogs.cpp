@@ -4,6 +4,8 @@
 #include "file_io.h"
 #include "working_folders.h"
 
+namespace vkt53 {
+
 const char kMainWindowFileFilters[] =
     "Data Files (*.cnf)|*.cnf|DataFiles(*.ala)|*.ala|DataFiles(*.aud)|*.aud|DataFiles(*.osc)|*.osc|"
     "DataFiles(*.avr)|*.avr|DataFiles(*.*)|*.*";
@@ -157,3 +159,5 @@ void SaveImageToFile(ConfigFileUi& ui, const std::string& configFolder, const Co
   if (!ChooseFileToWrite(ui, request, target, "")) return;
   WriteAndReport(ui, target, image);
 }
+
+}  // namespace vkt53

@@ -9,6 +9,8 @@
 
 #include "config_image.h"
 
+namespace vkt53 {
+
 // One entry of a dialog's filter list.
 struct FileFilter {
   std::string description;  // "Data Files (*.cnf)"
@@ -67,3 +69,5 @@ void SaveConfigurationFile(ConfigFileUi& ui, const std::string& configFolder,
 // The online editor's saving: proposes "new.cnf" in the CONFIG folder and
 // asks before replacing any existing file.
 void SaveImageToFile(ConfigFileUi& ui, const std::string& configFolder, const ConfigImage& image);
+
+}  // namespace vkt53

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+namespace vkt53 {
+
 namespace {
 
 constexpr uint8_t kDefaultMasterSpeedIndex = 2;  // 1200 bit/s
@@ -64,3 +66,5 @@ void RecordFromImage(const ConfigImage& image, ConfigRecord& record) {
     linkBytes[static_cast<std::size_t>(address)] = MakeUnitLinkByte(portCode, entry.speedIndex);
   }
 }
+
+}  // namespace vkt53

@@ -8,6 +8,8 @@
 
 #include "config_record.h"
 
+namespace vkt53 {
+
 inline constexpr std::size_t kUnitEntrySize = 3;
 
 struct ConfigImage {
@@ -82,3 +84,5 @@ void ImageFromRecord(const ConfigRecord& record, ConfigImage& image);
 // Image → record: tables 3, 5 and 6. The identification and the speed masks
 // of the record stay as they are.
 void RecordFromImage(const ConfigImage& image, ConfigRecord& record);
+
+}  // namespace vkt53

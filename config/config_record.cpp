@@ -2,6 +2,8 @@
 
 #include "config/byte_order.h"
 
+namespace vkt53 {
+
 static_assert(kSpeedMaskSize == 4, "a speed mask is one 32-bit number");
 
 std::span<uint8_t, kIdentificationSize> ConfigRecord::Identification() {
@@ -69,3 +71,5 @@ uint8_t PortCodeOfUnitLinkByte(uint8_t linkByte) {
 uint8_t SpeedIndexOfUnitLinkByte(uint8_t linkByte) {
   return static_cast<uint8_t>(linkByte & kUnitSpeedIndexMask);
 }
+
+}  // namespace vkt53

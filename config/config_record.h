@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <span>
 
+namespace vkt53 {
+
 // Table 3 fields, which are also bytes 0..6 of the configuration image.
 inline constexpr std::size_t kMasterSpeedIndexField = 0;
 inline constexpr std::size_t kAnswerPreambleCountField = 1;
@@ -77,3 +79,5 @@ static_assert(sizeof(ConfigRecord) == 351, "the record is a byte image of the de
 uint8_t MakeUnitLinkByte(uint8_t portCode, uint8_t speedIndex);
 uint8_t PortCodeOfUnitLinkByte(uint8_t linkByte);
 uint8_t SpeedIndexOfUnitLinkByte(uint8_t linkByte);
+
+}  // namespace vkt53

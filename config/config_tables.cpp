@@ -1,5 +1,7 @@
 #include "config_tables.h"
 
+namespace vkt53 {
+
 ConfigTableList MakeConfigTableList() {
   ConfigTableList list{};
   for (int t = 0; t < kTableCount; ++t) {
@@ -24,3 +26,5 @@ const std::string& TableName(int table) {
   if (table < 0 || table >= kTableCount) return none;
   return names[table];
 }
+
+}  // namespace vkt53

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vkt53 {
+
 inline constexpr int kTableCount = 8;
 
 // The tables the program reads and writes.
@@ -26,3 +28,5 @@ ConfigTableList MakeConfigTableList();
 
 // Name of table 0..7 (UTF-8); empty for tables without a name or outside 0..7.
 const std::string& TableName(int table);
+
+}  // namespace vkt53

@@ -3,6 +3,8 @@
 #include <array>
 #include <optional>
 
+namespace vkt53 {
+
 namespace {
 
 constexpr uint8_t kFirstUpperByte = 0x80;
@@ -99,3 +101,5 @@ std::string Utf8FromCp1251(const uint8_t* bytes, std::size_t count) {
   for (std::size_t i = 0; i < count; ++i) AppendUtf8(text, CharacterOfByte(bytes[i]));
   return text;
 }
+
+}  // namespace vkt53

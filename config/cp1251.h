@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+namespace vkt53 {
+
 // Characters that code page 1251 cannot hold, and broken UTF-8 sequences,
 // become '?': the device field gets a visible placeholder rather than a
 // silently dropped character.
@@ -17,3 +19,5 @@ std::vector<uint8_t> Cp1251FromUtf8(const std::string& utf8Text);
 // Every byte has a character; 0x98, unassigned in the code page, is carried as
 // U+0098 so that a device text survives being shown and stored back.
 std::string Utf8FromCp1251(const uint8_t* bytes, std::size_t count);
+
+}  // namespace vkt53

@@ -1,5 +1,7 @@
 #include "config/decimal_field.h"
 
+namespace vkt53 {
+
 namespace {
 
 // Far beyond any field's range and far from overflowing int64_t.
@@ -33,3 +35,5 @@ DecimalField ParseDecimalField(std::string_view text) {
   }
   return {DecimalFieldState::Value, negative ? -magnitude : magnitude};
 }
+
+}  // namespace vkt53

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+namespace vkt53 {
+
 enum class DecimalFieldState { Empty, NotANumber, Value };
 
 struct DecimalField {
@@ -21,3 +23,5 @@ struct DecimalField {
 // optional sign too (a pasted "-5" is a number, just out of every range).
 // Very long digit runs saturate instead of overflowing.
 DecimalField ParseDecimalField(std::string_view text);
+
+}  // namespace vkt53

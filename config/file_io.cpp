@@ -15,6 +15,8 @@
 #include <cerrno>
 #endif
 
+namespace vkt53 {
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -205,3 +207,5 @@ FileWriteResult WriteFileReplacing(const std::string& utf8Path, const std::vecto
   if (result == FileWriteResult::kWriteFailed) fs::remove(temporary, ec);
   return result;
 }
+
+}  // namespace vkt53

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+namespace vkt53 {
+
 // A UTF-8 path as the file system wants it (on Windows a narrow string would
 // otherwise be taken in the ANSI code page).
 std::filesystem::path PathFromUtf8(const std::string& utf8Path);
@@ -33,3 +35,5 @@ enum class FileWriteResult {
 // permission, a crash or power cut) leaves the old file or the whole new one.
 // A failed sync is a failed write. The temporary file never outlives a failure.
 FileWriteResult WriteFileReplacing(const std::string& utf8Path, const std::vector<uint8_t>& bytes);
+
+}  // namespace vkt53

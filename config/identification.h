@@ -9,6 +9,8 @@
 
 #include "config/config_record.h"
 
+namespace vkt53 {
+
 inline constexpr std::size_t kCorruptedTableByte = 0;  // 0 when no table is corrupted
 inline constexpr std::size_t kTypeCodeByte = 1;
 inline constexpr std::size_t kHardwareVersionByte = 2;
@@ -35,3 +37,5 @@ inline constexpr uint8_t kReadOnlySoftwareVersion = 4;
 constexpr bool SoftwareVersionServed(uint8_t version) {
   return version == kReadWriteSoftwareVersion || version == kReadOnlySoftwareVersion;
 }
+
+}  // namespace vkt53

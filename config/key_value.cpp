@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+namespace vkt53 {
+
 namespace {
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -22,3 +24,5 @@ KeyValueLine ParseKeyValueLine(std::string_view line) {
   return {KeyValueKind::Entry, TrimSpace(std::string_view(text).substr(0, equals)),
           TrimSpace(std::string_view(text).substr(equals + 1))};
 }
+
+}  // namespace vkt53

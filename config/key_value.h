@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+namespace vkt53 {
+
 // The text without the white space at its ends.
 std::string TrimSpace(std::string_view text);
 
@@ -23,3 +25,5 @@ struct KeyValueLine {
 
 // Splits at the first '='.
 KeyValueLine ParseKeyValueLine(std::string_view line);
+
+}  // namespace vkt53

@@ -4,6 +4,8 @@
 #include "config/modem_string.h"
 #include "config/speed_list.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kByteLimit = 255;
@@ -63,3 +65,5 @@ InputErrorLines InputErrorOf(LinkInputVerdict verdict) {
   }
   return {"", ""};
 }
+
+}  // namespace vkt53

@@ -8,6 +8,8 @@
 
 #include "config/config_image.h"
 
+namespace vkt53 {
+
 struct LinkInputs {
   std::optional<std::string> masterSpeedItem;  // ComboBox1's selected text
   std::optional<int> priorityItem;             // ComboBox2
@@ -33,3 +35,5 @@ struct InputErrorLines {
   const char* line2;
 };
 InputErrorLines InputErrorOf(LinkInputVerdict verdict);
+
+}  // namespace vkt53

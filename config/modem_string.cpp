@@ -5,6 +5,8 @@
 
 #include "cp1251.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr uint8_t kBlank = 0x20;
@@ -42,3 +44,5 @@ void StoreModemText(ConfigImage& image, const std::string& utf8Text) {
   std::ranges::copy(EncodeModemField(utf8Text),
                     image.bytes.begin() + ConfigImage::kModemFieldOffset);
 }
+
+}  // namespace vkt53

@@ -10,6 +10,8 @@
 
 #include "config_image.h"
 
+namespace vkt53 {
+
 inline constexpr std::size_t kModemTextMaxCharacters = 63;  // leaves room for the carriage return
 inline constexpr uint8_t kModemTextEnd = 0x0D;
 
@@ -29,3 +31,5 @@ std::string ModemFieldText(std::span<const uint8_t, kModemFieldSize> field);
 // The same on the field inside an image.
 std::string ModemTextOfImage(const ConfigImage& image);
 void StoreModemText(ConfigImage& image, const std::string& utf8Text);
+
+}  // namespace vkt53

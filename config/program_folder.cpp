@@ -9,6 +9,8 @@
 #include <unistd.h>
 #endif
 
+namespace vkt53 {
+
 namespace {
 
 std::string gFolderOverride;
@@ -58,3 +60,5 @@ void SetProgramFolder(const std::string& folder) {
     gFolderOverride += PathSeparator();
   }
 }
+
+}  // namespace vkt53

@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace vkt53 {
+
 std::string ProgramFolder();
 
 // Replaces the folder found from the program's own path (tests run the
@@ -12,3 +14,5 @@ void SetProgramFolder(const std::string& folder);
 
 // The platform's path separator.
 char PathSeparator();
+
+}  // namespace vkt53

@@ -4,6 +4,8 @@
 
 #include "config/speed_table.h"
 
+namespace vkt53 {
+
 SpeedListContent FillSpeedList(uint32_t speedMask, int storedSpeedIndex) {
   SpeedListContent list;
   for (int index = 0; index < kSpeedCount; ++index) {
@@ -26,3 +28,5 @@ int SpeedIndexOfItem(const std::string& itemText) {
   if (error != std::errc() || stop != end) return -1;
   return IndexOfSpeed(speed);
 }
+
+}  // namespace vkt53

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vkt53 {
+
 struct SpeedListContent {
   std::vector<std::string> items;
   std::optional<int> selectedItem;  // position in items; none when the stored speed is not offered
@@ -26,3 +28,5 @@ SpeedListContent FillAllSpeedsList(int storedSpeedIndex);
 // Speed index of a list item's text (IndexOfSpeed of its decimal value);
 // -1 when the text is not a speed of the table.
 int SpeedIndexOfItem(const std::string& itemText);
+
+}  // namespace vkt53

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+namespace vkt53 {
+
 inline constexpr int kSpeedCount = 22;
 
 inline constexpr std::array<int32_t, kSpeedCount> kExchangeSpeeds = {
@@ -16,3 +18,5 @@ int IndexOfSpeed(int32_t speed);
 
 // Speed at a position 0..21; 0 for any other index.
 int32_t SpeedOfIndex(int index);
+
+}  // namespace vkt53

@@ -10,6 +10,8 @@
 
 #include "config/config_tables.h"
 
+namespace vkt53 {
+
 inline constexpr std::size_t kOfferedOffset = 0;
 inline constexpr std::size_t kRestoreRequiredOffset = 8;
 inline constexpr std::size_t kWriteSelectionOffset = 16;
@@ -32,3 +34,5 @@ inline TableStatusBlock MakeTableStatusBlock(const ConfigTableList& tables,
   }
   return block;
 }
+
+}  // namespace vkt53

@@ -2,6 +2,8 @@
 
 #include "config/speed_table.h"
 
+namespace vkt53 {
+
 namespace {
 
 std::string PortText(uint8_t portCode) {
@@ -21,3 +23,5 @@ std::array<std::string, kUnitRowColumns> UnitRowTexts(int address, const UnitEnt
   return {addressText, "         Да", PortText(entry.portCode),
           "        " + std::to_string(SpeedOfIndex(entry.speedIndex))};
 }
+
+}  // namespace vkt53

@@ -4,6 +4,8 @@
 
 #include "config/windows_api.h"
 
+namespace vkt53 {
+
 std::wstring WideFromUtf8(const std::string& utf8) {
   if (utf8.empty()) return {};
   const int size = static_cast<int>(utf8.size());
@@ -21,5 +23,7 @@ std::string Utf8FromWide(const std::wstring& wide) {
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), size, utf8.data(), length, nullptr, nullptr);
   return utf8;
 }
+
+}  // namespace vkt53
 
 #endif  // _WIN32

@@ -6,7 +6,11 @@
 
 #include <string>
 
+namespace vkt53 {
+
 std::wstring WideFromUtf8(const std::string& utf8);
 std::string Utf8FromWide(const std::wstring& wide);
+
+}  // namespace vkt53
 
 #endif  // _WIN32

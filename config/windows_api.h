@@ -11,3 +11,8 @@
 #endif
 #include <windows.h>
 #endif
+
+namespace vkt53 {
+
+
+}  // namespace vkt53

@@ -6,6 +6,8 @@
 #include "file_io.h"
 #include "config/program_folder.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr char kConfigFolderName[] = "CONFIG";
@@ -58,3 +60,5 @@ bool HasExtension(const std::string& path) {
 std::string WithConfigFileExtension(const std::string& path) {
   return HasExtension(path) ? path : path + kConfigFileExtension;
 }
+
+}  // namespace vkt53

@@ -5,6 +5,8 @@
 
 #include <string>
 
+namespace vkt53 {
+
 // "%sCONFIG": where every configuration file dialog starts.
 std::string ConfigFolderPath(const std::string& programFolder);
 // "%sINI": where the settings file lives.
@@ -28,3 +30,5 @@ bool HasExtension(const std::string& path);
 
 // ".cnf" appended to a name without extension; any other name as it is.
 std::string WithConfigFileExtension(const std::string& path);
+
+}  // namespace vkt53

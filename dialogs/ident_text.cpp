@@ -4,6 +4,8 @@
 
 #include "config/identification.h"
 
+namespace vkt53 {
+
 namespace {
 
 using Record = std::span<const uint8_t, kIdentificationSize>;
@@ -68,3 +70,5 @@ IdentificationTexts IdentificationRows(Record record) {
 }
 
 bool ReportsCorruptedTable(Record record) { return record[kCorruptedTableByte] != 0; }
+
+}  // namespace vkt53

@@ -11,6 +11,8 @@
 
 #include "config/config_record.h"
 
+namespace vkt53 {
+
 inline constexpr std::size_t kIdentificationRowCount = 9;
 
 // Row order of the identification window.
@@ -33,3 +35,5 @@ IdentificationTexts IdentificationRows(std::span<const uint8_t, kIdentificationS
 
 // True when the record names a corrupted table; its value is then shown in red.
 bool ReportsCorruptedTable(std::span<const uint8_t, kIdentificationSize> record);
+
+}  // namespace vkt53

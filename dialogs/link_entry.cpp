@@ -3,6 +3,8 @@
 #include "config/decimal_field.h"
 #include "config/speed_table.h"
 
+namespace vkt53 {
+
 namespace {
 
 struct FieldRange {
@@ -71,3 +73,5 @@ LinkEntryCheck CheckLinkEntry(const LinkEntry& entry, const LinkSettings& curren
   }
   return check;
 }
+
+}  // namespace vkt53

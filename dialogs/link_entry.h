@@ -7,6 +7,8 @@
 
 #include "link/link_settings.h"
 
+namespace vkt53 {
+
 inline constexpr int kPortChoices = 8;     // COM1 .. COM8
 inline constexpr int kAttemptChoices = 5;  // 1 .. 5
 
@@ -40,3 +42,5 @@ bool IsEntryComplete(const LinkEntry& entry);
 // pass, returns the current record with the entered values put in. A text
 // that is not a number fails like a value out of range.
 LinkEntryCheck CheckLinkEntry(const LinkEntry& entry, const LinkSettings& current);
+
+}  // namespace vkt53

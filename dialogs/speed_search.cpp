@@ -5,6 +5,8 @@
 #include "link/plcbox.h"
 #include "config/speed_table.h"
 
+namespace vkt53 {
+
 namespace {
 
 // Read table 0, fields 0..16, write nothing: the identification read.
@@ -28,3 +30,5 @@ int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(i
   }
   return 0;
 }
+
+}  // namespace vkt53

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+namespace vkt53 {
+
 class ExchangeContext;
 
 // The search's own exchange parameters: short waits and one attempt, so that
@@ -19,3 +21,5 @@ inline constexpr uint8_t kSearchAttemptCount = 1;
 // or 0 when none did. The context keeps the search parameters and the last
 // speed tried.
 int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry);
+
+}  // namespace vkt53

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+namespace vkt53 {
+
 namespace {
 
 bool Offered(const TableStatusBlock& block, int table) { return block[kOfferedOffset + table] != 0; }
@@ -44,3 +46,5 @@ void SelectTicked(TableStatusBlock& block, const std::vector<TableRow>& rows,
     block[kWriteSelectionOffset + rows[slot].table] = ticked[slot] ? 1 : 0;
   }
 }
+
+}  // namespace vkt53

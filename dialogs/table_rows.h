@@ -9,6 +9,8 @@
 
 #include "config/table_status.h"
 
+namespace vkt53 {
+
 inline constexpr int kTableRowSlots = 5;
 
 struct TableRow {
@@ -32,3 +34,5 @@ void SelectAllOffered(TableStatusBlock& block);
 // tables without a row are left unselected.
 void SelectTicked(TableStatusBlock& block, const std::vector<TableRow>& rows,
                   const std::array<bool, kTableRowSlots>& ticked);
+
+}  // namespace vkt53

@@ -5,6 +5,9 @@
 
 #include "config/speed_table.h"
 
+using vkt53::kSpeedCount;
+using vkt53::SpeedOfIndex;
+
 namespace emu {
 
 namespace {

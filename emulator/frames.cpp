@@ -3,6 +3,8 @@
 #include "emulator/wire_format.h"
 #include "link/crc16.h"
 
+using vkt53::Crc16;
+
 namespace emu {
 
 bool ChecksumHolds(std::span<const uint8_t> frame) {

@@ -7,6 +7,8 @@
 
 #include "config/speed_table.h"
 
+using vkt53::IndexOfSpeed;
+
 namespace emu {
 
 namespace {

@@ -11,6 +11,9 @@
 
 #include "link/raw_terminal.h"
 
+using vkt53::MakeRawTerminal;
+using vkt53::OpenPseudoTerminal;
+
 namespace emu {
 
 namespace {

@@ -16,6 +16,12 @@
 #include "emulator/hex_text.h"
 #include "emulator/wire_format.h"
 
+using vkt53::KeyValueLine;
+using vkt53::KeyValueKind;
+using vkt53::WriteFileReplacing;
+using vkt53::FileWriteResult;
+using vkt53::ParseKeyValueLine;
+
 namespace emu {
 
 namespace {

@@ -8,6 +8,8 @@
 #include <timeapi.h>
 #endif
 
+namespace vkt53 {
+
 namespace {
 
 #ifdef _WIN32
@@ -67,3 +69,5 @@ void WaitMs(uint32_t ms) { SleepUntil(ClockNow() + std::chrono::milliseconds(ms)
 void SleepUntil(SteadyClock::time_point deadline) { gClock.load()->SleepUntil(deadline); }
 
 void WaitUntilPrecise(SteadyClock::time_point deadline) { gClock.load()->WaitUntilPrecise(deadline); }
+
+}  // namespace vkt53

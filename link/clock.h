@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace vkt53 {
+
 using SteadyClock = std::chrono::steady_clock;
 
 class Clock {
@@ -38,3 +40,5 @@ void SleepUntil(SteadyClock::time_point deadline);
 // Blocks until the clock has passed deadline: sleeps until shortly before it
 // and spins only for the last moment, so the wake-up is precise.
 void WaitUntilPrecise(SteadyClock::time_point deadline);
+
+}  // namespace vkt53

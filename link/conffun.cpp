@@ -6,6 +6,8 @@
 #include "config/speed_table.h"
 #include "link/text_format.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kEchoOffset = 4;    // response bytes 4..6: read table, first field, count
@@ -299,3 +301,5 @@ ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& 
   }
   return written ? ChangeWriteOutcome::Written : ChangeWriteOutcome::NothingChanged;
 }
+
+}  // namespace vkt53

@@ -15,6 +15,8 @@
 #include "link/plcbox.h"
 #include "link/service_ui.h"
 
+namespace vkt53 {
+
 inline constexpr int kMaxBlockSize = 249;  // 255-byte frame less its own six bytes
 inline constexpr int kBlockHeaderSize = 6;  // read table, first, count, write table, first, count
 inline constexpr int kMaxWriteValues = kMaxBlockSize - kBlockHeaderSize;
@@ -71,3 +73,5 @@ enum class ChangeWriteOutcome { NothingChanged, Written, Failed };
 // tables 3 and 5 whole when they differ, table 6 in runs of differing fields.
 ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
                                       const ConfigImage& edited);
+
+}  // namespace vkt53

@@ -1,5 +1,7 @@
 #include "crc16.h"
 
+namespace vkt53 {
+
 uint16_t Crc16(const uint8_t* bytes, size_t count) {
   uint16_t crc = 0xFFFF;
   for (size_t i = 0; i < count; ++i) {
@@ -10,3 +12,5 @@ uint16_t Crc16(const uint8_t* bytes, size_t count) {
   }
   return crc;
 }
+
+}  // namespace vkt53

@@ -6,4 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace vkt53 {
+
 uint16_t Crc16(const uint8_t* bytes, size_t count);
+
+}  // namespace vkt53

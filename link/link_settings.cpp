@@ -2,6 +2,8 @@
 
 #include "config/byte_order.h"
 
+namespace vkt53 {
+
 namespace {
 
 void PutInt32(LinkSettingsBytes& bytes, std::size_t offset, int32_t value) {
@@ -41,3 +43,5 @@ LinkSettings DecodeLinkSettings(const LinkSettingsBytes& bytes) {
   s.rtsPauseMs = GetInt32(bytes, 17);
   return s;
 }
+
+}  // namespace vkt53

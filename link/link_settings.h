@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+namespace vkt53 {
+
 inline constexpr std::size_t kLinkSettingsSize = 21;
 using LinkSettingsBytes = std::array<uint8_t, kLinkSettingsSize>;
 
@@ -25,3 +27,5 @@ struct LinkSettings {
 // Byte-exact stored form, fields at their offsets, 32-bit values little-endian.
 LinkSettingsBytes EncodeLinkSettings(const LinkSettings& settings);
 LinkSettings DecodeLinkSettings(const LinkSettingsBytes& bytes);
+
+}  // namespace vkt53

@@ -10,6 +10,8 @@
 #include "link/port.h"
 #include "link/text_format.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kMaxFrame = 255;
@@ -359,3 +361,5 @@ const std::string& FailureText(ExchangeContext& context) {
   context.textBuffer = FailureLine(context.lastFunctionCode, text);
   return context.textBuffer;
 }
+
+}  // namespace vkt53

@@ -12,6 +12,8 @@
 #include "result_codes.h"
 #include "serial_port.h"
 
+namespace vkt53 {
+
 inline constexpr uint8_t kRequestStart = 0xCC;
 inline constexpr uint8_t kResponseStart = 0x33;
 inline constexpr uint8_t kTableFunction = 29;
@@ -71,3 +73,5 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength);
 // "Команда %d.  %s" from the last function code and the result text of the
 // last request, composed into the context's text buffer.
 const std::string& FailureText(ExchangeContext& context);
+
+}  // namespace vkt53

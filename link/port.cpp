@@ -7,6 +7,8 @@
 #include "config/key_value.h"
 #include "config/program_folder.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int32_t kMinSpeed = 110;
@@ -164,3 +166,5 @@ bool SetWriteTimeouts(const PortHandle& port, uint32_t perByteMs, uint32_t const
 }
 
 bool ClearPortErrors(const PortHandle& port) { return IsOpen(port) && port->ClearErrors(); }
+
+}  // namespace vkt53

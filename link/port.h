@@ -7,6 +7,8 @@
 
 #include "serial_port.h"
 
+namespace vkt53 {
+
 // Platform device name of COMn. On Windows "COMn:". On Linux the file
 // INI/comports beside the program maps ports to device paths with lines
 // "COMn=/dev/..."; a port it does not list is /dev/ttyS(n-1).
@@ -43,3 +45,5 @@ bool SetReadTimeouts(const PortHandle& port, uint32_t intervalMs, uint32_t perBy
                      uint32_t constantMs);
 bool SetWriteTimeouts(const PortHandle& port, uint32_t perByteMs, uint32_t constantMs);
 bool ClearPortErrors(const PortHandle& port);
+
+}  // namespace vkt53

@@ -10,6 +10,8 @@
 
 #include <cerrno>
 
+namespace vkt53 {
+
 bool MakeRawTerminal(int fd) {
   termios2 tio{};
   if (ioctl(fd, TCGETS2, &tio) != 0) return false;
@@ -39,3 +41,5 @@ int OpenPseudoTerminal(int flags, std::string& terminalPath) {
   terminalPath = name;
   return control;
 }
+
+}  // namespace vkt53

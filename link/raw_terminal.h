@@ -4,6 +4,8 @@
 
 #include <string>
 
+namespace vkt53 {
+
 // Raw 8-bit line: no input or output processing, no echo, no signals, no
 // flow control (RTS is the transmit enable and must stay under the
 // exchange's hand), receiver on, modem status lines ignored. VMIN 1 and
@@ -15,3 +17,5 @@ bool MakeRawTerminal(int fd);
 // read-write with `flags` added (O_NOCTTY and O_CLOEXEC always), and sets
 // terminalPath to its terminal side. -1 on failure, with errno set.
 int OpenPseudoTerminal(int flags, std::string& terminalPath);
+
+}  // namespace vkt53

@@ -3,6 +3,8 @@
 
 #include "link/text_format.h"
 
+namespace vkt53 {
+
 namespace {
 
 // Device error texts 1..56 (entry 19 + code); error 24 has none of its own.
@@ -168,3 +170,5 @@ int DecodeDeviceError(MessageTable& messages, const uint8_t* errorData) {
                                      : Format("Код ошибки = %d", error);
   return kResultDeviceError;
 }
+
+}  // namespace vkt53

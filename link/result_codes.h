@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+namespace vkt53 {
+
 inline constexpr int kResultOk = 0;
 inline constexpr int kResultBadStartSymbol = 1;
 inline constexpr int kResultBadFunction = 2;
@@ -37,3 +39,5 @@ std::string FailureLine(int functionCode, const std::string& resultText);
 // message table: the text of result code 8, or for device error 24 the
 // reason slot. Returns the result code: 8, or 12 for error 24.
 int DecodeDeviceError(MessageTable& messages, const uint8_t* errorData);
+
+}  // namespace vkt53

@@ -9,6 +9,8 @@
 #include <memory>
 #include <string>
 
+namespace vkt53 {
+
 enum class Parity { None, Even, Odd };
 enum class StopBits { One, OneAndHalf, Two };
 
@@ -73,3 +75,5 @@ using PortHandle = std::shared_ptr<SerialPort>;
 // existing device only. Line settings are left as the system has them
 // (on POSIX the line is made raw). Returns null on failure.
 PortHandle OpenSerialDevice(const std::string& deviceName);
+
+}  // namespace vkt53

@@ -28,6 +28,8 @@
 #include "serial_port.h"
 #include "serial_port_posix.h"
 
+namespace vkt53 {
+
 namespace {
 
 using std::chrono::milliseconds;
@@ -341,5 +343,7 @@ PortHandle OpenSerialDevice(const std::string& deviceName) {
   }
   return std::make_shared<PosixSerialPort>(fd);
 }
+
+}  // namespace vkt53
 
 #endif  // !_WIN32

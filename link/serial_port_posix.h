@@ -9,6 +9,8 @@
 
 #include "serial_port.h"
 
+namespace vkt53 {
+
 // Replaces the format bits of cflag. False, leaving cflag alone, for what the
 // line cannot carry, refused as Windows' serial driver refuses it: data bits
 // other than 5..8, 1.5 stop bits with 6..8 data bits, 2 stop bits with 5
@@ -17,3 +19,5 @@ bool EncodeLineFormat(const LineSettings& settings, uint32_t& cflag);
 
 // Fills dataBits, parity and stopBits from cflag.
 void DecodeLineFormat(uint32_t cflag, LineSettings& settings);
+
+}  // namespace vkt53

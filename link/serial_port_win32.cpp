@@ -11,6 +11,8 @@
 #include "serial_port.h"
 #include "config/wide_text.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr std::size_t kMaxTransfer = MAXDWORD;
@@ -196,5 +198,7 @@ PortHandle OpenSerialDevice(const std::string& deviceName) {
   }
   return std::make_shared<Win32SerialPort>(handle);
 }
+
+}  // namespace vkt53
 
 #endif  // _WIN32

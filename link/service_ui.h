@@ -6,6 +6,8 @@
 
 #include <string>
 
+namespace vkt53 {
+
 class ServiceUi {
  public:
   virtual ~ServiceUi() = default;
@@ -29,3 +31,5 @@ class ProgressBar {
   virtual void SetPosition(int position) = 0;
   virtual int Position() const = 0;
 };
+
+}  // namespace vkt53

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+namespace vkt53 {
+
 // The text is as long as it comes out: a fixed buffer would cut a long
 // device text, and could cut a Cyrillic character (two bytes) in half.
 template <typename... Args>
@@ -15,3 +17,5 @@ std::string Format(const char* pattern, Args... args) {
   std::snprintf(text.data(), text.size() + 1, pattern, args...);
   return text;
 }
+
+}  // namespace vkt53

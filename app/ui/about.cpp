@@ -6,6 +6,8 @@
 
 #include "app/ui/common/widgets.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kWidth = 420;
@@ -54,3 +56,5 @@ void TFormAbout::FormShow() {
 }
 
 void TFormAbout::BitBtn1Click() { close(); }
+
+}  // namespace vkt53

@@ -6,6 +6,8 @@
 
 class QPushButton;
 
+namespace vkt53 {
+
 class TFormAbout : public QDialog {
   Q_OBJECT
  public:
@@ -20,3 +22,5 @@ class TFormAbout : public QDialog {
 
   QPushButton* BitBtn1;  // close, a picture without a caption
 };
+
+}  // namespace vkt53

@@ -3,6 +3,8 @@
 
 #include "app/ui/program.h"
 
+using namespace vkt53;
+
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   return RunProgram(app);

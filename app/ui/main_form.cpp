@@ -18,6 +18,8 @@
 #include "config/working_folders.h"
 #include "config/program_folder.h"
 
+namespace vkt53 {
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -176,7 +178,7 @@ void TFormMain::RepaintStatusLine() { statusBar()->repaint(); }
 void TFormMain::ProcessPendingEvents() { QApplication::processEvents(); }
 
 bool TFormMain::AskRetry(const std::string& line1, const std::string& line2) {
-  return MessageBox(MessageKind::RetryQuestion, Q(line1), Q(line2), this);
+  return ShowMessage(MessageKind::RetryQuestion, Q(line1), Q(line2), this);
 }
 
 // The start-up sequence runs once per enabling of the start timer.
@@ -226,3 +228,5 @@ void TFormMain::FormClose() {
   state_.ClosePort();
   if (state_.context) state_.context->port.reset();
 }
+
+}  // namespace vkt53

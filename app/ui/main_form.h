@@ -18,6 +18,9 @@ class QAction;
 class QLabel;
 class QMenu;
 class QTimer;
+
+namespace vkt53 {
+
 class QtConfigFileUi;
 
 class TFormMain : public QMainWindow, public ShellUi {
@@ -98,3 +101,5 @@ class TFormMain : public QMainWindow, public ShellUi {
   ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
   std::unique_ptr<QtConfigFileUi> files_;
 };
+
+}  // namespace vkt53

@@ -13,6 +13,8 @@
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
 
+namespace vkt53 {
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -38,11 +40,11 @@ void TFormMain::BringToFront() {
 }
 
 void TFormMain::ShowNotice(const std::string& line1, const std::string& line2) {
-  MessageBox(MessageKind::Notice, Q(line1), Q(line2), this);
+  ShowMessage(MessageKind::Notice, Q(line1), Q(line2), this);
 }
 
 void TFormMain::ShowExchangeResult(const std::string& line1, const std::string& line2) {
-  MessageBox(MessageKind::ExchangeResult, Q(line1), Q(line2), this);
+  ShowMessage(MessageKind::ExchangeResult, Q(line1), Q(line2), this);
 }
 
 bool TFormMain::ShowConnectionDialog(ProgramState& state) {
@@ -77,3 +79,5 @@ FileEditorOutcome TFormMain::EditConfigurationFile(ConfigImage& image, ConfigRec
 }
 
 ConfigFileUi& TFormMain::Files() { return *files_; }
+
+}  // namespace vkt53

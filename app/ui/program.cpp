@@ -12,6 +12,8 @@
 
 #include "app/ui/main_form.h"
 
+namespace vkt53 {
+
 namespace {
 
 // The program speaks Russian whatever the system's language, and so do the
@@ -46,3 +48,5 @@ int RunProgram(QApplication& app) {
     return 1;
   }
 }
+
+}  // namespace vkt53

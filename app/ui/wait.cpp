@@ -8,6 +8,8 @@
 
 #include "app/ui/common/widgets.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kWidth = 322;
@@ -97,3 +99,5 @@ void TFormWait::closeEvent(QCloseEvent* event) {
 
 // Esc would reject a dialog; the user must not be able to dismiss this one.
 void TFormWait::reject() {}
+
+}  // namespace vkt53

@@ -15,6 +15,8 @@ class QCloseEvent;
 class QLabel;
 class QProgressBar;
 
+namespace vkt53 {
+
 // The core's progress bar over a Qt one. It keeps its own position and
 // maximum, because a Qt bar reports -1 before its first step, ignores steps
 // beyond its range and turns into a busy indicator at maximum 0.
@@ -59,3 +61,5 @@ class TFormWait : public QDialog {
   QProgressBar* ProgressBar1;
   std::unique_ptr<WaitProgress> progress_;
 };
+
+}  // namespace vkt53

@@ -22,6 +22,8 @@
 #include "config/unit_row.h"
 #include "dialogs/ui/vichpar.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kByteFieldLength = 3;
@@ -239,7 +241,7 @@ void ConfigEditorForm::BitBtn14Click() {
   const LinkInputVerdict verdict = StoreLinkInputs(ReadInputs(), image_);
   if (verdict != LinkInputVerdict::Stored) {
     const InputErrorLines lines = InputErrorOf(verdict);
-    MessageBox(MessageKind::InputError, QString::fromUtf8(lines.line1), QString::fromUtf8(lines.line2), this);
+    ShowMessage(MessageKind::InputError, QString::fromUtf8(lines.line1), QString::fromUtf8(lines.line2), this);
     return;
   }
   FinishAcceptance();
@@ -269,7 +271,7 @@ void ConfigEditorForm::OpenUnitDialog() {
 
 void ConfigEditorForm::BitBtn4Click() {
   SetPanelColour(QApplication::palette().color(QPalette::Button));
-  const bool confirmed = MessageBox(MessageKind::Question, QStringLiteral("Вы действительно хотите удалить"),
+  const bool confirmed = ShowMessage(MessageKind::Question, QStringLiteral("Вы действительно хотите удалить"),
                                     QStringLiteral("все вычислители из списка подключенных?"), this);
   SetPanelColour(PanelColour());
   if (!confirmed) return;
@@ -328,3 +330,5 @@ void TFormConfig::FinishAcceptance() {
   changed_ = image_ != workingCopy_;
   accepted_ = true;
 }
+
+}  // namespace vkt53

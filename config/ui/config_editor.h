@@ -22,6 +22,8 @@ class QLineEdit;
 class QPushButton;
 class QTableWidget;
 
+namespace vkt53 {
+
 class ConfigEditorForm : public QDialog {
   Q_OBJECT
  public:
@@ -127,3 +129,5 @@ class TFormConfig : public ConfigEditorForm {
   ConfigImage workingCopy_;
   QPushButton* BitBtn5;  // "Принять"
 };
+
+}  // namespace vkt53

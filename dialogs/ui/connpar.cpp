@@ -22,6 +22,8 @@
 #include "link/port.h"
 #include "config/speed_table.h"
 
+namespace vkt53 {
+
 namespace {
 
 // The port always opens like this; the exchange sets its own speed before
@@ -202,13 +204,13 @@ LinkEntry TFormConnPar::CurrentEntry() const {
 bool TFormConnPar::ApplyLinkParameters() {
   const LinkEntry entry = CurrentEntry();
   if (!IsEntryComplete(entry)) {
-    MessageBox(MessageKind::InputError, "Введены не все параметры", QString(), this);
+    ShowMessage(MessageKind::InputError, "Введены не все параметры", QString(), this);
     return false;
   }
   SetStatus(QString());
   const LinkEntryCheck check = CheckLinkEntry(entry, state_.settings);
   if (check.failed != LinkEntryField::None) {
-    MessageBox(MessageKind::InputError, FieldName(check.failed), "Параметр вне допустимого диапазона", this);
+    ShowMessage(MessageKind::InputError, FieldName(check.failed), "Параметр вне допустимого диапазона", this);
     return false;
   }
   // From here on the new values stay, whether or not the port opens.
@@ -224,7 +226,7 @@ bool TFormConnPar::EstablishLink() {
   PortHandle port = OpenPort(state_.settings.portNumber, kOpeningSpeed, kDataBits, kNoParity, kOneStopBit,
                              kQueueSize, kQueueSize, kLineControlOn, kLineControlOn);
   if (!port) {
-    MessageBox(MessageKind::Error,
+    ShowMessage(MessageKind::Error,
                QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),
                this);
     return false;
@@ -262,7 +264,7 @@ void TFormConnPar::BitBtn4Click() {
   SetButtonsEnabled(false);
   searching_ = true;
   const int32_t found = RunSpeedSearch();
-  if (found == 0) MessageBox(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
+  if (found == 0) ShowMessage(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
   state_.ClosePort();
   searching_ = false;
   SetButtonsEnabled(true);
@@ -283,7 +285,7 @@ int32_t TFormConnPar::RunSpeedSearch() {
 }
 
 void TFormConnPar::ReportSearchResult(int32_t foundSpeed) {
-  MessageBox(MessageKind::ExchangeResult, "Получен ответ на запрос",
+  ShowMessage(MessageKind::ExchangeResult, "Получен ответ на запрос",
              QString("при скорости обмена - %1 бит/с").arg(foundSpeed), this);
   ComboBox2->setCurrentIndex(IndexOfSpeed(foundSpeed));
 }
@@ -302,3 +304,5 @@ void TFormConnPar::SetStatus(const QString& text) {
 void TFormConnPar::SetButtonsEnabled(bool enabled) {
   for (QPushButton* button : {BitBtn1, BitBtn2, BitBtn4}) button->setEnabled(enabled);
 }
+
+}  // namespace vkt53

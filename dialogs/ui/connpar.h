@@ -5,12 +5,15 @@
 
 #include <QDialog>
 
-struct ProgramState;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QStatusBar;
+
+namespace vkt53 {
+
+struct ProgramState;
 struct LinkEntry;
 
 class TFormConnPar : public QDialog {
@@ -66,3 +69,5 @@ class TFormConnPar : public QDialog {
   QPushButton* BitBtn4;  // "Определение скорости обмена"
   QStatusBar* StatusBar1;
 };
+
+}  // namespace vkt53

@@ -11,6 +11,8 @@
 
 #include "app/ui/common/widgets.h"
 
+namespace vkt53 {
+
 namespace {
 
 // Row captions in row order; the long ones break where the device's
@@ -94,3 +96,5 @@ void TFormIdent::FormShow() {
 }
 
 void TFormIdent::BitBtn2Click() { close(); }
+
+}  // namespace vkt53

@@ -14,6 +14,8 @@ class QGridLayout;
 class QLineEdit;
 class QPushButton;
 
+namespace vkt53 {
+
 class TFormIdent : public QDialog {
   Q_OBJECT
  public:
@@ -33,3 +35,5 @@ class TFormIdent : public QDialog {
   std::array<QLineEdit*, kIdentificationRowCount> valueBoxes_{};
   QPushButton* BitBtn2 = nullptr;  // "Выход"
 };
+
+}  // namespace vkt53

@@ -13,6 +13,8 @@
 
 #include "app/ui/common/widgets.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kNameColumn = 0;
@@ -153,3 +155,5 @@ void TFormTableInfo::Finish(TableWriteChoice choice) {
   choice_ = choice;
   done(choice);
 }
+
+}  // namespace vkt53

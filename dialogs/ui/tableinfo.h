@@ -17,6 +17,8 @@ class QHBoxLayout;
 class QLabel;
 class QPushButton;
 
+namespace vkt53 {
+
 // The window's result, also what exec() returns.
 enum TableWriteChoice : int {
   kWriteNothing = 0,   // "Выход" or closed otherwise
@@ -62,3 +64,5 @@ class TFormTableInfo : public QDialog {
   QPushButton* BitBtn2 = nullptr;  // "Выход"
   QPushButton* BitBtn3 = nullptr;  // "Записать избранные таблицы"
 };
+
+}  // namespace vkt53

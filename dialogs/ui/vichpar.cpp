@@ -14,6 +14,8 @@
 #include "app/ui/common/widgets.h"
 #include "config/speed_list.h"
 
+namespace vkt53 {
+
 namespace {
 
 QComboBox* MakeUnitList(QWidget* owner, const char* name, const QStringList& items = {}) {
@@ -116,7 +118,7 @@ void TFormVichPar::ComboBox2Change(int item) {
 void TFormVichPar::BitBtn1Click() {
   const bool complete = ComboBox1->currentIndex() >= 0 && ComboBox2->currentIndex() >= 0;
   if (copy_.connected != 0 && !complete) {
-    MessageBox(MessageKind::InputError, QStringLiteral("Введены не все параметры"), QString(), this);
+    ShowMessage(MessageKind::InputError, QStringLiteral("Введены не все параметры"), QString(), this);
     return;
   }
   entry_ = copy_;
@@ -124,3 +126,5 @@ void TFormVichPar::BitBtn1Click() {
 }
 
 void TFormVichPar::BitBtn2Click() { reject(); }
+
+}  // namespace vkt53

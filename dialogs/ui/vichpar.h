@@ -15,6 +15,8 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+namespace vkt53 {
+
 class TFormVichPar : public QDialog {
   Q_OBJECT
  public:
@@ -49,3 +51,5 @@ class TFormVichPar : public QDialog {
   QPushButton* BitBtn1;  // "Принять"
   QPushButton* BitBtn2;  // "Отменить", also Esc
 };
+
+}  // namespace vkt53

@@ -33,6 +33,8 @@
 #include "support/pty_peer.h"
 #include "support/test_frames.h"
 
+using namespace vkt53;
+
 Q_DECLARE_METATYPE(LinkSettings)
 
 namespace {

@@ -33,6 +33,8 @@
 #include "support/modal.h"
 #include "support/program_folder_bench.h"
 
+namespace vkt53 {
+
 inline constexpr int32_t kBenchSpeed = 115200;
 
 // Types `path` into the next file dialog and presses Enter.
@@ -133,3 +135,5 @@ inline std::vector<std::string> DeviceBench::Writes() const {
   }
   return writes;
 }
+
+}  // namespace vkt53

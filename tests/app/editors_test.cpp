@@ -19,6 +19,8 @@
 #include "support/fake_clock.h"
 #include "support/modal.h"
 
+using namespace vkt53;
+
 namespace {
 
 

@@ -7,6 +7,8 @@
 #include <QWidget>
 #include <QtTest/qtestspontaneevent.h>
 
+namespace vkt53 {
+
 // Returns whether the window accepted the request; when it did, it is hidden,
 // as the windowing system would do.
 inline bool CloseByFrame(QWidget* window) {
@@ -16,3 +18,5 @@ inline bool CloseByFrame(QWidget* window) {
   if (request.isAccepted() && window->isVisible()) window->hide();
   return request.isAccepted();
 }
+
+}  // namespace vkt53

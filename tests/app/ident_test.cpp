@@ -13,6 +13,8 @@
 #include "dialogs/ident_text.h"
 #include "support/modal.h"
 
+using namespace vkt53;
+
 namespace {
 
 using Record = std::array<uint8_t, kIdentificationSize>;

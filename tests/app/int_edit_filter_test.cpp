@@ -7,6 +7,8 @@
 
 #include "app/ui/common/int_edit_filter.h"
 
+using namespace vkt53;
+
 class IntEditFilterTest : public QObject {
   Q_OBJECT
 

@@ -25,6 +25,8 @@
 #include "support/modal.h"
 #include "support/program_folder_bench.h"
 
+using namespace vkt53;
+
 namespace {
 
 QStringList VisibleTopItems(TFormMain& main) {

@@ -10,6 +10,8 @@
 #include "frame_close.h"
 #include "support/modal.h"
 
+using namespace vkt53;
+
 namespace {
 
 // What the user saw of one message box.
@@ -54,7 +56,7 @@ bool Show(MessageKind kind, const QString& line1, const QString& line2, Seen& se
     seen = Look(form);
     close(form);
   });
-  return MessageBox(kind, line1, line2);
+  return ShowMessage(kind, line1, line2);
 }
 
 void Click(TFormQues* form, const char* button) { QTest::mouseClick(Button(form, button), Qt::LeftButton); }

@@ -15,6 +15,8 @@
 #include "app/ui/common/question.h"
 #include "support/modal.h"
 
+namespace vkt53 {
+
 struct MessageSeen {
   QString caption, line1, line2;
   bool busyCursor = false;  // the busy cursor was still up while it showed
@@ -70,3 +72,5 @@ class MessageWatcher {
   QTimer poll_;
   std::vector<MessageSeen> seen_;
 };
+
+}  // namespace vkt53

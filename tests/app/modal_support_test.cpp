@@ -7,6 +7,8 @@
 
 #include "support/modal.h"
 
+using namespace vkt53;
+
 class ModalSupportTest : public QObject {
   Q_OBJECT
 

@@ -16,6 +16,8 @@
 #include "dialogs/ui/vichpar.h"
 #include "support/modal.h"
 
+using namespace vkt53;
+
 namespace {
 
 QString Cell(QWidget* editor, int address, int column) {

@@ -23,6 +23,8 @@
 #include "support/modal.h"
 #include "support/test_link.h"
 
+using namespace vkt53;
+
 namespace {
 
 QString Line(QWidget* form, const char* name) { return form->findChild<QLabel*>(name)->text(); }

@@ -16,6 +16,8 @@
 #include "frame_close.h"
 #include "support/modal.h"
 
+using namespace vkt53;
+
 namespace {
 
 // A user who does not wait: chooses each command and closes the main window

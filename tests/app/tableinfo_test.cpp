@@ -14,6 +14,8 @@
 #include "frame_close.h"
 #include "support/modal.h"
 
+using namespace vkt53;
+
 namespace {
 
 // The block the start-up sequence builds from table 7's eight restore flags.

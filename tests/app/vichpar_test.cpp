@@ -11,6 +11,8 @@
 #include "dialogs/ui/vichpar.h"
 #include "editor_bench.h"
 
+using namespace vkt53;
+
 namespace {
 
 QComboBox* Ports(TFormVichPar* dialog) { return Child<QComboBox>(dialog, "ComboBox1"); }

@@ -10,6 +10,8 @@
 #include "config/program_folder.h"
 #include "test_files.h"
 
+using namespace vkt53;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -13,6 +13,8 @@
 #include "sync_recorder.h"
 #endif
 
+using namespace vkt53;
+
 namespace fs = std::filesystem;
 
 namespace {

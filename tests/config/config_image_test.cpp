@@ -6,6 +6,8 @@
 
 #include "config/config_record.h"
 
+using namespace vkt53;
+
 namespace {
 
 constexpr uint8_t kFiller = 0xA5;

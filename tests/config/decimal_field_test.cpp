@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vkt53;
+
 TEST(DecimalField, OnlyNoTextAtAllIsEmpty) {
   EXPECT_EQ(ParseDecimalField("").state, DecimalFieldState::Empty);
   EXPECT_EQ(ParseDecimalField(" ").state, DecimalFieldState::NotANumber);

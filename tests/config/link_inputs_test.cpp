@@ -9,6 +9,8 @@
 
 #include "config/modem_string.h"
 
+using namespace vkt53;
+
 namespace {
 
 ConfigImage NewImage() {

@@ -7,6 +7,8 @@
 
 #include "config/cp1251.h"
 
+using namespace vkt53;
+
 namespace {
 
 ModemFieldBytes FieldOf(const std::string& raw) {

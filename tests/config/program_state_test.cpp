@@ -6,6 +6,8 @@
 
 #include "support/scripted_port.h"
 
+using namespace vkt53;
+
 namespace {
 
 bool ReadIdentification(ExchangeContext& context) {

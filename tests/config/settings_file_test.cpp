@@ -6,6 +6,8 @@
 
 #include "test_files.h"
 
+using namespace vkt53;
+
 namespace fs = std::filesystem;
 
 namespace {

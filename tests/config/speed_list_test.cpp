@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+using namespace vkt53;
+
 namespace {
 
 constexpr uint32_t kBit(int index) { return 1u << index; }

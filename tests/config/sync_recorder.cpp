@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <filesystem>
 
+using namespace vkt53;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vkt53 {
+
 class SyncRecorder {
  public:
   // Paths are noted relative to `folder` ("." for the folder itself).
@@ -26,3 +28,5 @@ class SyncRecorder {
  private:
   std::string folder_;
 };
+
+}  // namespace vkt53

@@ -9,6 +9,8 @@
 
 #include "config/program_folder.h"
 
+namespace vkt53 {
+
 namespace fs = std::filesystem;
 
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
@@ -36,3 +38,5 @@ FileSizeLimit::~FileSizeLimit() {
   signal(SIGXFSZ, previousHandler_);
 }
 #endif
+
+}  // namespace vkt53

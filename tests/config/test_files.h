@@ -12,6 +12,8 @@
 #include <sys/resource.h>
 #endif
 
+namespace vkt53 {
+
 void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadBytes(const std::string& path);
 
@@ -30,3 +32,5 @@ class FileSizeLimit {
   void (*previousHandler_)(int) = nullptr;
 };
 #endif
+
+}  // namespace vkt53

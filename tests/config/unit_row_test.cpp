@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vkt53;
+
 using Row = std::array<std::string, kUnitRowColumns>;
 
 TEST(UnitRow, AConnectedUnitShowsYesItsPortLetterAndItsSpeed) {

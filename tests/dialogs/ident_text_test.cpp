@@ -6,6 +6,8 @@
 
 #include <array>
 
+using namespace vkt53;
+
 namespace {
 
 using Record = std::array<uint8_t, kIdentificationSize>;

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vkt53;
+
 namespace {
 
 // What the dialog shows for the default settings, a valid entry.

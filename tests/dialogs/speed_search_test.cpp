@@ -11,6 +11,8 @@
 #include "link/plcbox.h"
 #include "support/scripted_port.h"
 
+using namespace vkt53;
+
 namespace {
 
 // The identification read: table 0, fields 0..16, nothing written.

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+using namespace vkt53;
+
 namespace {
 
 TableStatusBlock BlockWithRestoreFlags(std::initializer_list<int> tablesToRestore) {

@@ -3,6 +3,8 @@
 
 #include "running_device.h"
 
+using namespace vkt53;
+
 namespace {
 
 Bytes ModemField(const std::string& text) {

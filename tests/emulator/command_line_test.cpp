@@ -9,6 +9,8 @@
 
 #include "running_device.h"
 
+using namespace vkt53;
+
 namespace {
 
 std::string LinkTarget(const std::string& link) {

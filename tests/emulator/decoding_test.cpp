@@ -10,6 +10,8 @@
 
 #include "running_device.h"
 
+using namespace vkt53;
+
 namespace {
 
 // After each piece of garbage comes this request (table 3 without the

@@ -6,6 +6,8 @@
 
 #include "running_device.h"
 
+using namespace vkt53;
+
 namespace {
 
 constexpr std::chrono::milliseconds kSilence{300};

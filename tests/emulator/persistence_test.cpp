@@ -9,6 +9,8 @@
 #include "emulator/state_file.h"
 #include "running_device.h"
 
+using namespace vkt53;
+
 namespace {
 
 bool Exists(const std::string& path) {

@@ -8,6 +8,8 @@
 #include "terminal_client.h"
 #include "support/test_frames.h"
 
+namespace vkt53 {
+
 // Where wire timing is not the subject, answers come without it.
 inline const std::vector<std::string> kFast = {"--no-wire-delay"};
 
@@ -29,3 +31,5 @@ struct RunningDevice {
   EmulatorProcess process;
   TerminalClient client;
 };
+
+}  // namespace vkt53

@@ -12,6 +12,8 @@
 
 #include "running_device.h"
 
+using namespace vkt53;
+
 namespace {
 
 using std::chrono::milliseconds;

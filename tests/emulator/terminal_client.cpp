@@ -12,6 +12,8 @@
 #include <stdexcept>
 #include <utility>
 
+namespace vkt53 {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -125,3 +127,5 @@ void TerminalClient::Reopen() {
   received_.clear();
   Open();
 }
+
+}  // namespace vkt53

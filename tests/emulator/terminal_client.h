@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+namespace vkt53 {
+
 class TerminalClient {
  public:
   // A bit rate of 0 leaves the terminal at the rate it has.
@@ -43,3 +45,5 @@ class TerminalClient {
   int fd_ = -1;
   std::vector<uint8_t> received_;  // read but not yet handed out
 };
+
+}  // namespace vkt53

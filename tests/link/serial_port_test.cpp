@@ -35,6 +35,8 @@
 #include "support/program_folder_bench.h"
 #include "support/pty_peer.h"
 
+using namespace vkt53;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

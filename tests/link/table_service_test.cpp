@@ -18,6 +18,8 @@
 #include "support/test_frames.h"
 #include "support/test_link.h"
 
+using namespace vkt53;
+
 using namespace std::chrono_literals;
 
 namespace {

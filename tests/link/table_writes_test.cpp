@@ -14,6 +14,8 @@
 #include "support/scripted_port.h"
 #include "support/test_link.h"
 
+using namespace vkt53;
+
 using Texts = std::vector<std::string>;
 using namespace std::chrono_literals;
 

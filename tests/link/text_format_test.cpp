@@ -4,6 +4,8 @@
 
 #include <string>
 
+using namespace vkt53;
+
 namespace {
 
 std::string Repeated(const std::string& piece, int count) {

@@ -5,6 +5,8 @@
 #include "config/modem_string.h"
 #include "shell_bench.h"
 
+using namespace vkt53;
+
 namespace {
 
 using Texts = std::vector<std::string>;

@@ -10,6 +10,8 @@
 #include "dialogs/table_rows.h"
 #include "shell_bench.h"
 
+using namespace vkt53;
+
 using namespace std::chrono_literals;
 
 namespace {

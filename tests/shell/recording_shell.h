@@ -15,6 +15,8 @@
 #include "app/shell_ui.h"
 #include "support/recording_ui.h"
 
+namespace vkt53 {
+
 struct Lines {
   std::string line1;
   std::string line2;
@@ -209,3 +211,5 @@ class RecordingShell : public ShellUi {
   ProgramState& state_;
   int operationDepth_ = 0;
 };
+
+}  // namespace vkt53

@@ -22,6 +22,8 @@
 #include "support/recording_ui.h"
 #include "support/temp_folder.h"
 
+namespace vkt53 {
+
 inline constexpr int32_t kBenchSpeed = 115200;
 inline constexpr uint8_t kBenchSpeedIndex = 20;  // 115200 bit/s in the speed table
 inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
@@ -97,3 +99,5 @@ inline std::size_t EventAt(const RecordingShell& shell, const std::string& event
 }
 
 inline std::vector<int> Bytes(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
+
+}  // namespace vkt53

@@ -16,6 +16,8 @@
 
 extern char** environ;
 
+namespace vkt53 {
+
 namespace {
 
 using Clock = std::chrono::steady_clock;
@@ -159,3 +161,5 @@ FinishedRun RunEmulatorToEnd(const std::vector<std::string>& args,
   run.errors = ReadWholeFile(errorPath);
   return run;
 }
+
+}  // namespace vkt53

@@ -13,6 +13,8 @@
 
 #include "support/temp_folder.h"
 
+namespace vkt53 {
+
 #ifndef VKT53_EMU_PATH
 #error "VKT53_EMU_PATH names the emulator program"
 #endif
@@ -64,3 +66,5 @@ struct FinishedRun {
 };
 FinishedRun RunEmulatorToEnd(const std::vector<std::string>& args,
                              std::chrono::milliseconds deadline = std::chrono::seconds(5));
+
+}  // namespace vkt53

@@ -1,5 +1,7 @@
 #include "support/fake_clock.h"
 
+namespace vkt53 {
+
 FakeClock::FakeClock() : replaced_(UseClock(this)) {}
 
 FakeClock::~FakeClock() { UseClock(replaced_); }
@@ -24,3 +26,5 @@ void FakeClock::Advance(SteadyClock::duration by) { skipped_ += by; }
 double Milliseconds(SteadyClock::duration duration) {
   return std::chrono::duration<double, std::milli>(duration).count();
 }
+
+}  // namespace vkt53

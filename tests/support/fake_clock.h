@@ -12,6 +12,8 @@
 
 #include "link/clock.h"
 
+namespace vkt53 {
+
 class FakeClock final : public Clock {
  public:
   FakeClock();
@@ -40,3 +42,5 @@ class FakeClock final : public Clock {
 
 // Milliseconds of a duration, for comparing waits.
 double Milliseconds(SteadyClock::duration duration);
+
+}  // namespace vkt53

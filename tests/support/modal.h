@@ -21,6 +21,8 @@
 #include <functional>
 #include <memory>
 
+namespace vkt53 {
+
 // The control of `window` with that objectName; fails the test if there is none.
 template <typename T>
 T* Child(QWidget* window, const char* name) {
@@ -133,3 +135,5 @@ inline void EndModalWaits() {
   }
   waits.owner.reset();
 }
+
+}  // namespace vkt53

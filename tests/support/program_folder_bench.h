@@ -12,6 +12,8 @@
 #include "config/program_folder.h"
 #include "support/temp_folder.h"
 
+namespace vkt53 {
+
 class ProgramFolderBench {
  public:
   ProgramFolderBench() {
@@ -50,3 +52,5 @@ class ProgramFolderBench {
 
   TempFolder folder_;
 };
+
+}  // namespace vkt53

@@ -11,6 +11,8 @@
 
 #include "link/raw_terminal.h"
 
+namespace vkt53 {
+
 PtyPeer::PtyPeer() {
   master_ = OpenPseudoTerminal(0, slavePath_);
   if (master_ < 0) throw std::runtime_error("cannot open a pseudo-terminal");
@@ -75,3 +77,5 @@ void PtyPeer::HangUp() {
   if (master_ >= 0) close(master_);
   master_ = -1;
 }
+
+}  // namespace vkt53

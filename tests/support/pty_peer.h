@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+namespace vkt53 {
+
 class PtyPeer {
  public:
   PtyPeer();  // opens a new pseudo-terminal; the slave side is raw
@@ -39,3 +41,5 @@ class PtyPeer {
   int slaveKeeper_ = -1;  // keeps the terminal alive while the code under test reopens it
   std::string slavePath_;
 };
+
+}  // namespace vkt53

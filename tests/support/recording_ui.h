@@ -8,6 +8,8 @@
 
 #include "link/service_ui.h"
 
+namespace vkt53 {
+
 class RecordingUi : public ServiceUi {
  public:
   struct Question {
@@ -62,3 +64,5 @@ class RecordingProgress : public ProgressBar {
   int position = 0;
   std::vector<int> positions;
 };
+
+}  // namespace vkt53

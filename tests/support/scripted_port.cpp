@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
+namespace vkt53 {
 
 namespace {
 
@@ -116,3 +117,5 @@ Bytes TableFarEnd::AnswerTo(const Bytes& written) {
   data.resize(data.size() + static_cast<std::size_t>(request->readCount * FieldSize(request->readTable)), 0);
   return Answer(0, kTableFunction | kReplyBit, data);
 }
+
+}  // namespace vkt53

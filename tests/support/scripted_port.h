@@ -16,6 +16,8 @@
 #include "support/fake_clock.h"
 #include "support/test_frames.h"
 
+namespace vkt53 {
+
 class ScriptedPort final : public SerialPort {
  public:
   // The far end: the bytes of one write and the bit rate the port is set to
@@ -91,3 +93,5 @@ class TableFarEnd {
 
   std::vector<TableRequestSeen> requests_;
 };
+
+}  // namespace vkt53

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <stdexcept>
 
+namespace vkt53 {
+
 TempFolder::TempFolder() {
   std::string pattern = (std::filesystem::temp_directory_path() / "vkt53-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temporary folder");
@@ -18,3 +20,5 @@ TempFolder::~TempFolder() {
                                std::filesystem::perm_options::add, ignored);
   std::filesystem::remove_all(path_, ignored);
 }
+
+}  // namespace vkt53

@@ -3,6 +3,8 @@
 
 #include <string>
 
+namespace vkt53 {
+
 class TempFolder {
  public:
   TempFolder();
@@ -18,3 +20,5 @@ class TempFolder {
  private:
   std::string path_;
 };
+
+}  // namespace vkt53

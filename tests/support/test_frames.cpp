@@ -4,6 +4,8 @@
 
 #include "link/crc16.h"
 
+namespace vkt53 {
+
 namespace {
 constexpr size_t kDefaultAnswerPreambles = 3;
 }
@@ -62,3 +64,5 @@ Bytes Joined(const Bytes& a, const Bytes& b) {
 }
 
 Bytes DefaultIdentification() { return {0, 8, 1, 3, 25, 3, 17, 9, 5, 0, 1, 1, 0, 0, 1, 2, 0}; }
+
+}  // namespace vkt53

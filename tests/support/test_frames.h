@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace vkt53 {
+
 using Bytes = std::vector<uint8_t>;
 
 // The frame with its CRC-16 appended, low byte first.
@@ -41,3 +43,5 @@ Bytes Joined(const Bytes& a, const Bytes& b);
 
 // The default identification record, table 0 fields 0..16.
 Bytes DefaultIdentification();
+
+}  // namespace vkt53

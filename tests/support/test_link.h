@@ -12,6 +12,8 @@
 #include "link/port.h"
 #include "support/recording_ui.h"
 
+namespace vkt53 {
+
 class TestLink {
  public:
   // The device on the terminal at `path`.
@@ -47,3 +49,5 @@ class TestLink {
     LoadExchangeParameters(context, settings, port);
   }
 };
+
+}  // namespace vkt53

@@ -32,6 +32,8 @@
 #include "config/wide_text.h"
 #include "support/test_link.h"
 
+using namespace vkt53;
+
 namespace {
 
 int gPassed = 0;

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCursor>
 
+namespace vkt53 {
+
 class BusyCursor {
  public:
   BusyCursor() { QApplication::setOverrideCursor(QCursor(Qt::WaitCursor)); }
@@ -21,3 +23,5 @@ class BusyCursor {
  private:
   bool active_ = true;
 };
+
+}  // namespace vkt53

@@ -3,6 +3,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 
+namespace vkt53 {
+
 namespace {
 
 bool IsShortcut(Qt::KeyboardModifiers modifiers) {
@@ -38,3 +40,5 @@ class IntEditFilter : public QObject {
 }  // namespace
 
 void InstallIntEditFilter(QLineEdit* edit) { edit->installEventFilter(new IntEditFilter(edit)); }
+
+}  // namespace vkt53

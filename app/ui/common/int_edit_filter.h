@@ -5,7 +5,12 @@
 // button refuses what is not a number (see decimal_field.h).
 #pragma once
 
+
 class QLineEdit;
+
+namespace vkt53 {
 
 // Installs the filter on the field, which owns it.
 void InstallIntEditFilter(QLineEdit* edit);
+
+}  // namespace vkt53

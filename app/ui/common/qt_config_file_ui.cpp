@@ -7,6 +7,8 @@
 
 #include "app/ui/common/question.h"
 
+namespace vkt53 {
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -79,13 +81,15 @@ std::optional<std::string> QtConfigFileUi::ChooseSaveFile(const FileDialogReques
 }
 
 bool QtConfigFileUi::AskQuestion(const std::string& line1, const std::string& line2) {
-  return MessageBox(MessageKind::Question, Q(line1), Q(line2), owner_);
+  return ShowMessage(MessageKind::Question, Q(line1), Q(line2), owner_);
 }
 
 void QtConfigFileUi::ShowError(const std::string& line1, const std::string& line2) {
-  MessageBox(MessageKind::Error, Q(line1), Q(line2), owner_);
+  ShowMessage(MessageKind::Error, Q(line1), Q(line2), owner_);
 }
 
 void QtConfigFileUi::ShowNotice(const std::string& line1, const std::string& line2) {
-  MessageBox(MessageKind::Notice, Q(line1), Q(line2), owner_);
+  ShowMessage(MessageKind::Notice, Q(line1), Q(line2), owner_);
 }
+
+}  // namespace vkt53

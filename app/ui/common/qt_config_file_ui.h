@@ -9,6 +9,8 @@
 class QFileDialog;
 class QWidget;
 
+namespace vkt53 {
+
 // A file dialog as the configuration files use it, kept by its owning window
 // between uses and built the first time it is used: building one costs more
 // than the rest of a window. Non-native, so that it looks and behaves the
@@ -47,3 +49,5 @@ class QtConfigFileUi : public ConfigFileUi {
   ConfigFileDialog* openDialog_;
   ConfigFileDialog* saveDialog_;
 };
+
+}  // namespace vkt53

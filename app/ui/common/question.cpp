@@ -9,6 +9,8 @@
 
 #include "app/ui/common/widgets.h"
 
+namespace vkt53 {
+
 namespace {
 
 constexpr int kButtonWidth = 75;
@@ -37,7 +39,7 @@ KindLook LookOf(MessageKind kind) {
 
 }  // namespace
 
-bool MessageBox(MessageKind kind, const QString& line1, const QString& line2, QWidget* parent) {
+bool ShowMessage(MessageKind kind, const QString& line1, const QString& line2, QWidget* parent) {
   TFormQues form(parent);
   form.Prepare(kind, line1, line2);
   form.exec();
@@ -138,3 +140,5 @@ void TFormQues::BitBtn2Click() {
 }
 
 void TFormQues::BitBtn3Click() { accept(); }
+
+}  // namespace vkt53

@@ -5,18 +5,15 @@
 #include <QDialog>
 #include <QString>
 
-// <windows.h> defines MessageBox as a macro; this program's own wins here.
-#ifdef MessageBox
-#undef MessageBox
-#endif
-
 class QLabel;
 class QPushButton;
+
+namespace vkt53 {
 
 enum class MessageKind { Error, InputError, Question, ExchangeResult, Notice, RetryQuestion };
 
 // Shows a modal message box; true only when the user pressed "Да".
-bool MessageBox(MessageKind kind, const QString& line1, const QString& line2 = QString(),
+bool ShowMessage(MessageKind kind, const QString& line1, const QString& line2 = QString(),
                 QWidget* parent = nullptr);
 
 // The question window the message box is built on.
@@ -45,3 +42,5 @@ class TFormQues : public QDialog {
   QPushButton* BitBtn3;  // acknowledge
   bool answer_ = false;
 };
+
+}  // namespace vkt53

@@ -11,6 +11,8 @@
 
 #include "app/ui/common/int_edit_filter.h"
 
+namespace vkt53 {
+
 namespace {
 
 void SetPaletteColour(QWidget* control, QPalette::ColorRole role, const QColor& colour) {
@@ -67,3 +69,5 @@ void CentreOnScreen(QWidget* window) {
     window->move(screen->availableGeometry().center() - window->rect().center());
   }
 }
+
+}  // namespace vkt53

@@ -17,6 +17,8 @@ class QLineEdit;
 class QPushButton;
 class QWidget;
 
+namespace vkt53 {
+
 // A control of class W built from `args` (its owner among them), named.
 template <typename W, typename... Args>
 W* MakeNamed(const QString& name, Args&&... args) {
@@ -50,3 +52,5 @@ void SetTitleBar(QWidget* window, TitleButtons buttons);
 
 // Moves the window to the middle of the primary screen's free area.
 void CentreOnScreen(QWidget* window);
+
+}  // namespace vkt53
