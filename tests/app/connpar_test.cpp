@@ -216,7 +216,9 @@ class ConnParTest : public QObject {
     QVERIFY(!f.dialog->connectRequested());
   }
 
-  void rangeBoundaries_data() {
+  // The ranges themselves are checked in the core; here each edit's value
+  // reaches its own field, refused under that field's name or stored.
+  void eachEditReachesItsOwnField_data() {
     QTest::addColumn<QString>("edit");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("refusedAs");  // empty when the value passes
@@ -224,26 +226,19 @@ class ConnParTest : public QObject {
     const QString followingWait = "Время ожидания следующих байтов ответа";
     const QString preambles = "Количество преамбул в запросе";
     const QString rtsPause = "Пауза после установки RTS";
-    QTest::newRow("first-byte wait 0") << "Edit1" << "0" << firstWait;
-    QTest::newRow("first-byte wait 1") << "Edit1" << "1" << "";
     QTest::newRow("first-byte wait 120") << "Edit1" << "120" << "";
     QTest::newRow("first-byte wait 121") << "Edit1" << "121" << firstWait;
-    QTest::newRow("following wait 54") << "Edit2" << "54" << followingWait;
     QTest::newRow("following wait 55") << "Edit2" << "55" << "";
-    QTest::newRow("following wait 5000") << "Edit2" << "5000" << "";
     QTest::newRow("following wait 5001") << "Edit2" << "5001" << followingWait;
-    QTest::newRow("preambles 0") << "Edit3" << "0" << "";
     QTest::newRow("preambles 255") << "Edit3" << "255" << "";
     QTest::newRow("preambles 256") << "Edit3" << "256" << preambles;
-    QTest::newRow("RTS pause 1") << "Edit4" << "1" << rtsPause;
     QTest::newRow("RTS pause 2") << "Edit4" << "2" << "";
-    QTest::newRow("RTS pause 1000") << "Edit4" << "1000" << "";
     QTest::newRow("RTS pause 1001") << "Edit4" << "1001" << rtsPause;
   }
 
   // A value that passes reaches the port, which does not exist here: the
   // port message then proves that every check passed.
-  void rangeBoundaries() {
+  void eachEditReachesItsOwnField() {
     QFETCH(QString, edit);
     QFETCH(QString, value);
     QFETCH(QString, refusedAs);

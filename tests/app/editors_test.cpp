@@ -241,67 +241,6 @@ class EditorsTest : public QObject {
     QVERIFY(device.main().menuBar()->isEnabled());
   }
 
-  // The checks of the link parameters, in their order.
-  void checksAreReportedInTheirFixedOrder() {
-    ConfigImage image = NewImage();
-    auto inputs = [] {
-      LinkInputs in;
-      in.masterSpeedItem = "9600";
-      in.priorityItem = 1;
-      in.waitUnitPreamblesItem = 0;
-      in.retryDelayItem = 1;
-      in.answerPreambles = "7";
-      in.requestPreambles = "8";
-      in.unitAnswerWait = "250";
-      in.modemText = "ATZ";
-      return in;
-    };
-    LinkInputs incomplete = inputs();
-    incomplete.unitAnswerWait.clear();
-    incomplete.answerPreambles = "999";
-    QCOMPARE(StoreLinkInputs(incomplete, image), LinkInputVerdict::Incomplete);
-    QCOMPARE(image, NewImage());
-
-    LinkInputs bothOutOfRange = inputs();
-    bothOutOfRange.requestPreambles = "256";
-    bothOutOfRange.unitAnswerWait = "256";
-    QCOMPARE(StoreLinkInputs(bothOutOfRange, image), LinkInputVerdict::PreamblesOutOfRange);
-    // The master speed is stored before the range checks, and only it.
-    ConfigImage expected = NewImage();
-    expected.bytes[0] = 11;
-    QCOMPARE(image, expected);
-
-    LinkInputs waitOutOfRange = inputs();
-    waitOutOfRange.unitAnswerWait = "300";
-    QCOMPARE(StoreLinkInputs(waitOutOfRange, image), LinkInputVerdict::AnswerWaitOutOfRange);
-    QCOMPARE(image, expected);
-
-    QCOMPARE(StoreLinkInputs(inputs(), image), LinkInputVerdict::Stored);
-    QCOMPARE(image.bytes[1], 7);
-    QCOMPARE(image.bytes[2], 8);
-    QCOMPARE(image.bytes[3], 1);
-    QCOMPARE(image.bytes[5], 1);
-    QCOMPARE(image.bytes[6], 250);
-    QCOMPARE(ModemTextOfImage(image), std::string("ATZ"));
-  }
-
-  void pastedTextThatIsNoNumberIsRefusedByItsField() {
-    ConfigImage image = NewImage();
-    LinkInputs in;
-    in.masterSpeedItem = "1200";
-    in.priorityItem = in.waitUnitPreamblesItem = in.retryDelayItem = 0;
-    in.unitAnswerWait = "12";
-    in.requestPreambles = "1x";
-    QCOMPARE(StoreLinkInputs(in, image), LinkInputVerdict::PreamblesOutOfRange);
-    in.requestPreambles = "-1";
-    QCOMPARE(StoreLinkInputs(in, image), LinkInputVerdict::PreamblesOutOfRange);
-    in.requestPreambles = "";
-    in.unitAnswerWait = "a";
-    QCOMPARE(StoreLinkInputs(in, image), LinkInputVerdict::AnswerWaitOutOfRange);
-    QCOMPARE(image.bytes[2], NewImage().bytes[2]);
-    QCOMPARE(image.bytes[6], 0);
-  }
-
   void theWindowShowsEachCheckAndStaysOpen() {
     ConfigImage image = NewImage();
     ConfigRecord record;

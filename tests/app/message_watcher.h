@@ -25,7 +25,7 @@ struct MessageSeen {
 // Questions get the given answer, everything else is acknowledged. With
 // closeOtherWindows, any other modal window is closed at once and its name
 // kept, so that a window the flow should not have opened cannot hold the
-// test up; windows of the classes in `driven` are left to the test.
+// test up; windows named in `driven` are left to the test.
 class MessageWatcher {
  public:
   explicit MessageWatcher(bool answerYes = false, bool closeOtherWindows = false, QStringList driven = {})
@@ -48,7 +48,7 @@ class MessageWatcher {
     if (!modal || !modal->isVisible()) return;
     auto* box = qobject_cast<TFormQues*>(modal);
     if (!box) {
-      if (closeOtherWindows_ && !driven_.contains(modal->metaObject()->className())) {
+      if (closeOtherWindows_ && !driven_.contains(modal->objectName())) {
         otherWindows_ << modal->objectName();
         CloseModal(modal);
       }

@@ -14,6 +14,7 @@
 #include "dialogs/ui/tableinfo.h"
 #include "editor_bench.h"
 #include "frame_close.h"
+#include "support/fake_clock.h"
 #include "support/modal.h"
 
 using namespace vkt53;
@@ -96,6 +97,10 @@ const QStringList kEveryCommand = {"N2", "N1", "Nident", "NNewCnf", "Nconnect", 
 
 class TableOperationTest : public QObject {
   Q_OBJECT
+
+  // The pauses after long table sequences and after the restore are
+  // skipped; what the operations send and when commands may run is checked.
+  FakeClock clock_;
 
  private slots:
   void cleanup() { EndModalWaits(); }
