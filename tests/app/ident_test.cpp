@@ -12,32 +12,13 @@
 #include "dialogs/ui/ident.h"
 #include "dialogs/ident_text.h"
 #include "support/modal.h"
+#include "support/sample_records.h"
 
 using namespace vkt53;
 
 namespace {
 
-using Record = std::array<uint8_t, kIdentificationSize>;
-
-// A vkt53-sx as it usually answers: type 8, software 3, built 17.03.05 09:05:00.
-Record TypicalRecord() {
-  Record record{};
-  record[1] = 8;   // type code
-  record[2] = 2;   // hardware version
-  record[3] = 3;   // software version
-  record[4] = 5;   // year
-  record[5] = 3;   // month
-  record[6] = 17;  // day
-  record[7] = 9;   // hour
-  record[8] = 5;   // minute
-  record[9] = 0;   // second
-  record[10] = 1;  // byte order
-  record[11] = 1;  // multi-speed
-  record[14] = 1;
-  record[15] = 0;
-  record[16] = 12;
-  return record;
-}
+using Record = IdentificationRecord;
 
 QLineEdit* ValueBox(TFormIdent* form, int rowNumber) {
   return form->findChild<QLineEdit*>(QString("Edit%1").arg(rowNumber));
@@ -79,7 +60,7 @@ class IdentTest : public QObject {
   void windowShowsEveryRowBesideItsLabel() {
     std::array<ShownRow, kIdentificationRowCount> rows;
     QString focus;
-    QVERIFY(ShowWindow(TypicalRecord(), rows, focus));
+    QVERIFY(ShowWindow(TypicalIdentification(), rows, focus));
     QCOMPARE(rows[0].label, QString("Код типа контроллера"));
     QCOMPARE(rows[0].value, QString("8"));
     QCOMPARE(rows[2].label, QString("Версия программного обеспечения"));
@@ -91,7 +72,7 @@ class IdentTest : public QObject {
     QCOMPARE(rows[8].label,
              QString("Номер последней версии протокола\nRXV-BB51-M, которая поддерживается\nконтроллером"));
     QCOMPARE(rows[8].value, QString("1.0.12"));
-    const IdentificationTexts texts = IdentificationRows(TypicalRecord());
+    const IdentificationTexts texts = IdentificationRows(TypicalIdentification());
     for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
       QCOMPARE(rows[row].value, QString::fromStdString(texts[row]));  // each value in its own row
     }
@@ -99,7 +80,7 @@ class IdentTest : public QObject {
   }
 
   void windowCarriesItsCaptionAndTheValuesCannotBeEdited() {
-    Record record = TypicalRecord();
+    Record record = TypicalIdentification();
     TFormIdent form(record);
     QCOMPARE(form.windowTitle(), QString("Параметры идентификации контроллера"));
     QCOMPARE(form.findChild<QPushButton*>("BitBtn2")->text(), QString("Выход"));
@@ -109,7 +90,7 @@ class IdentTest : public QObject {
   }
 
   void corruptedTableIsRedThenBlackOnALaterOpening() {
-    Record record = TypicalRecord();
+    Record record = TypicalIdentification();
     record[0] = 7;
     std::array<ShownRow, kIdentificationRowCount> rows;
     QString focus;

@@ -15,6 +15,7 @@
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/vichpar.h"
 #include "support/modal.h"
+#include "support/sample_records.h"
 
 using namespace vkt53;
 
@@ -34,13 +35,6 @@ ConfigRecord DeviceRecord() {
   ConfigRecord record;
   record.SetAllSpeedsAvailable();
   return record;
-}
-
-ConfigImage ImageOf(const ConfigRecord& record) {
-  ConfigImage image;
-  NewConfigurationImage(image);
-  ImageFromRecord(record, image);
-  return image;
 }
 
 }  // namespace

@@ -13,17 +13,11 @@
 #include "dialogs/ui/tableinfo.h"
 #include "frame_close.h"
 #include "support/modal.h"
+#include "support/sample_records.h"
 
 using namespace vkt53;
 
 namespace {
-
-// The block the start-up sequence builds from table 7's eight restore flags.
-TableStatusBlock BlockWithRestoreFlags(std::initializer_list<int> tablesToRestore) {
-  uint8_t flags[kTableCount] = {};
-  for (int table : tablesToRestore) flags[table] = 1;
-  return MakeTableStatusBlock(MakeConfigTableList(), flags);
-}
 
 QLabel* Cell(TFormTableInfo* form, const char* prefix, int slot) {
   return form->findChild<QLabel*>(QString("%1%2").arg(prefix).arg(slot));

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "config/config_record.h"
+#include "support/sample_records.h"
 
 using namespace vkt53;
 
@@ -16,13 +17,6 @@ ConfigRecord RecordWithUnitLinkByte(int address, uint8_t linkByte) {
   ConfigRecord record;
   record.UnitLinkBytes()[static_cast<std::size_t>(address)] = linkByte;
   return record;
-}
-
-ConfigImage ImageOf(const ConfigRecord& record) {
-  ConfigImage image;
-  NewConfigurationImage(image);
-  ImageFromRecord(record, image);
-  return image;
 }
 
 uint8_t UnitLinkByteFromImage(const ConfigImage& image, int address) {

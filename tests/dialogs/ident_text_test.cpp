@@ -1,6 +1,7 @@
 // The identification record as the identification window shows it: the
 // value texts decoded from the 17 bytes of table 0.
 #include "dialogs/ident_text.h"
+#include "support/sample_records.h"
 
 #include <gtest/gtest.h>
 
@@ -10,32 +11,12 @@ using namespace vkt53;
 
 namespace {
 
-using Record = std::array<uint8_t, kIdentificationSize>;
-
-// A vkt53-sx as it usually answers: type 8, software 3, built 17.03.05 09:05:00.
-Record TypicalRecord() {
-  Record record{};
-  record[1] = 8;   // type code
-  record[2] = 2;   // hardware version
-  record[3] = 3;   // software version
-  record[4] = 5;   // year
-  record[5] = 3;   // month
-  record[6] = 17;  // day
-  record[7] = 9;   // hour
-  record[8] = 5;   // minute
-  record[9] = 0;   // second
-  record[10] = 1;  // byte order
-  record[11] = 1;  // multi-speed
-  record[14] = 1;
-  record[15] = 0;
-  record[16] = 12;
-  return record;
-}
+using Record = IdentificationRecord;
 
 std::string Row(const Record& record, IdentificationRow row) { return IdentificationRows(record)[row]; }
 
 std::string DateWith(std::size_t byte, uint8_t value) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   record[byte] = value;
   return Row(record, kBuildDateRow);
 }
@@ -43,7 +24,7 @@ std::string DateWith(std::size_t byte, uint8_t value) {
 }  // namespace
 
 TEST(IdentificationDate, DayMonthYearThenTheTimeAfterTwoBlanks) {
-  EXPECT_EQ(Row(TypicalRecord(), kBuildDateRow), "17.03.05  09:05:00");
+  EXPECT_EQ(Row(TypicalIdentification(), kBuildDateRow), "17.03.05  09:05:00");
 }
 
 TEST(IdentificationDate, EachInvalidPartShowsStarsInItsPlaceOnly) {
@@ -58,7 +39,7 @@ TEST(IdentificationDate, EachInvalidPartShowsStarsInItsPlaceOnly) {
 }
 
 TEST(IdentificationDate, TheLimitsThemselvesAreValid) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   record[4] = 99, record[5] = 12, record[6] = 31, record[7] = 23, record[8] = 59, record[9] = 59;
   EXPECT_EQ(Row(record, kBuildDateRow), "31.12.99  23:59:59");
   record[4] = 0, record[5] = 1, record[6] = 1, record[7] = 0, record[8] = 0, record[9] = 0;
@@ -66,20 +47,20 @@ TEST(IdentificationDate, TheLimitsThemselvesAreValid) {
 }
 
 TEST(IdentificationDate, AllPartsInvalidShowSixStarPairs) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   record[4] = 200, record[5] = 255, record[6] = 99, record[7] = 30, record[8] = 61, record[9] = 255;
   EXPECT_EQ(Row(record, kBuildDateRow), "**.**.**  **:**:**");
 }
 
 TEST(IdentificationRows, TypeAndHardwareAreDecimal) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   record[1] = 255;
   EXPECT_EQ(Row(record, kTypeCodeRow), "255");
   EXPECT_EQ(Row(record, kHardwareVersionRow), "2");
 }
 
 TEST(IdentificationRows, SoftwareVersionNamesTheAccessOfVersionsThreeAndFour) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   EXPECT_EQ(Row(record, kSoftwareVersionRow), "3 (Чтение и запись)");
   record[3] = 4;
   EXPECT_EQ(Row(record, kSoftwareVersionRow), "4 (Только чтение)");
@@ -88,7 +69,7 @@ TEST(IdentificationRows, SoftwareVersionNamesTheAccessOfVersionsThreeAndFour) {
 }
 
 TEST(IdentificationRows, ByteOrderNamesBothOrdersAndQuestionsTheRest) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   record[10] = 0;
   EXPECT_EQ(Row(record, kByteOrderRow), "Мл. адрес - ст. байт");
   record[10] = 1;
@@ -98,7 +79,7 @@ TEST(IdentificationRows, ByteOrderNamesBothOrdersAndQuestionsTheRest) {
 }
 
 TEST(IdentificationRows, ACorruptedTableIsNamedByNumber) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   EXPECT_EQ(Row(record, kCorruptedTableRow), "Разрушенных таблиц нет");
   EXPECT_FALSE(ReportsCorruptedTable(record));
   record[0] = 7;
@@ -107,7 +88,7 @@ TEST(IdentificationRows, ACorruptedTableIsNamedByNumber) {
 }
 
 TEST(IdentificationRows, MultiSpeedIsYesForAnyNonZeroByte) {
-  Record record = TypicalRecord();
+  Record record = TypicalIdentification();
   record[11] = 0;
   EXPECT_EQ(Row(record, kMultiSpeedRow), "Нет");
   record[11] = 200;
@@ -115,12 +96,12 @@ TEST(IdentificationRows, MultiSpeedIsYesForAnyNonZeroByte) {
 }
 
 TEST(IdentificationRows, AddressChangeIsNeverOffered) {
-  EXPECT_EQ(Row(TypicalRecord(), kAddressChangeRow), "Нет. Адрес = 0");
+  EXPECT_EQ(Row(TypicalIdentification(), kAddressChangeRow), "Нет. Адрес = 0");
 }
 
 TEST(IdentificationRows, ProtocolVersionJoinsItsThreeNumbers) {
-  EXPECT_EQ(Row(TypicalRecord(), kProtocolVersionRow), "1.0.12");
-  Record record = TypicalRecord();
+  EXPECT_EQ(Row(TypicalIdentification(), kProtocolVersionRow), "1.0.12");
+  Record record = TypicalIdentification();
   record[12] = 9, record[13] = 9;  // bytes 12 and 13 are shown nowhere
-  EXPECT_EQ(IdentificationRows(record), IdentificationRows(TypicalRecord()));
+  EXPECT_EQ(IdentificationRows(record), IdentificationRows(TypicalIdentification()));
 }

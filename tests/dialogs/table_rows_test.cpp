@@ -1,18 +1,13 @@
 // The table status window's decisions without the window: which tables get a
 // row and how it looks, and what each write button leaves in the block.
 #include "dialogs/table_rows.h"
+#include "support/sample_records.h"
 
 #include <gtest/gtest.h>
 
 using namespace vkt53;
 
 namespace {
-
-TableStatusBlock BlockWithRestoreFlags(std::initializer_list<int> tablesToRestore) {
-  uint8_t flags[kTableCount] = {};
-  for (int table : tablesToRestore) flags[table] = 1;
-  return MakeTableStatusBlock(MakeConfigTableList(), flags);
-}
 
 std::vector<int> Selected(const TableStatusBlock& block) {
   std::vector<int> tables;
