@@ -209,7 +209,8 @@ request from the K-th on. Several faults may be combined.
   --fault-ignore-write T
                       writes of table T (3, 5 or 6) are answered as done but
                       not stored: the table keeps what it held, as a device
-                      that lost the write would (not counted by --fault-skip)
+                      that lost the write would (every such write; --fault-skip
+                      does not apply)
   --fault-skip K      the first K requests are answered normally
   --fault-seed S      chooses the noise bytes (default 1)
 
