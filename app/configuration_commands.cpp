@@ -1,5 +1,6 @@
 #include "app/configuration_commands.h"
 
+#include "app/write_check.h"
 #include "config/config_file_dialogs.h"
 
 namespace vkt53 {
@@ -38,15 +39,8 @@ void RunOnlineConfiguration(ProgramState& state, ShellUi& ui) {
   ImageFromRecord(state.record, image);
   if (!ui.EditDeviceConfiguration(image, state.record, state.configFolder)) return;
 
-  ChangeWriteOutcome outcome = ChangeWriteOutcome::Failed;
-  ui.RunTableOperation([&state, &image, &outcome](LinkSession& session) {
-    outcome = WriteChangedTables(session, state.record, image);
-    return outcome != ChangeWriteOutcome::Failed;
-  });
-  // A failed write has been reported by the table service itself.
-  if (outcome == ChangeWriteOutcome::NothingChanged) {
-    ui.ShowNotice("Запись таблиц не выполняется.", "Нет измененных данных");
-  }
+  // A backup first, then what changed, then the check of what the device holds.
+  WriteChangesWithBackup(ui, state.record, image, state.configFolder, BackupTimeNow());
 }
 
 void RunConfigurationFileCommand(ProgramState& state, ShellUi& ui, bool newConfiguration) {

@@ -12,7 +12,9 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
+#include "app/field_difference.h"
 #include "config/config_file_dialogs.h"
 #include "config/config_image.h"
 #include "config/config_record.h"
@@ -76,6 +78,12 @@ class ShellUi : public ServiceUi {
                                                   bool deviceMode) = 0;
   // The main window's file dialogs and messages for configuration files.
   virtual ConfigFileUi& Files() = 0;
+  // After a write, the fields the device holds otherwise than written (at
+  // least one), and the question whether to write the backup, saved before
+  // the write, back; true for "Да". Unless overridden a question box names
+  // the first field and the number of the others (app/write_check.cpp).
+  virtual bool AskToRestoreBackup(const std::vector<FieldDifference>& differences,
+                                  const std::string& backupFileName);
 };
 
 }  // namespace vkt53

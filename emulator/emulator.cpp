@@ -161,6 +161,12 @@ std::vector<uint8_t> Emulator::MakeAnswer(const ReceivedFrame& request, uint64_t
     *summary = DescribeRequest(request.bytes) + " -> forced error " + std::to_string(forced->code);
     return ErrorFrame(state_.address, request.bytes[kFunctionByte], forced->code, forced->reason);
   }
+  if (IgnoresWrite(settings_.faults, request.bytes)) {
+    DeviceState untouched = state_;  // answered as a device that stored it would
+    HandledRequest handled = HandleRequest(untouched, request.bytes);
+    *summary = handled.summary + ", fault: write ignored";
+    return std::move(handled.answer);
+  }
   HandledRequest handled = HandleRequest(state_, request.bytes);
   if (handled.tableWritten) SaveState();
   *summary = std::move(handled.summary);

@@ -97,6 +97,14 @@ std::optional<ErrorFault> ForcedError(const FaultPlan& plan, uint64_t number) {
   return std::nullopt;
 }
 
+bool IgnoresWrite(const FaultPlan& plan, std::span<const uint8_t> request) {
+  if (!plan.ignoredWriteTable || request.size() < kFrameOverhead + kBlockHeaderSize) return false;
+  if (request[kFunctionByte] != kTableFunction) return false;
+  const auto block = request.subspan(kDataStart);
+  return block[kReadCount] == 0 && block[kWriteCount] != 0 &&
+         block[kWriteTable] == *plan.ignoredWriteTable;
+}
+
 Transmission ApplyFaults(const FaultPlan& plan, uint64_t number, std::vector<uint8_t> wire,
                          size_t frameStart) {
   Transmission out;

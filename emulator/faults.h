@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,9 @@ struct FaultPlan {
   std::optional<FaultSpan> shortBody;
   std::optional<FaultSpan> foreignAddress;
   std::optional<ErrorFault> error;
+  // Writes of this table are answered as done but not stored: the device
+  // keeps what it held (skip and spans do not apply).
+  std::optional<int> ignoredWriteTable;
 };
 
 // "N": the next N requests; "0" or "all": every request.
@@ -44,6 +48,10 @@ std::optional<ErrorFault> ParseErrorFault(const std::string& text);
 
 // The error to answer request `number` with instead of doing it, if any.
 std::optional<ErrorFault> ForcedError(const FaultPlan& plan, uint64_t number);
+
+// True when the plan ignores `request` (a whole frame): a function 29 write
+// of the table named by ignoredWriteTable.
+bool IgnoresWrite(const FaultPlan& plan, std::span<const uint8_t> request);
 
 struct Transmission {
   std::vector<uint8_t> bytes;       // what goes on the line; empty when dropped

@@ -87,6 +87,14 @@ const std::map<std::string, ValueSetter>& OptionsWithValue() {
          o.faults.error = ParseErrorFault(v);
          return o.faults.error.has_value();
        }},
+      {"--fault-ignore-write",
+       [](Options& o, const std::string& v) {
+         int table = 0;
+         if (!ParseInRange(v, 0, kTableCount - 1, &table)) return false;
+         if (table != 3 && table != 5 && table != 6) return false;
+         o.faults.ignoredWriteTable = table;
+         return true;
+       }},
       {"--fault-skip",
        [](Options& o, const std::string& v) {
          return ParseInRange(v, 0, INT64_MAX, &o.faults.skip);
@@ -198,6 +206,11 @@ request from the K-th on. Several faults may be combined.
                       answer with device error CODE (and REASON, sent for
                       error 24 only) instead of carrying the request out;
                       without @N on every request
+  --fault-ignore-write T
+                      writes of table T (3, 5 or 6) are answered as done but
+                      not stored: the table keeps what it held, as a device
+                      that lost the write would (every such write; --fault-skip
+                      does not apply)
   --fault-skip K      the first K requests are answered normally
   --fault-seed S      chooses the noise bytes (default 1)
 

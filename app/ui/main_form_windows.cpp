@@ -8,6 +8,7 @@
 #include "app/ui/common/question.h"
 #include "app/ui/main_form.h"
 #include "app/ui/wait.h"
+#include "app/ui/write_check_window.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/connpar.h"
 #include "dialogs/ui/ident.h"
@@ -79,5 +80,11 @@ FileEditorOutcome TFormMain::EditConfigurationFile(ConfigImage& image, ConfigRec
 }
 
 ConfigFileUi& TFormMain::Files() { return *files_; }
+
+bool TFormMain::AskToRestoreBackup(const std::vector<FieldDifference>& differences, const std::string& backupFileName) {
+  TFormWriteCheck window(differences, backupFileName, this);
+  window.exec();
+  return window.answeredYes();
+}
 
 }  // namespace vkt53

@@ -43,6 +43,8 @@ TEST(CommandLine, BadOptionsEndTheStartWithStatus2) {
                                                {"--fault-drop", "18446744073709551617"},
                                                {"--fault-seed", "4294967297"},
                                                {"--fault-skip", "-1"},
+                                               {"--fault-ignore-write", "1"},  // not writable
+                                               {"--fault-ignore-write", "8"},
                                                {"--no-such-option"},
                                                {"--link"}}) {
     SCOPED_TRACE(args[0] + (args.size() > 1 ? " " + args[1] : ""));

@@ -108,3 +108,14 @@ TEST(ErrorFault, ErrorOnEveryRequestInsteadOfDoingIt) {
     EXPECT_EQ(device.Exchange(request), ErrorAnswer(0, 0x1D, 3));
   }
 }
+
+TEST(IgnoredWriteFault, WritesOfTheTableAreAnsweredButNotStoredOthersAre) {
+  RunningDevice device(FastWith({"--fault-ignore-write", "6"}));
+  EXPECT_EQ(device.Exchange(WriteRequest(0, 6, 5, 1, {0x2F})), WriteAnswer(0, 6, 5, 1));
+  EXPECT_EQ(device.Exchange(ReadRequest(0, 6, 5, 1)), ReadAnswer(0, 6, 5, 1, {0x00}));
+  EXPECT_EQ(device.Exchange(WriteRequest(0, 3, 6, 1, {0x11})), WriteAnswer(0, 3, 6, 1));
+  EXPECT_EQ(device.Exchange(ReadRequest(0, 3, 6, 1)), ReadAnswer(0, 3, 6, 1, {0x11}));
+  // A write the device refuses is still refused.
+  EXPECT_EQ(device.Exchange(WriteRequest(0, 6, 250, 6, {1, 2, 3, 4, 5, 6})),
+            ErrorAnswer(0, 0x1D, 13));
+}

@@ -155,6 +155,15 @@ class RecordingShell : public ShellUi {
     return editFile ? editFile(image) : FileEditorOutcome{};
   }
   ConfigFileUi& Files() override { return files; }
+  // Recorded; answered by restoreAnswer, or when it is unset by the plain
+  // question box every ShellUi has (through files).
+  bool AskToRestoreBackup(const std::vector<FieldDifference>& differences,
+                          const std::string& backupFileName) override {
+    restoreQuestions.push_back({differences, backupFileName});
+    events.push_back("restore question");
+    if (!restoreAnswer) return ShellUi::AskToRestoreBackup(differences, backupFileName);
+    return *restoreAnswer;
+  }
 
   // The request texts of the operation panel, in order.
   std::vector<std::string> Requests() const {
@@ -171,6 +180,7 @@ class RecordingShell : public ShellUi {
   std::function<bool(TableStatusBlock&)> chooseTables;  // fills the selection, as a write button does
   std::function<bool(ConfigImage&)> editOnline;         // true: "Записать в устройство"
   std::function<FileEditorOutcome(ConfigImage&)> editFile;
+  std::optional<bool> restoreAnswer;  // "Записать в устройство резервную копию?"
 
   RecordingUi status;  // status line and retry answers ("Нет" when none are left)
   RecordingFiles files;
@@ -187,6 +197,11 @@ class RecordingShell : public ShellUi {
   std::vector<ConfigImage> onlineEditorImages;
   std::string onlineEditorFolder;
   std::vector<FileEditorCall> fileEditorCalls;
+  struct RestoreQuestion {
+    std::vector<FieldDifference> differences;
+    std::string backupFileName;
+  };
+  std::vector<RestoreQuestion> restoreQuestions;
   std::vector<RecordingProgress> closedWaitBars;  // the bar of each wait window, when it closed
 
  private:

@@ -1,0 +1,275 @@
+#include "app/write_check.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "config/config_tables.h"
+#include "config/modem_string.h"
+#include "config/speed_table.h"
+#include "config/table_status.h"
+#include "config/working_folders.h"
+#include "link/text_format.h"
+
+namespace vkt53 {
+
+namespace {
+
+constexpr int kValuesOffset = 7;              // a read's field values in the response
+constexpr int kFirstUnitReadCount = 130;      // table 6 is read as fields 0..129 and 130..254
+constexpr std::size_t kDifferencesNamed = 1;  // by the plain question box
+
+const char* const kLinkFieldNames[kLinkParametersSize] = {
+    "Скорость обмена с ВУ",
+    "Количество преамбул при ответе ВУ",
+    "Количество преамбул в запросе к вычислителю",
+    "Приоритет",
+    "Преамбулы от вычислителя",
+    "Индекс задержки перед повторной попыткой занять порт",
+    "Длительность ожидания ответа от вычислителя",
+};
+
+std::string Choice(uint8_t value, const char* zero, const char* one) {
+  if (value == 0) return zero;
+  if (value == 1) return one;
+  return Format("%u", unsigned{value});
+}
+
+std::string SpeedText(uint8_t index) {
+  const int32_t speed = SpeedOfIndex(index);
+  return speed != 0 ? Format("%d бит/с", speed) : Format("индекс скорости %u", unsigned{index});
+}
+
+std::string LinkValueText(std::size_t field, uint8_t value) {
+  switch (field) {
+    case kMasterSpeedIndexField: return SpeedText(value);
+    case kPriorityField: return Choice(value, "Высокий", "Низкий");
+    case kWaitUnitPreamblesField: return Choice(value, "Не ожидать", "Ожидать");
+    case kRetryDelayIndexField: return Choice(value, "Меньшая", "Большая");
+    case kUnitAnswerWaitField:
+      return Format("%u (%u мс)", unsigned{value}, unsigned{value} * 20u + 1000u);
+    default: return Format("%u", unsigned{value});
+  }
+}
+
+std::string UnitValueText(uint8_t linkByte) {
+  const uint8_t port = PortCodeOfUnitLinkByte(linkByte);
+  const std::string where = port == 0 ? std::string("не подключен")
+                            : port >= kPortA && port <= kPortC
+                                ? Format("порт %c", 'A' + port - kPortA)
+                                : Format("код порта %u", unsigned{port});
+  return Format("%s, %s (0x%02X)", where.c_str(),
+                SpeedText(SpeedIndexOfUnitLinkByte(linkByte)).c_str(), unsigned{linkByte});
+}
+
+std::string HexText(std::span<const uint8_t> bytes) {
+  std::size_t end = bytes.size();
+  while (end > 0 && bytes[end - 1] == 0) --end;  // the zeros that fill the field
+  std::string text;
+  for (std::size_t i = 0; i < end; ++i)
+    text += Format(i == 0 ? "%02X" : " %02X", unsigned{bytes[i]});
+  return end == bytes.size() ? text : text + (end == 0 ? "нули" : " и нули");
+}
+
+// The modem field by its text; by its bytes when the texts look alike.
+void DescribeModemField(std::span<const uint8_t, kModemFieldSize> meant,
+                        std::span<const uint8_t, kModemFieldSize> read, FieldDifference& d) {
+  const std::string meantText = ModemFieldText(meant);
+  const std::string readText = ModemFieldText(read);
+  if (meantText != readText) {
+    d.meant = "\"" + meantText + "\"";
+    d.read = "\"" + readText + "\"";
+  } else {
+    d.meant = "байты " + HexText(meant);
+    d.read = "байты " + HexText(read);
+  }
+}
+
+bool ReadTable(LinkSession& session, int table, int first, int count, uint8_t* into,
+               std::size_t fieldBytes) {
+  if (!TransferTable(session, TableRequest::Read(table, first, count))) return false;
+  std::memcpy(into, session.context.response.data() + kValuesOffset,
+              static_cast<std::size_t>(count) * fieldBytes);
+  return true;
+}
+
+bool ReadBackOperation(ShellUi& ui, const WrittenTables& tables, ConfigRecord& into) {
+  return ui.RunTableOperation(
+      [&tables, &into](LinkSession& session) { return ReadBackTables(session, tables, into); });
+}
+
+}  // namespace
+
+std::string DifferenceLine(const FieldDifference& d) {
+  return Format("Табл. %d \"%s\", поле %d (%s): записано %s, прочитано %s", d.table,
+                TableName(d.table).c_str(), d.field, d.fieldName.c_str(), d.meant.c_str(),
+                d.read.c_str());
+}
+
+bool ShellUi::AskToRestoreBackup(const std::vector<FieldDifference>& differences,
+                                 const std::string& backupFileName) {
+  std::string line1 = differences.empty() ? std::string() : DifferenceLine(differences.front());
+  if (differences.size() > kDifferencesNamed) {
+    line1 += Format(" и ещё полей: %zu", differences.size() - kDifferencesNamed);
+  }
+  return Files().AskQuestion(line1,
+                             "Записать в устройство резервную копию " + backupFileName + "?");
+}
+
+ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited) {
+  ConfigRecord meant = asRead;
+  RecordFromImage(edited, meant);
+  return meant;
+}
+
+WrittenTables ChangedTables(const ConfigRecord& asRead, const ConfigRecord& meant) {
+  return {!std::ranges::equal(asRead.LinkParameters(), meant.LinkParameters()),
+          !std::ranges::equal(asRead.ModemField(), meant.ModemField()),
+          !std::ranges::equal(asRead.UnitLinkBytes(), meant.UnitLinkBytes())};
+}
+
+bool ReadBackTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into) {
+  if (tables.linkParameters && !ReadTable(session, kLinkParametersTable, 0, kLinkParametersSize,
+                                          into.LinkParameters().data(), 1)) {
+    return false;
+  }
+  if (tables.modemCommand &&
+      !ReadTable(session, kModemCommandTable, 0, 1, into.ModemField().data(), kModemFieldSize)) {
+    return false;
+  }
+  if (tables.unitLinks) {
+    uint8_t* units = into.UnitLinkBytes().data();
+    constexpr int kRest = static_cast<int>(kUnitAddressCount) - kFirstUnitReadCount;
+    if (!ReadTable(session, kUnitLinkTable, 0, kFirstUnitReadCount, units, 1) ||
+        !ReadTable(session, kUnitLinkTable, kFirstUnitReadCount, kRest, units + kFirstUnitReadCount,
+                   1)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,
+                                             const WrittenTables& tables) {
+  std::vector<FieldDifference> differences;
+  if (tables.linkParameters) {
+    for (std::size_t f = 0; f < kLinkParametersSize; ++f) {
+      const uint8_t m = meant.LinkParameters()[f], r = read.LinkParameters()[f];
+      if (m == r) continue;
+      differences.push_back({kLinkParametersTable,
+                             static_cast<int>(f),
+                             kLinkFieldNames[f],
+                             LinkValueText(f, m),
+                             LinkValueText(f, r),
+                             {m},
+                             {r}});
+    }
+  }
+  if (tables.modemCommand && !std::ranges::equal(meant.ModemField(), read.ModemField())) {
+    FieldDifference d{kModemCommandTable,
+                      0,
+                      "Строка инициализации модема",
+                      "",
+                      "",
+                      {meant.ModemField().begin(), meant.ModemField().end()},
+                      {read.ModemField().begin(), read.ModemField().end()}};
+    DescribeModemField(meant.ModemField(), read.ModemField(), d);
+    differences.push_back(std::move(d));
+  }
+  if (tables.unitLinks) {
+    for (std::size_t a = 0; a < kUnitAddressCount; ++a) {
+      const uint8_t m = meant.UnitLinkBytes()[a], r = read.UnitLinkBytes()[a];
+      if (m == r) continue;
+      differences.push_back({kUnitLinkTable,
+                             static_cast<int>(a),
+                             Format("вычислитель %zu", a),
+                             UnitValueText(m),
+                             UnitValueText(r),
+                             {m},
+                             {r}});
+    }
+  }
+  return differences;
+}
+
+bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const WrittenTables& tables,
+                   ProgressBar* progress) {
+  TableStatusBlock status{};
+  status[kWriteSelectionOffset + kLinkParametersTable] = tables.linkParameters ? 1 : 0;
+  status[kWriteSelectionOffset + kModemCommandTable] = tables.modemCommand ? 1 : 0;
+  status[kWriteSelectionOffset + kUnitLinkTable] = tables.unitLinks ? 1 : 0;
+  return WriteConfiguration(session, record, status, progress);
+}
+
+CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRead,
+                                          const ConfigImage& edited,
+                                          const std::string& configFolder, const BackupTime& time) {
+  CheckedWriteResult result;
+  const ConfigRecord meant = MeantRecord(asRead, edited);
+  result.tables = ChangedTables(asRead, meant);
+  if (!result.tables.Any()) {
+    ui.ShowNotice("Запись таблиц не выполняется.", "Нет измененных данных");
+    return result;
+  }
+
+  const BackupResult backup = SaveConfigurationBackup(configFolder, asRead, time);
+  if (backup.status != BackupResult::Status::kWritten) {
+    const BackupFailureText text = BackupFailureMessage(backup);
+    ui.Files().ShowError(text.line1, text.line2);
+    result.outcome = CheckedWriteOutcome::kBackupFailed;
+    return result;
+  }
+  result.backupPath = backup.path;
+
+  ChangeWriteOutcome written = ChangeWriteOutcome::Failed;
+  ui.RunTableOperation([&](LinkSession& session) {
+    written = WriteChangedTables(session, asRead, edited);
+    return written != ChangeWriteOutcome::Failed;
+  });
+  // A failed write has been reported by the table service itself.
+  if (written == ChangeWriteOutcome::Failed) {
+    result.outcome = CheckedWriteOutcome::kWriteFailed;
+    return result;
+  }
+
+  ConfigRecord readBack = meant;
+  if (!ReadBackOperation(ui, result.tables, readBack)) {
+    ui.ShowExchangeResult("Записанные таблицы не прочитаны для проверки",
+                          "Резервная копия: " + FileNameOfPath(backup.path));
+    result.outcome = CheckedWriteOutcome::kReadBackFailed;
+    return result;
+  }
+  result.differences = DifferingFields(meant, readBack, result.tables);
+  if (result.differences.empty()) {
+    result.outcome = CheckedWriteOutcome::kVerified;
+    return result;
+  }
+  if (!ui.AskToRestoreBackup(result.differences, FileNameOfPath(backup.path))) {
+    result.outcome = CheckedWriteOutcome::kMismatchKept;
+    return result;
+  }
+
+  // The backup holds the configuration as read; its tables go back whole.
+  result.outcome = CheckedWriteOutcome::kRestoreFailed;
+  const bool restored = ui.RunTableOperation([&](LinkSession& session) {
+    const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
+    ui.ProcessPendingEvents();
+    return WriteTablesOf(session, asRead, result.tables, &wait->Progress());
+  });
+  if (!restored) return result;  // reported by the table service
+  ConfigRecord restoredBack = asRead;
+  if (!ReadBackOperation(ui, result.tables, restoredBack)) {
+    ui.ShowExchangeResult("Записанная резервная копия не прочитана для проверки", "");
+    return result;
+  }
+  result.restoreDifferences = DifferingFields(asRead, restoredBack, result.tables);
+  if (!result.restoreDifferences.empty()) {
+    ui.ShowExchangeResult("Резервная копия записана, но устройство хранит другое:",
+                          DifferenceLine(result.restoreDifferences.front()));
+    return result;
+  }
+  ui.ShowNotice("Резервная копия записана в устройство:", FileNameOfPath(backup.path));
+  result.outcome = CheckedWriteOutcome::kBackupRestored;
+  return result;
+}
+
+}  // namespace vkt53

@@ -1,0 +1,82 @@
+// Writing the online editor's changes with a way back: the configuration as
+// read is saved as a backup file first (a backup that cannot be saved stops
+// the write before anything is sent), then what changed is written, the
+// written tables are read back and compared with what was meant, and when
+// they differ the user sees the fields and may write the backup back. The
+// windows (or a command line) only show and ask, through ShellUi.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/field_difference.h"
+#include "app/shell_ui.h"
+#include "config/config_image.h"
+#include "config/config_record.h"
+#include "config/configuration_backup.h"
+#include "link/conffun.h"
+
+namespace vkt53 {
+
+// The writable tables a write touches.
+struct WrittenTables {
+  bool linkParameters = false;  // table 3
+  bool modemCommand = false;    // table 5
+  bool unitLinks = false;       // table 6
+
+  bool Any() const { return linkParameters || modemCommand || unitLinks; }
+  bool operator==(const WrittenTables&) const = default;
+};
+
+// The record the device should hold after the edited image is written: the
+// configuration as read with tables 3, 5 and 6 from the image.
+ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited);
+
+// The tables WriteChangedTables writes for these two records.
+WrittenTables ChangedTables(const ConfigRecord& asRead, const ConfigRecord& meant);
+
+// Reads the tables (table 6 whole, in two requests) into the record with the
+// table service: status line texts and the retry question as for any read.
+// False when a read ended without success; the record keeps what came.
+bool ReadBackTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into);
+
+// The fields of the tables in which the two records differ, in table and
+// field order, named and valued for the user.
+std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,
+                                             const WrittenTables& tables);
+
+// Writes the tables of the record whole (WriteConfiguration), following a
+// written master speed.
+bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const WrittenTables& tables,
+                   ProgressBar* progress);
+
+enum class CheckedWriteOutcome {
+  kNothingChanged,  // "Нет измененных данных" shown; no backup, nothing sent
+  kBackupFailed,    // the backup was not saved (message shown); nothing sent
+  kWriteFailed,     // a write ended without success (the table service asked)
+  kReadBackFailed,  // written, but not read back (message shown)
+  kVerified,        // read back as meant
+  kMismatchKept,    // differences shown; the user kept what the device holds
+  kBackupRestored,  // differences shown; the backup written back and read back equal
+  kRestoreFailed,   // the backup's write, or its read back, failed or differed (shown)
+};
+
+struct CheckedWriteResult {
+  CheckedWriteOutcome outcome = CheckedWriteOutcome::kNothingChanged;
+  std::string backupPath;                           // empty when no backup was saved
+  WrittenTables tables;                             // what the write touched
+  std::vector<FieldDifference> differences;         // after the write
+  std::vector<FieldDifference> restoreDifferences;  // after writing the backup back
+};
+
+// "Записать в устройство" of the online editor: backup, write what the
+// edited image changes against the configuration as read, read back,
+// compare, and offer the backup on a difference. asRead is the whole
+// configuration as ReadConfiguration left it, with the identification the
+// start-up sequence read (the backup is named by it). Every table operation
+// runs through ui.RunTableOperation; messages through ui and ui.Files().
+CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRead,
+                                          const ConfigImage& edited,
+                                          const std::string& configFolder, const BackupTime& time);
+
+}  // namespace vkt53
