@@ -6,6 +6,8 @@
 
 #ifdef _WIN32
 #include <io.h>
+
+#include "config/windows_api.h"
 #else
 #include <unistd.h>
 #endif
@@ -25,6 +27,10 @@ bool ErrorOutputIsTerminal() {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The texts are UTF-8; the console shows them as such only when told.
+  SetConsoleOutputCP(CP_UTF8);
+#endif
   const std::vector<std::string> args(argv + 1, argv + argc);
   const vkt53::CliStreams streams{std::cout, std::cerr, ErrorOutputIsTerminal()};
   return vkt53::RunCli(args, streams);

@@ -48,9 +48,12 @@ void TerminalUi::EndProgress() {
 
 void TerminalUi::Draw() {
   if (!progressLine_) return;
-  std::string line = operation_;
-  if (maximum_ > 0)
-    line = "[" + std::to_string(position_) + "/" + std::to_string(maximum_) + "] " + line;
+  std::string line;
+  if (maximum_ > 0) {
+    line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));
+    line.append("] ");
+  }
+  line.append(operation_);
   // Pads over what the previous line left, counted in bytes: enough blanks
   // for any mix of Cyrillic (two bytes) and Latin text.
   const std::size_t pad = drawnLength_ > line.size() ? drawnLength_ - line.size() : 0;
