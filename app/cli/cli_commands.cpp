@@ -13,6 +13,7 @@
 #include "app/settings_file.h"
 #include "config/config_file.h"
 #include "config/decimal_field.h"
+#include "config/file_io.h"
 #include "config/identification.h"
 #include "config/program_folder.h"
 #include "config/speed_table.h"
@@ -82,8 +83,10 @@ int ComNumber(const std::string& name) {
   return number <= kLargestComNumber ? number : 0;
 }
 
+// A device path: one with a folder in it, or a name that exists here.
 bool LooksLikePath(const std::string& name) {
-  return name.find('/') != std::string::npos || name.find('\\') != std::string::npos;
+  return name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
+         PathExists(name);
 }
 
 // The link settings from the settings file with the command line's values
@@ -169,6 +172,7 @@ class DeviceLink {
   // The speed search of the connection dialog; the link then runs with the
   // settings' own waits and attempts at the speed found.
   bool SearchSpeed(Outcome& outcome) {
+    ui_.BeginProgress();
     const int32_t found = SearchExchangeSpeed(*state_.context, [this](int32_t speed) {
       ui_.ShowProgress(Format("Скорость обмена:  %d", speed));
     });
@@ -202,7 +206,7 @@ class DeviceLink {
 
   // The whole configuration, as before the online editor opens.
   bool ReadWhole(Outcome& outcome) {
-    ui_.ResetProgress();
+    ui_.BeginProgress();
     const bool read = ReadConfiguration(session_, state_.record, &ui_);
     ui_.EndProgress();
     if (!read) {
@@ -225,7 +229,7 @@ class DeviceLink {
 // compared with what was meant after the last.
 bool WriteToDevice(DeviceLink& link, TerminalUi& ui,
                    const std::function<bool(LinkSession&)>& send) {
-  ui.ResetProgress();
+  ui.BeginProgress();
   const bool sent = send(link.session());
   ui.EndProgress();
   return sent;
@@ -358,6 +362,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   }
   ChangeWriteOutcome written = ChangeWriteOutcome::Failed;
   WriteToDevice(link, ui, [&](LinkSession& session) {
+    ui.CountRequests(static_cast<int>(writes.size()));
     written = WriteChangedTables(session, asRead, *image);
     return written != ChangeWriteOutcome::Failed;
   });

@@ -14,6 +14,7 @@ void TerminalUi::ShowOperationPanel(const std::string& text) {
     return;
   }
   if (text.empty()) return;  // the line stays until the next request replaces it
+  if (countingRequests_ && !operation_.empty()) ++position_;
   operation_ = text;
   Draw();
 }
@@ -30,24 +31,34 @@ void TerminalUi::SetPosition(int position) {
   Draw();
 }
 
+void TerminalUi::BeginProgress() {
+  drawing_ = true;
+  countingRequests_ = false;
+  maximum_ = 0;
+  position_ = 0;
+  operation_.clear();
+}
+
+void TerminalUi::CountRequests(int total) {
+  countingRequests_ = true;
+  maximum_ = total;
+}
+
 void TerminalUi::ShowProgress(const std::string& text) {
   operation_ = text;
   Draw();
 }
 
-void TerminalUi::ResetProgress() {
-  maximum_ = 0;
-  position_ = 0;
-}
-
 void TerminalUi::EndProgress() {
+  drawing_ = false;
+  countingRequests_ = false;
   if (!progressLine_ || drawnLength_ == 0) return;
   err_ << '\r' << std::string(drawnLength_, ' ') << '\r' << std::flush;
   drawnLength_ = 0;
 }
 
 void TerminalUi::Draw() {
-  if (!progressLine_) return;
+  if (!progressLine_ || !drawing_) return;
   std::string line;
   if (maximum_ > 0) {
     line.append("[").append(std::to_string(position_)).append("/").append(std::to_string(maximum_));

@@ -31,11 +31,16 @@ class TerminalUi : public ServiceUi, public ProgressBar {
   void SetPosition(int position) override;
   int Position() const override { return position_; }
 
+  // A long operation starts: from now on the operation in progress is shown,
+  // with the steps of the bar when a sequence sets its maximum. Short ones
+  // (one request) show nothing.
+  void BeginProgress();
+  // The bar counts the requests themselves: `total` of them follow.
+  void CountRequests(int total);
   // A line of its own on the progress line ("Скорость обмена:  9600").
   void ShowProgress(const std::string& text);
-  // Starts a new count of steps for the bar.
-  void ResetProgress();
-  // Wipes the progress line, so that what follows starts on a clean line.
+  // Wipes the progress line, so that what follows starts on a clean line,
+  // and ends the long operation.
   void EndProgress();
 
   // What a person reads of the last failure: the question's two lines and
@@ -52,6 +57,8 @@ class TerminalUi : public ServiceUi, public ProgressBar {
   std::vector<std::string> failure_;
   int maximum_ = 0;
   int position_ = 0;
+  bool drawing_ = false;
+  bool countingRequests_ = false;
   std::size_t drawnLength_ = 0;
 };
 

@@ -188,6 +188,9 @@ TEST(CommandLine, BadUsageIsExitTwoWithTheReason) {
 TEST(ProgressLine, IsDrawnOnATerminalAndWipedAtTheEnd) {
   std::ostringstream err;
   TerminalUi ui(err, true);
+  ui.ShowOperationPanel("Чтение из таблицы 0 (поля 0-17)");
+  EXPECT_EQ(err.str(), "") << "a single request shows nothing";
+  ui.BeginProgress();
   ui.SetMaximum(5);
   ui.ShowOperationPanel("Чтение из таблицы 3 (поля 0-7)");
   ui.SetPosition(1);
@@ -200,8 +203,18 @@ TEST(ProgressLine, IsDrawnOnATerminalAndWipedAtTheEnd) {
   const std::size_t last = std::string("[1/5] Чтение из таблицы 5 (поле 0)").size();
   EXPECT_EQ(text.substr(text.size() - last - 2), "\r" + std::string(last, ' ') + "\r") << "wiped";
 
+  std::ostringstream counted;
+  TerminalUi writes(counted, true);
+  writes.BeginProgress();
+  writes.CountRequests(2);
+  writes.ShowOperationPanel("Запись в таблицу 6 (поле 5)");
+  writes.ShowOperationPanel("Запись в таблицу 6 (поле 9)");
+  EXPECT_NE(counted.str().find("\r[0/2] Запись в таблицу 6 (поле 5)"), std::string::npos);
+  EXPECT_NE(counted.str().find("\r[1/2] Запись в таблицу 6 (поле 9)"), std::string::npos);
+
   std::ostringstream quiet;
   TerminalUi plain(quiet, false);
+  plain.BeginProgress();
   plain.SetMaximum(5);
   plain.ShowOperationPanel("Чтение из таблицы 3 (поля 0-7)");
   plain.SetPosition(1);
