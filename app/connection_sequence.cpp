@@ -9,8 +9,7 @@ namespace vkt53 {
 
 namespace {
 
-constexpr uint32_t kDtrSettleMs = 300;     // after DTR is raised, before the first request
-constexpr uint32_t kAfterRestoreMs = 500;  // after the restore's writes, before the check
+constexpr uint32_t kDtrSettleMs = 300;  // after DTR is raised, before the first request
 
 using Identification = std::span<const uint8_t, kIdentificationSize>;
 
@@ -24,19 +23,10 @@ bool ReadIdentificationOfDevice(ProgramState& state, ShellUi& ui) {
   return ui.RunTableOperation([&state](LinkSession& session) { return ReadIdentification(session, state.record); });
 }
 
-// Another model is refused whatever its software version.
 bool DeviceServed(Identification id, ShellUi& ui) {
-  if (id[kTypeCodeByte] != kServedTypeCode) {
-    ui.ShowNotice(Format("Код типа подключенного устройства  %d", id[kTypeCodeByte]),
-                  "Программа обслуживает кордины vkt53-sx");
-    return false;
-  }
-  if (!SoftwareVersionServed(id[kSoftwareVersionByte])) {
-    ui.ShowNotice(Format("Версия ПО подключенного кордина %d", id[kSoftwareVersionByte]),
-                  "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4");
-    return false;
-  }
-  return true;
+  const std::optional<DeviceRefusal> refusal = RefusalOfDevice(id);
+  if (refusal) ui.ShowNotice(refusal->line1, refusal->line2);
+  return !refusal;
 }
 
 // The restore flags of table 7, read just now, in the table status window;
@@ -50,13 +40,29 @@ void OfferTableRestore(ProgramState& state, ShellUi& ui) {
 
 }  // namespace
 
+std::optional<DeviceRefusal> RefusalOfDevice(Identification id) {
+  if (id[kTypeCodeByte] != kServedTypeCode) {
+    return DeviceRefusal{Format("Код типа подключенного устройства  %d", id[kTypeCodeByte]),
+                         "Программа обслуживает кордины vkt53-sx"};
+  }
+  if (!SoftwareVersionServed(id[kSoftwareVersionByte])) {
+    return DeviceRefusal{Format("Версия ПО подключенного кордина %d", id[kSoftwareVersionByte]),
+                         "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4"};
+  }
+  return std::nullopt;
+}
+
+void SettleLineBeforeFirstRequest(const PortHandle& port) {
+  if (port) port->SetDtr(true);
+  WaitMs(kDtrSettleMs);
+}
+
 void RunConnectionSequence(ProgramState& state, ShellUi& ui) {
   ShowLinkOfSettings(state, ui);
   if (!ui.ShowConnectionDialog(state)) return RefreshMenu(state, ui);
   ShowLinkOfSettings(state, ui);
 
-  if (state.port) state.port->SetDtr(true);  // no control lines on some ports: not fatal
-  WaitMs(kDtrSettleMs);
+  SettleLineBeforeFirstRequest(state.port);
 
   if (!ReadIdentificationOfDevice(state, ui) || !DeviceServed(state.record.Identification(), ui)) {
     return RefreshMenu(state, ui);
@@ -94,7 +100,7 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
     const bool written = WriteConfiguration(session, state.record, status, &wait->Progress());
     ui.ShowExchangePanel("");
     if (!written) return false;
-    WaitMs(kAfterRestoreMs);
+    WaitMs(kRestoreCheckPauseMs);
     RefreshMenu(state, ui);
     return ReadIdentification(session, state.record);
   });

@@ -5,11 +5,34 @@
 // parts: the table status and the identification.
 #pragma once
 
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
 #include "app/program_state.h"
 #include "app/shell_ui.h"
 #include "config/table_status.h"
 
 namespace vkt53 {
+
+// After the restore's writes, before the identification is read again.
+inline constexpr uint32_t kRestoreCheckPauseMs = 500;
+
+// The two lines of the notice that refuses a device.
+struct DeviceRefusal {
+  std::string line1;
+  std::string line2;
+};
+
+// Another model is refused whatever its software version; then a software
+// version other than 3 or 4. Nothing for a served device.
+std::optional<DeviceRefusal> RefusalOfDevice(
+    std::span<const uint8_t, kIdentificationSize> identification);
+
+// Raises DTR on the freshly opened link and lets the line settle before the
+// first request (no control lines on some ports: that is not fatal).
+void SettleLineBeforeFirstRequest(const PortHandle& port);
 
 // The whole sequence, from the connection dialog on. It always ends with
 // the menu shown again, "Параметры" only for a served device.

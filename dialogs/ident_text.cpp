@@ -10,6 +10,18 @@ namespace {
 
 using Record = std::span<const uint8_t, kIdentificationSize>;
 
+const char* const kRowCaptions[kIdentificationRowCount] = {
+    "Код типа контроллера",
+    "Версия аппаратного обеспечения",
+    "Версия программного обеспечения",
+    "Дата создания ПО",
+    "Порядок расположения байтов",
+    "Наличие разрушенных таблиц",
+    "Возможность работы на разных\nскоростях обмена",
+    "Возможность изменения адреса\nконтроллера",
+    "Номер последней версии протокола\nRXV-BB51-M, которая поддерживается\nконтроллером",
+};
+
 std::string Decimal(int value) { return std::to_string(value); }
 
 std::string SoftwareVersionText(int version) {
@@ -54,6 +66,10 @@ std::string ProtocolVersionText(Record record) {
 }
 
 }  // namespace
+
+const char* IdentificationRowCaption(std::size_t row) {
+  return row < kIdentificationRowCount ? kRowCaptions[row] : "";
+}
 
 IdentificationTexts IdentificationRows(Record record) {
   IdentificationTexts rows;

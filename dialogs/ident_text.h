@@ -28,6 +28,10 @@ enum IdentificationRow : std::size_t {
   kProtocolVersionRow,
 };
 
+// The row's caption (UTF-8); the long ones break into lines with '\n' where
+// the device's documentation breaks them.
+const char* IdentificationRowCaption(std::size_t row);
+
 using IdentificationTexts = std::array<std::string, kIdentificationRowCount>;
 
 // The value texts (UTF-8), one per row, for the 17 bytes of table 0.

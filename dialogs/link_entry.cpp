@@ -38,6 +38,17 @@ void StoreField(LinkSettings& settings, LinkEntryField field, int64_t value) {
 
 }  // namespace
 
+const char* LinkEntryFieldName(LinkEntryField field) {
+  switch (field) {
+    case LinkEntryField::FirstByteWait: return "Время ожидания первого байта ответа";
+    case LinkEntryField::FollowingBytesWait: return "Время ожидания следующих байтов ответа";
+    case LinkEntryField::PreambleCount: return "Количество преамбул в запросе";
+    case LinkEntryField::RtsPause: return "Пауза после установки RTS";
+    case LinkEntryField::None: break;
+  }
+  return "";
+}
+
 LinkEntry EntryOfSettings(const LinkSettings& settings) {
   LinkEntry entry;
   entry.portIndex = PositionOrNone(settings.portNumber, 1, kPortChoices);

@@ -26,6 +26,9 @@ struct LinkEntry {
 // The fields in the order they are checked; the first failing one is reported.
 enum class LinkEntryField { None, FirstByteWait, FollowingBytesWait, PreambleCount, RtsPause };
 
+// The field's name in the input error box (UTF-8); empty for None.
+const char* LinkEntryFieldName(LinkEntryField field);
+
 struct LinkEntryCheck {
   LinkEntryField failed = LinkEntryField::None;
   LinkSettings settings;  // the checked values over the current record; valid when nothing failed

@@ -28,7 +28,7 @@ int FieldSize(int table) {
   }
 }
 
-std::string OperationText(const TableRequest& r) {
+std::string OperationTextOf(const TableRequest& r) {
   if (r.readCount() != 0) {
     return r.readCount() == 1
                ? Format("Чтение из таблицы %d (поле %d)", r.readTable(), r.readFirst())
@@ -99,8 +99,8 @@ bool WriteModemCommand(LinkSession& session, const ConfigRecord& record) {
 
 // Table 6 in runs of fields whose new byte differs from the old one, each run
 // at most as long as one request can carry.
-bool WriteChangedUnitRuns(LinkSession& session, std::span<const uint8_t> oldBytes,
-                          std::span<const uint8_t> newBytes) {
+void AddChangedUnitRuns(std::vector<TableRequest>& writes, std::span<const uint8_t> oldBytes,
+                        std::span<const uint8_t> newBytes) {
   const int count = static_cast<int>(newBytes.size());
   int start = 0;
   while (start < count) {
@@ -112,13 +112,9 @@ bool WriteChangedUnitRuns(LinkSession& session, std::span<const uint8_t> oldByte
            newBytes[first + length] != oldBytes[first + length]) {
       ++length;
     }
-    if (!TransferTable(session,
-                       WriteOf(kUnitLinkTable, first, length, newBytes.data() + first, length))) {
-      return false;
-    }
+    writes.push_back(WriteOf(kUnitLinkTable, first, length, newBytes.data() + first, length));
     start = first + length;
   }
-  return true;
 }
 
 }  // namespace
@@ -143,6 +139,8 @@ TableRequest TableRequest::Write(int table, int firstField, int count,
   return r;
 }
 
+std::string TableOperationText(const TableRequest& request) { return OperationTextOf(request); }
+
 std::string LinkPanelText(int portNumber, int32_t speed) {
   return Format(" COM%d,   %d бит/с", portNumber, speed);
 }
@@ -153,7 +151,7 @@ bool TransferTable(LinkSession& session, const TableRequest& request) {
   const int table = isRead ? request.readTable() : request.writeTable();
   for (;;) {
     ui.ProcessPendingEvents();
-    ui.ShowOperationPanel(OperationText(request));
+    ui.ShowOperationPanel(OperationTextOf(request));
     ui.ShowExchangePanel("Обмен...");
     ui.RepaintStatusLine();
     const bool done = RunRequest(session.context, kTableFunction, request.block.data(),
@@ -279,27 +277,32 @@ void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex) {
   session.ui.ShowLinkPanel(LinkPanelText(session.settings.portNumber, speed));
 }
 
-ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
-                                      const ConfigImage& edited) {
+std::vector<TableRequest> ChangedTableWrites(const ConfigRecord& asRead,
+                                             const ConfigImage& edited) {
   ConfigRecord fresh = asRead;
   RecordFromImage(edited, fresh);
-  bool written = false;
-
+  std::vector<TableRequest> writes;
   if (!std::ranges::equal(fresh.LinkParameters(), asRead.LinkParameters())) {
-    if (!WriteLinkParameters(session, fresh)) return ChangeWriteOutcome::Failed;
-    written = true;
+    writes.push_back(
+        TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, fresh.LinkParameters()));
   }
   if (!std::ranges::equal(fresh.ModemField(), asRead.ModemField())) {
-    if (!WriteModemCommand(session, fresh)) return ChangeWriteOutcome::Failed;
-    written = true;
+    writes.push_back(TableRequest::Write(kModemCommandTable, 0, 1, fresh.ModemField()));
   }
-  if (!std::ranges::equal(fresh.UnitLinkBytes(), asRead.UnitLinkBytes())) {
-    written = true;
-    if (!WriteChangedUnitRuns(session, asRead.UnitLinkBytes(), fresh.UnitLinkBytes())) {
-      return ChangeWriteOutcome::Failed;
+  AddChangedUnitRuns(writes, asRead.UnitLinkBytes(), fresh.UnitLinkBytes());
+  return writes;
+}
+
+ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
+                                      const ConfigImage& edited) {
+  const std::vector<TableRequest> writes = ChangedTableWrites(asRead, edited);
+  for (const TableRequest& write : writes) {
+    if (!TransferTable(session, write)) return ChangeWriteOutcome::Failed;
+    if (write.writeTable() == kLinkParametersTable) {
+      FollowMasterSpeed(session, write.block[kBlockHeaderSize + kMasterSpeedIndexField]);
     }
   }
-  return written ? ChangeWriteOutcome::Written : ChangeWriteOutcome::NothingChanged;
+  return writes.empty() ? ChangeWriteOutcome::NothingChanged : ChangeWriteOutcome::Written;
 }
 
 }  // namespace vkt53

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "config/config_image.h"
 #include "config/config_record.h"
@@ -51,6 +52,10 @@ struct LinkSession {
 // " COM%d,   %d бит/с"
 std::string LinkPanelText(int portNumber, int32_t speed);
 
+// What the operation panel shows while the request runs: "Чтение из таблицы
+// %d (поля %d-%d)", "Запись в таблицу %d (поле %d)" and the like.
+std::string TableOperationText(const TableRequest& request);
+
 // Runs one request until it succeeds or the user gives up. On success the
 // response stays in the context; the values start at response byte 7.
 bool TransferTable(LinkSession& session, const TableRequest& request);
@@ -69,8 +74,14 @@ void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex);
 
 enum class ChangeWriteOutcome { NothingChanged, Written, Failed };
 
-// Writes what the edited image changes against the configuration as read:
-// tables 3 and 5 whole when they differ, table 6 in runs of differing fields.
+// The writes that bring the device from the configuration as read to the
+// edited image, in the order they are sent: tables 3 and 5 whole when they
+// differ, table 6 in runs of differing fields, each run at most as long as
+// one request can carry. None when nothing differs.
+std::vector<TableRequest> ChangedTableWrites(const ConfigRecord& asRead, const ConfigImage& edited);
+
+// Sends ChangedTableWrites, stopping at the first that fails; after a write
+// of table 3 the link follows the device to its new master speed.
 ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
                                       const ConfigImage& edited);
 

@@ -18,6 +18,13 @@ constexpr int kMaxDataBits = 8;
 constexpr int32_t kMinQueue = 1000;
 constexpr int32_t kMaxQueue = 1000000;
 
+constexpr int32_t kLinkOpeningSpeed = 1200;
+constexpr int kLinkDataBits = 8;
+constexpr int kNoParity = 0;
+constexpr int kOneStopBit = 0;
+constexpr int32_t kLinkQueueSize = 1000;
+constexpr uint8_t kLineControlOn = 1;
+
 bool IsOpen(const PortHandle& port) { return port && port->IsOpen(); }
 
 #ifndef _WIN32
@@ -129,6 +136,11 @@ PortHandle OpenPort(int portNumber, int32_t speed, int dataBits, int parityCode,
                     int32_t inputQueue, int32_t outputQueue, uint8_t dtr, uint8_t rts) {
   return OpenPortDevice(PortDeviceName(portNumber), speed, dataBits, parityCode, stopBitCode,
                         inputQueue, outputQueue, dtr, rts);
+}
+
+PortHandle OpenLinkPort(const std::string& deviceName) {
+  return OpenPortDevice(deviceName, kLinkOpeningSpeed, kLinkDataBits, kNoParity, kOneStopBit,
+                        kLinkQueueSize, kLinkQueueSize, kLineControlOn, kLineControlOn);
 }
 
 double CharacterBits(const LineSettings& line) {

@@ -26,6 +26,11 @@ PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int data
                           int parityCode, int stopBitCode, int32_t inputQueue,
                           int32_t outputQueue, uint8_t dtr, uint8_t rts);
 
+// How the link always opens its port: 1200 bit/s, 8 data bits, no parity,
+// one stop bit, queues of 1000 bytes, DTR and RTS control on. The exchange
+// sets its own speed before every request.
+PortHandle OpenLinkPort(const std::string& deviceName);
+
 // The clamps and codes OpenPort applies, for tests and for
 // the dialogs that show what will be configured.
 int32_t ClampPortSpeed(int32_t speed);        // 110..256000

@@ -19,11 +19,12 @@ cmake -S . -B "$linux_build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVKT53_
 ninja -C "$linux_build" vkt53-emu
 cmake -S . -B "$windows_build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVKT53_CORE_ONLY=ON -DVKT53_WERROR="$werror" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" >/dev/null
-ninja -C "$windows_build" windows_check rts_hold_bench
+ninja -C "$windows_build" windows_check rts_hold_bench vkt53-cli
 
 emulator="$root/$linux_build/bin/vkt53-emu"
 check="$root/$windows_build/bin/windows_check.exe"
 bench="$root/$windows_build/bin/rts_hold_bench.exe"
+cli="$root/$windows_build/bin/vkt53-cli.exe"
 
 # A wine of the check's own: its prefix, no Mono or Gecko downloads, quiet.
 export WINEPREFIX="$root/$windows_build/wineprefix"
@@ -88,6 +89,17 @@ wineserver -k 2>/dev/null || true
 echo "== a working device on COM1 and on COM12"
 run_check "$check" device 1
 run_check "$check" device 12
+
+echo "== vkt53-cli on COM1"
+cli_out=$(wine "$cli" identify --port COM1 --speed 115200 2>&1) && cli_status=0 || cli_status=$?
+echo "$cli_out" | sed 's/^/  /'
+if [ "$cli_status" -eq 0 ] && echo "$cli_out" | grep -q "^Код типа контроллера: 8"; then
+  echo "  ok   vkt53-cli identify"
+  passed=$((passed + 1))
+else
+  echo "  FAIL vkt53-cli identify ended with $cli_status"
+  failed=$((failed + 1))
+fi
 
 for fault in "no-answer --fault-drop all" "bad-checksum --fault-bad-crc all" \
              "short-answer --fault-short all" "device-error --fault-error 24:7"; do

@@ -26,28 +26,9 @@ namespace vkt53 {
 
 namespace {
 
-// The port always opens like this; the exchange sets its own speed before
-// every request.
-constexpr int32_t kOpeningSpeed = 1200;
-constexpr int kDataBits = 8;
-constexpr int kNoParity = 0;
-constexpr int kOneStopBit = 0;
-constexpr int32_t kQueueSize = 1000;
-constexpr uint8_t kLineControlOn = 1;
 constexpr uint32_t kReopenPauseMs = 100;
 
 constexpr int kPortPathWidth = 200;
-
-QString FieldName(LinkEntryField field) {
-  switch (field) {
-    case LinkEntryField::FirstByteWait: return "Время ожидания первого байта ответа";
-    case LinkEntryField::FollowingBytesWait: return "Время ожидания следующих байтов ответа";
-    case LinkEntryField::PreambleCount: return "Количество преамбул в запросе";
-    case LinkEntryField::RtsPause: return "Пауза после установки RTS";
-    case LinkEntryField::None: break;
-  }
-  return {};
-}
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
   QLineEdit* edit = MakeIntEdit(parent, name, maxLength);
@@ -210,7 +191,8 @@ bool TFormConnPar::ApplyLinkParameters() {
   SetStatus(QString());
   const LinkEntryCheck check = CheckLinkEntry(entry, state_.settings);
   if (check.failed != LinkEntryField::None) {
-    ShowMessage(MessageKind::InputError, FieldName(check.failed), "Параметр вне допустимого диапазона", this);
+    ShowMessage(MessageKind::InputError, QString::fromUtf8(LinkEntryFieldName(check.failed)),
+                "Параметр вне допустимого диапазона", this);
     return false;
   }
   // From here on the new values stay, whether or not the port opens.
@@ -223,8 +205,7 @@ bool TFormConnPar::EstablishLink() {
     state_.ClosePort();
     WaitMs(kReopenPauseMs);
   }
-  PortHandle port = OpenPort(state_.settings.portNumber, kOpeningSpeed, kDataBits, kNoParity, kOneStopBit,
-                             kQueueSize, kQueueSize, kLineControlOn, kLineControlOn);
+  PortHandle port = OpenLinkPort(PortDeviceName(state_.settings.portNumber));
   if (!port) {
     ShowMessage(MessageKind::Error,
                QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),

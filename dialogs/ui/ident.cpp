@@ -15,20 +15,6 @@ namespace vkt53 {
 
 namespace {
 
-// Row captions in row order; the long ones break where the device's
-// documentation breaks them.
-const char* const kRowCaptions[kIdentificationRowCount] = {
-    "Код типа контроллера",
-    "Версия аппаратного обеспечения",
-    "Версия программного обеспечения",
-    "Дата создания ПО",
-    "Порядок расположения байтов",
-    "Наличие разрушенных таблиц",
-    "Возможность работы на разных\nскоростях обмена",
-    "Возможность изменения адреса\nконтроллера",
-    "Номер последней версии протокола\nRXV-BB51-M, которая поддерживается\nконтроллером",
-};
-
 // Wide enough for the longest value the boxes can show, in the font in use.
 int ValueBoxWidth(const QFontMetrics& metrics) {
   int widest = 0;
@@ -65,7 +51,7 @@ QGridLayout* TFormIdent::BuildRows() {
   const int boxWidth = ValueBoxWidth(fontMetrics());
   for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
     const QString number = QString::number(row + 1);
-    auto* label = MakeNamed<QLabel>("Label" + number, QString::fromUtf8(kRowCaptions[row]), this);
+    auto* label = MakeNamed<QLabel>("Label" + number, QString::fromUtf8(IdentificationRowCaption(row)), this);
     auto* box = MakeNamed<QLineEdit>("Edit" + number, this);
     box->setReadOnly(true);
     box->setFocusPolicy(Qt::NoFocus);

@@ -1,0 +1,35 @@
+// The commands of vkt53-cli: the jobs of the program's windows for scripts
+// and for many devices, on the program's own core. Each command writes what
+// a person reads (Russian) or, with --json, one JSON object to `out`,
+// failures and notices to `err`, and returns the exit code.
+#pragma once
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "app/cli/command_line.h"
+
+namespace vkt53 {
+
+inline constexpr int kExitDone = 0;
+inline constexpr int kExitLinkFailure = 1;  // the port, the line or the device failed
+inline constexpr int kExitUsage = 2;        // the command line is wrong
+inline constexpr int kExitRefused = 3;      // another model or software version
+inline constexpr int kExitFileError = 4;    // a configuration file cannot be read or written
+
+struct CliStreams {
+  std::ostream& out;
+  std::ostream& err;
+  bool progressLine = false;  // err is a terminal: show the operation in progress there
+};
+
+// The whole program: parses args (without the program's name) and runs the
+// command. The link settings' defaults come from the settings file in the
+// INI folder beside the program, which is never written.
+int RunCli(const std::vector<std::string>& args, const CliStreams& streams);
+
+// One parsed command, with the link settings the settings file holds.
+int RunCommand(const CommandLine& line, const CliStreams& streams);
+
+}  // namespace vkt53

@@ -1,0 +1,105 @@
+// The real vkt53-cli against the real vkt53-emu: the emulator behind a
+// symbolic link that the program's port map names COM3, and what the device
+// holds afterwards read over a link of the test's own.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli_program.h"
+#include "config/config_file.h"
+#include "config/config_record.h"
+#include "json_reader.h"
+#include "link/conffun.h"
+#include "link/port.h"
+#include "support/emulator_process.h"
+#include "support/recording_ui.h"
+#include "support/temp_folder.h"
+
+namespace vkt53 {
+
+inline constexpr int32_t kBenchSpeed = 115200;
+
+// Lines of a text, without their newlines.
+inline std::vector<std::string> LinesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find('\n', start);
+    lines.push_back(text.substr(start, end == std::string::npos ? std::string::npos : end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+// The --json output, which must be exactly one JSON object.
+inline Json JsonOf(const CliRun& run) {
+  const std::optional<Json> json = ParseJson(run.out);
+  EXPECT_TRUE(json.has_value()) << "not JSON: " << run.out;
+  if (!json) return {};
+  EXPECT_EQ((*json).kind, Json::Kind::Object);
+  EXPECT_EQ((*json)["exit"].Int(), run.status) << "the exit code in the JSON is the program's";
+  return *json;
+}
+
+class CliBench : public ::testing::Test {
+ protected:
+  // options: the emulator's; stateText: lines of its state file.
+  void StartDevice(std::vector<std::string> options = {}, const std::string& stateText = "",
+                   int32_t speed = kBenchSpeed) {
+    const std::string statePath = deviceFolder.File("device.state");
+    std::ofstream(statePath) << stateText;
+    options.insert(options.end(),
+                   {"--speed", std::to_string(speed), "--no-wire-delay", "--state", statePath});
+    device = std::make_unique<EmulatorProcess>(deviceFolder, options);
+    cli.WritePortMap("COM3=" + device->linkPath() + "\nCOM7=" + deviceFolder.File("no-such-tty") +
+                     "\n");
+  }
+
+  // args followed by the link to the emulator at the bench's speed.
+  static std::vector<std::string> OnDevice(std::vector<std::string> args) {
+    args.insert(args.end(), {"--port", "COM3", "--speed", std::to_string(kBenchSpeed)});
+    return args;
+  }
+
+  CliRun Run(const std::vector<std::string>& args) const { return cli.Run(args); }
+
+  // The device's configuration as it holds it now, read over a link of the
+  // test's own (the program has ended and closed the port).
+  ConfigRecord DeviceRecord() {
+    ConfigRecord record;
+    ExchangeContext context;
+    LinkSettings settings;
+    settings.exchangeSpeed = kBenchSpeed;
+    PortHandle port =
+        OpenPortDevice(device->terminalPath(), kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
+    EXPECT_TRUE(port != nullptr);
+    LoadExchangeParameters(context, settings, port);
+    RecordingUi ui;
+    LinkSession session{context, settings, ui};
+    EXPECT_TRUE(ReadIdentification(session, record)) << "the device's identification read back";
+    EXPECT_TRUE(ReadConfiguration(session, record, nullptr))
+        << "the device's configuration read back";
+    port->Close();
+    return record;
+  }
+
+  // A configuration file of the test's own.
+  std::string SaveFile(const std::string& name, const ConfigImage& image) const {
+    const std::string path = files.File(name);
+    EXPECT_EQ(WriteConfigFile(path, image), FileWriteResult::kWritten);
+    return path;
+  }
+
+  TempFolder deviceFolder;
+  TempFolder files;
+  CliProgram cli;
+  std::unique_ptr<EmulatorProcess> device;
+};
+
+}  // namespace vkt53

@@ -1,0 +1,236 @@
+// vkt53-cli show and diff of configuration files saved as the windows save
+// them, its command line, its help, and its progress line.
+#include <sstream>
+
+#include "app/cli/cli_commands.h"
+#include "app/cli/terminal_ui.h"
+#include "cli_bench.h"
+#include "config/config_file_dialogs.h"
+#include "config/modem_string.h"
+
+using namespace vkt53;
+
+namespace {
+
+// The online editor's "Сохранить в файле" with the user choosing `path`.
+class ChoosingFiles : public ConfigFileUi {
+ public:
+  explicit ChoosingFiles(std::string path) : path_(std::move(path)) {}
+  std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override { return path_; }
+  bool AskQuestion(const std::string&, const std::string&) override { return true; }
+  void ShowError(const std::string& line1, const std::string&) override { ADD_FAILURE() << line1; }
+  void ShowNotice(const std::string&, const std::string&) override {}
+
+ private:
+  std::string path_;
+};
+
+class Files : public ::testing::Test {
+ protected:
+  std::string SaveAsTheWindowsDo(const std::string& name, const ConfigImage& image) {
+    ChoosingFiles ui(folder.File(name));
+    SaveImageToFile(ui, folder.path(), image);
+    return folder.File(name);
+  }
+
+  ConfigImage Planned() {
+    ConfigImage image;
+    NewConfigurationImage(image);
+    image.bytes[kMasterSpeedIndexField] = 11;  // 9600 bit/s
+    image.bytes[kUnitAnswerWaitField] = 10;
+    image.bytes[kPriorityField] = 0;
+    image.bytes[kWaitUnitPreamblesField] = 1;
+    image.bytes[kRetryDelayIndexField] = 1;
+    StoreModemText(image, "AT&F");
+    SetUnitEntry(image, 1, {1, kPortA, 2});
+    SetUnitEntry(image, 7, {0, kPortB, 5});  // not connected, port and speed kept
+    SetUnitEntry(image, 254, {1, kPortC, 21});
+    return image;
+  }
+
+  TempFolder folder;
+  CliProgram cli;
+};
+
+}  // namespace
+
+TEST_F(Files, ShowIsPlainStableText) {
+  const std::string path = SaveAsTheWindowsDo("planned.cnf", Planned());
+  const CliRun run = cli.Run({"show", path});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(LinesOf(run.out), (std::vector<std::string>{
+                                  "Параметры связи",
+                                  "  Скорость обмена с ВУ: 9600 бит/с",
+                                  "  Количество преамбул при ответе ВУ: 3",
+                                  "  Количество преамбул в запросе к вычислителю: 5",
+                                  "  Длительность ожидания ответа от вычислителя: 10 (1200 мс)",
+                                  "  Преамбулы от вычислителя: Ожидать",
+                                  "  Приоритет: Высокий",
+                                  "  Индекс задержки перед повторной попыткой занять порт: Большая",
+                                  "Строка инициализации модема: \"AT&F\"",
+                                  "Параметры связи с отдельным вычислителем",
+                                  "  Адрес 1: порт A, 1200 бит/с",
+                                  "  Адрес 254: порт C, 230400 бит/с",
+                              }));
+  EXPECT_EQ(cli.Run({"show", path}).out, run.out) << "the same text every time";
+
+  const Json out = JsonOf(cli.Run({"show", path, "--json"}));
+  EXPECT_EQ(out["configuration"]["masterLink"]["speed"].Int(), 9600);
+  EXPECT_EQ(out["configuration"]["masterLink"]["unitAnswerWaitMs"].Int(), 1200);
+  EXPECT_EQ(out["configuration"]["modem"].text, "AT&F");
+  ASSERT_EQ(out["configuration"]["units"].items.size(), 2u);
+  EXPECT_EQ(out["configuration"]["units"][1]["address"].Int(), 254);
+
+  ConfigImage empty;
+  NewConfigurationImage(empty);
+  const CliRun fresh = cli.Run({"show", SaveAsTheWindowsDo("new.cnf", empty)});
+  EXPECT_EQ(LinesOf(fresh.out).back(), "  Подключенных вычислителей нет");
+  EXPECT_NE(fresh.out.find("Строка инициализации модема: \"\"\n"), std::string::npos);
+}
+
+TEST_F(Files, DiffListsTheFieldsThatDiffer) {
+  const std::string a = SaveAsTheWindowsDo("a.cnf", Planned());
+  ConfigImage changed = Planned();
+  changed.bytes[kMasterSpeedIndexField] = 2;
+  changed.bytes[kPriorityField] = 1;
+  StoreModemText(changed, "ATZ");
+  SetUnitEntry(changed, 1, {0, kPortA, 2});    // disconnected
+  SetUnitEntry(changed, 7, {0, kPortB, 6});    // only its kept speed differs
+  SetUnitEntry(changed, 20, {1, kPortB, 15});  // connected
+  const std::string b = SaveAsTheWindowsDo("b.cnf", changed);
+
+  const CliRun run = cli.Run({"diff", a, b});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(LinesOf(run.out), (std::vector<std::string>{
+                                  "Скорость обмена с ВУ: 9600 бит/с -> 1200 бит/с",
+                                  "Приоритет: Высокий -> Низкий",
+                                  "Строка инициализации модема: \"AT&F\" -> \"ATZ\"",
+                                  "вычислитель 1: порт A, 1200 бит/с (0x22) -> не подключен, 1200 бит/с (0x02)",
+                                  "вычислитель 7: не подключен, 3600 бит/с (0x05) -> не подключен, 4800 бит/с (0x06)",
+                                  "вычислитель 20: не подключен, 300 бит/с (0x00) -> порт B, 19200 бит/с (0x4F)",
+                              }));
+  const Json out = JsonOf(cli.Run({"diff", a, b, "--json"}));
+  EXPECT_FALSE(out["same"].boolean);
+  EXPECT_EQ(out["differences"].items.size(), 6u);
+  EXPECT_EQ(out["differences"][0]["before"].text, "9600 бит/с");
+
+  const CliRun same = cli.Run({"diff", a, SaveAsTheWindowsDo("copy.cnf", Planned()), "--json"});
+  EXPECT_EQ(same.status, 0);
+  EXPECT_TRUE(JsonOf(same)["same"].boolean);
+  EXPECT_EQ(cli.Run({"diff", a, a}).out, "Различий нет\n");
+}
+
+TEST_F(Files, AFileThatCannotBeUsedIsAFileError) {
+  const std::string text = folder.File("notes.txt");
+  std::ofstream(text) << "MZ";
+  const std::string shortFile = folder.File("short.cnf");
+  std::ofstream(shortFile) << "MC";
+
+  const CliRun notConfig = cli.Run({"show", text});
+  EXPECT_EQ(notConfig.status, 4);
+  EXPECT_EQ(notConfig.err, "Файл notes.txt не является файлом конфигурации\n");
+  EXPECT_EQ(cli.Run({"show", shortFile}).status, 4) << "a marker alone is not a configuration";
+  const CliRun missing = cli.Run({"diff", folder.File("gone.cnf"), text, "--json"});
+  EXPECT_EQ(missing.status, 4);
+  EXPECT_EQ(JsonOf(missing)["messages"][0].text, "Ошибка открытия файла");
+}
+
+TEST(CommandLine, EveryCommandHasItsHelp) {
+  CliProgram cli;
+  const CliRun overview = cli.Run({"--help"});
+  EXPECT_EQ(overview.status, 0);
+  for (const char* command : {"identify", "read", "write", "restore", "show", "diff"}) {
+    EXPECT_NE(overview.out.find(std::string("vkt53-cli ") + command), std::string::npos) << command;
+    const CliRun help = cli.Run({command, "--help"});
+    EXPECT_EQ(help.status, 0) << command;
+    EXPECT_EQ(help.out.rfind(std::string("vkt53-cli ") + command, 0), 0u) << help.out;
+  }
+}
+
+TEST(CommandLine, BadUsageIsExitTwoWithTheReason) {
+  CliProgram cli;
+  const struct {
+    std::vector<std::string> args;
+    std::string reason;
+  } bad[] = {
+      {{}, "не указана команда"},
+      {{"ports2"}, "неизвестная команда ports2"},
+      {{"show"}, "show: не указан файл конфигурации"},
+      {{"show", "a.cnf", "b.cnf"}, "show: лишний аргумент b.cnf"},
+      {{"show", "a.cnf", "--port", "COM1"}, "show: неизвестный параметр --port"},
+      {{"read", "--port", "COM1"}, "read: не указан файл (-o ФАЙЛ.cnf)"},
+      {{"identify", "--speed", "9600", "--search"},
+       "identify: --speed и --search вместе не указываются"},
+      {{"identify", "--speed"}, "--speed: не указано значение"},
+      {{"identify", "--search=1"}, "--search указывается без значения"},
+      {{"diff", "a.cnf"}, "diff сравнивает два файла или, с --port, файл с устройством"},
+      {{"diff", "--port", "COM1", "a.cnf", "b.cnf"},
+       "diff сравнивает два файла или, с --port, файл с устройством"},
+      {{"restore", "a.cnf", "--tables", "3,,6"},
+       "список таблиц \"3,,6\" не из номеров через запятую"},
+  };
+  for (const auto& [args, reason] : bad) {
+    const CliRun run = cli.Run(args);
+    EXPECT_EQ(run.status, 2) << reason;
+    const std::vector<std::string> lines = LinesOf(run.err);
+    ASSERT_EQ(lines.size(), 2u) << run.err;
+    EXPECT_EQ(lines[0], "vkt53-cli: " + reason);
+    EXPECT_EQ(lines[1].rfind("Справка: vkt53-cli", 0), 0u);
+  }
+  const CliRun json = cli.Run({"write", "--json", "--dry-run"});
+  EXPECT_EQ(json.status, 2);
+  EXPECT_EQ(JsonOf(json)["messages"][0].text, "write: не указан файл конфигурации");
+}
+
+TEST(ProgressLine, IsDrawnOnATerminalAndWipedAtTheEnd) {
+  std::ostringstream err;
+  TerminalUi ui(err, true);
+  ui.ShowOperationPanel("Чтение из таблицы 0 (поля 0-17)");
+  EXPECT_EQ(err.str(), "") << "a single request shows nothing";
+  ui.BeginProgress();
+  ui.SetMaximum(5);
+  ui.ShowOperationPanel("Чтение из таблицы 3 (поля 0-7)");
+  ui.SetPosition(1);
+  ui.ShowOperationPanel("Чтение из таблицы 5 (поле 0)");
+  ui.EndProgress();
+  const std::string text = err.str();
+  EXPECT_NE(text.find("\r[0/5] Чтение из таблицы 3 (поля 0-7)"), std::string::npos);
+  EXPECT_NE(text.find("\r[1/5] Чтение из таблицы 3 (поля 0-7)"), std::string::npos);
+  EXPECT_NE(text.find("\r[1/5] Чтение из таблицы 5 (поле 0)"), std::string::npos);
+  const std::size_t last = std::string("[1/5] Чтение из таблицы 5 (поле 0)").size();
+  EXPECT_EQ(text.substr(text.size() - last - 2), "\r" + std::string(last, ' ') + "\r") << "wiped";
+
+  std::ostringstream counted;
+  TerminalUi writes(counted, true);
+  writes.BeginProgress();
+  writes.CountRequests(2);
+  writes.ShowOperationPanel("Запись в таблицу 6 (поле 5)");
+  writes.ShowOperationPanel("Запись в таблицу 6 (поле 9)");
+  EXPECT_NE(counted.str().find("\r[0/2] Запись в таблицу 6 (поле 5)"), std::string::npos);
+  EXPECT_NE(counted.str().find("\r[1/2] Запись в таблицу 6 (поле 9)"), std::string::npos);
+
+  std::ostringstream quiet;
+  TerminalUi plain(quiet, false);
+  plain.BeginProgress();
+  plain.SetMaximum(5);
+  plain.ShowOperationPanel("Чтение из таблицы 3 (поля 0-7)");
+  plain.SetPosition(1);
+  plain.EndProgress();
+  EXPECT_EQ(quiet.str(), "");
+}
+
+TEST(ProgressLine, AFailureKeepsTheLinesTheRetryQuestionWouldShow) {
+  std::ostringstream err;
+  TerminalUi ui(err, false);
+  ui.ShowOperationPanel("Чтение из таблицы 0 (поля 0-17)");
+  ui.ShowOperationPanel("Команда 29.  Устройство не отвечает");
+  EXPECT_FALSE(
+      ui.AskRetry("Не выполнено чтение из таблицы 0.", "\"Общие параметры идентификации\""))
+      << "a script is not asked: the attempts are its retries";
+  EXPECT_EQ(ui.FailureLines(), (std::vector<std::string>{"Не выполнено чтение из таблицы 0.",
+                                                         "\"Общие параметры идентификации\"",
+                                                         "Команда 29.  Устройство не отвечает"}));
+}
