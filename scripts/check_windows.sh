@@ -89,6 +89,9 @@ echo "== a working device on COM1 and on COM12"
 run_check "$check" device 1
 run_check "$check" device 12
 
+echo "== what the connection dialog shows beside the ports"
+run_check "$check" ports
+
 for fault in "no-answer --fault-drop all" "bad-checksum --fault-bad-crc all" \
              "short-answer --fault-short all" "device-error --fault-error 24:7"; do
   set -- $fault
