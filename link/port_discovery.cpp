@@ -97,7 +97,7 @@ std::string UsbDescription(const fs::path& usb) {
 // The serial_core type numbers of the common UARTs; 0 is "no UART".
 std::string UartName(int type) {
   static const std::map<int, std::string> names = {
-      {1, "8250"},   {2, "16450"},   {3, "16550"},  {4, "16550A"}, {5, "Cirrus"},
+      {1, "8250"},   {2, "16450"},   {3, "16550"},  {4, "16550A"},  {5, "Cirrus"},
       {6, "16650"},  {7, "16650V2"}, {8, "16750"},  {10, "16C950"}, {11, "16654"},
       {12, "16850"}, {13, "RSA"},    {32, "PL011"},
   };
@@ -176,7 +176,8 @@ PortInfo ListedPort(int number, const std::string& path, const std::vector<Found
   for (std::size_t i = 0; i < found.size(); ++i) {
     if (foundResolved[i] == resolved) port.description = found[i].description;
   }
-  if (port.description.empty() && IsPseudoTerminal(resolved, roots)) port.description = "псевдотерминал";
+  if (port.description.empty() && IsPseudoTerminal(resolved, roots))
+    port.description = "псевдотерминал";
   return port;
 }
 
@@ -290,7 +291,9 @@ std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots) {
   }
   for (auto& [kernel, found] : usb) withoutId.push_back(found);
 
-  const auto byName = [](const FoundDevice& a, const FoundDevice& b) { return a.byIdName < b.byIdName; };
+  const auto byName = [](const FoundDevice& a, const FoundDevice& b) {
+    return a.byIdName < b.byIdName;
+  };
   const auto byKernel = [](const FoundDevice& a, const FoundDevice& b) {
     return KernelOrder(a.kernelName) < KernelOrder(b.kernelName);
   };
@@ -313,7 +316,9 @@ std::vector<PortInfo> DiscoverPorts(int count, const DeviceRoots& roots) {
 #endif
 }
 
-std::vector<PortInfo> DiscoverPorts(int count) { return DiscoverPorts(count, CurrentDeviceRoots()); }
+std::vector<PortInfo> DiscoverPorts(int count) {
+  return DiscoverPorts(count, CurrentDeviceRoots());
+}
 
 PortInfo DiscoverPort(int number) {
   if (number < 1) return {};
@@ -349,10 +354,12 @@ std::string PermissionReasonText(const AccessFacts& facts) {
   const std::string user = facts.userName.empty() ? "" : " " + facts.userName;
   if (facts.userListedInGroup) {
     return head + ":\nпользователь" + user + " уже добавлен в группу " + group +
-           ",\nно это действует только после нового входа в систему.\nВыйдите и войдите в систему заново.";
+           ",\nно это действует только после нового входа в систему.\nВыйдите и войдите в систему "
+           "заново.";
   }
   return head + ":\nпользователь" + user + " не входит в группу " + group +
-         ".\nДобавьте его в группу командой\nsudo usermod -aG " + group + " $USER\nи войдите в систему заново.";
+         ".\nДобавьте его в группу командой\nsudo usermod -aG " + group +
+         " $USER\nи войдите в систему заново.";
 }
 
 #ifdef _WIN32
@@ -380,8 +387,8 @@ AccessFacts GatherAccessFacts(const std::string& devicePath) {
   gid_t processGroups[256];
   const int processCount = getgroups(256, processGroups);
   facts.processInGroup = getegid() == status.st_gid ||
-                         std::find(processGroups, processGroups + std::max(processCount, 0), status.st_gid) !=
-                             processGroups + std::max(processCount, 0);
+                         std::find(processGroups, processGroups + std::max(processCount, 0),
+                                   status.st_gid) != processGroups + std::max(processCount, 0);
 
   if (const group* deviceGroup = getgrgid(status.st_gid)) facts.groupName = deviceGroup->gr_name;
   if (const passwd* user = getpwuid(geteuid())) {
@@ -394,7 +401,8 @@ AccessFacts GatherAccessFacts(const std::string& devicePath) {
       getgrouplist(user->pw_name, user->pw_gid, userGroups.data(), &userCount);
     }
     userGroups.resize(static_cast<std::size_t>(std::max(userCount, 0)));
-    facts.userListedInGroup = std::find(userGroups.begin(), userGroups.end(), status.st_gid) != userGroups.end();
+    facts.userListedInGroup =
+        std::find(userGroups.begin(), userGroups.end(), status.st_gid) != userGroups.end();
   }
   return facts;
 }

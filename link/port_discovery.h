@@ -66,12 +66,12 @@ std::string PortPermissionReason(const std::string& devicePath);
 
 // What the permission reason is decided from.
 struct AccessFacts {
-  bool denied = false;           // opening for reading and writing fails with EACCES or EPERM
+  bool denied = false;  // opening for reading and writing fails with EACCES or EPERM
   std::string devicePath;
   std::string userName;
-  std::string groupName;         // the device's group
+  std::string groupName;           // the device's group
   bool groupMayReadWrite = false;  // the device's mode lets its group read and write
-  bool processInGroup = false;   // this program runs with the group
+  bool processInGroup = false;     // this program runs with the group
   bool userListedInGroup = false;  // the group database lists the user (a later login has it)
 };
 AccessFacts GatherAccessFacts(const std::string& devicePath);

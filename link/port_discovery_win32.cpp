@@ -20,7 +20,8 @@ namespace vkt53 {
 namespace {
 
 // The setup class "Ports (COM & LPT)".
-const GUID kPortsClass = {0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
+const GUID kPortsClass = {
+    0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
 // "COM5" -> 5, anything else -> 0.
 int PortOfName(const std::wstring& name) {
@@ -37,7 +38,8 @@ std::wstring RegistryText(HKEY key, const wchar_t* value) {
   wchar_t text[256] = {};
   DWORD size = sizeof(text) - sizeof(wchar_t);
   DWORD type = 0;
-  if (RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS ||
+  if (RegQueryValueExW(key, value, nullptr, &type, reinterpret_cast<BYTE*>(text), &size) !=
+          ERROR_SUCCESS ||
       type != REG_SZ) {
     return {};
   }
@@ -59,8 +61,8 @@ std::map<int, std::wstring> FriendlyNames() {
     if (number == 0) continue;
     wchar_t friendly[256] = {};
     if (SetupDiGetDeviceRegistryPropertyW(devices, &device, SPDRP_FRIENDLYNAME, nullptr,
-                                          reinterpret_cast<BYTE*>(friendly), sizeof(friendly) - sizeof(wchar_t),
-                                          nullptr)) {
+                                          reinterpret_cast<BYTE*>(friendly),
+                                          sizeof(friendly) - sizeof(wchar_t), nullptr)) {
       names[number] = friendly;
     }
   }

@@ -231,7 +231,8 @@ void TFormConnPar::ReadPorts() {
 void TFormConnPar::ShowPortPath() {
   const int index = ComboBox1->currentIndex();
   const bool known = index >= 0 && index < static_cast<int>(ports_.size());
-  const QString shown = known ? QString::fromStdString(PortShownText(ports_[static_cast<std::size_t>(index)])) : QString();
+  const QString shown =
+      known ? QString::fromStdString(PortShownText(ports_[static_cast<std::size_t>(index)])) : QString();
   PortPathLabel->setToolTip(shown);
   PortPathLabel->setText(PortPathLabel->fontMetrics().elidedText(shown, Qt::ElideMiddle, PortPathLabel->width()));
 }

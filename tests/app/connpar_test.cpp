@@ -193,7 +193,8 @@ class ConnParTest : public QObject {
     f.Show();
     auto* ports = f.Control<QComboBox>("ComboBox1");
     auto* label = f.Control<QLabel>("PortPathLabel");
-    const QString usb = QString::fromStdString(devices.Node("ttyUSB0")) + " — FTDI FT232R USB UART (0403:6001), № A50285BI";
+    const QString usb =
+        QString::fromStdString(devices.Node("ttyUSB0")) + " — FTDI FT232R USB UART (0403:6001), № A50285BI";
     const QString onBoard = QString::fromStdString(devices.Node("ttyS0")) + " — последовательный порт ПК (UART 16550A)";
     QCOMPARE(ports->currentText(), QString("COM2"));
     QCOMPARE(ShownWhole(label), usb);
@@ -239,7 +240,8 @@ class ConnParTest : public QObject {
     f.state.ClosePort();
 
     f.Show();
-    QVERIFY(f.Control<QLabel>("PortPathLabel")->text().startsWith(QString::fromStdString(devices.Node("ttyUSB1")) + " — "));
+    QVERIFY(
+        f.Control<QLabel>("PortPathLabel")->text().startsWith(QString::fromStdString(devices.Node("ttyUSB1")) + " — "));
   }
 
   // The design's message, and beside the port the reason, when it is permission.
@@ -264,7 +266,8 @@ class ConnParTest : public QObject {
     QCOMPARE(shown[0].line2, QString());
     QVERIFY(reason->isVisible());
     QCOMPARE(reason->text(), QString::fromStdString(PortPermissionReason(devices.Node("ttyUSB0"))));
-    QVERIFY(reason->text().startsWith("Нет прав на чтение и запись " + QString::fromStdString(devices.Node("ttyUSB0"))));
+    QVERIFY(
+        reason->text().startsWith("Нет прав на чтение и запись " + QString::fromStdString(devices.Node("ttyUSB0"))));
   }
 
   void typedLettersAreDiscarded() {

@@ -43,7 +43,8 @@ class PortDiscoveryTest : public ::testing::Test {
   FakeDeviceTree tree;
 };
 
-FakeUsbAdapter Adapter(const std::string& kernelName, const std::string& byIdName, const std::string& serial) {
+FakeUsbAdapter Adapter(const std::string& kernelName, const std::string& byIdName,
+                       const std::string& serial) {
   FakeUsbAdapter adapter;
   adapter.kernelName = kernelName;
   adapter.byIdName = byIdName;
@@ -111,15 +112,16 @@ TEST_F(PortDiscoveryTest, DevicesComeInAStableOrder) {
   const std::vector<FoundDevice> found = FindSerialDevices(tree.roots());
   std::vector<std::string> names;
   for (const FoundDevice& device : found) names.push_back(device.kernelName);
-  EXPECT_EQ(names, (std::vector<std::string>{"ttyACM0", "ttyUSB1", "ttyUSB0", "ttyUSB3", "ttyUSB9", "ttyS2",
-                                             "ttyS10"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"ttyACM0", "ttyUSB1", "ttyUSB0", "ttyUSB3", "ttyUSB9",
+                                             "ttyS2", "ttyS10"}));
   EXPECT_EQ(found[0].byIdName, "usb-Arduino_Uno_85736323-if00");
   EXPECT_EQ(found[0].description, "Arduino (www.arduino.cc) (2341:0043), № 85736323");
   EXPECT_EQ(found[3].byIdName, "");
   EXPECT_EQ(found[5].description, "последовательный порт ПК (UART 16550)");
   // The same tree read again gives the same order.
   std::vector<std::string> again;
-  for (const FoundDevice& device : FindSerialDevices(tree.roots())) again.push_back(device.kernelName);
+  for (const FoundDevice& device : FindSerialDevices(tree.roots()))
+    again.push_back(device.kernelName);
   EXPECT_EQ(again, names);
 }
 
@@ -169,9 +171,10 @@ TEST_F(PortDiscoveryTest, ComportsLinesWinAndTheirDevicesAreNotGivenTwice) {
   folder.WritePortMap("COM1=" + emulator.slavePath() + "\nCOM6=" + tree.roots().dev +
                       "/serial/by-id/usb-FTDI_A-if00-port0\nCOM3=/dev/vkt53-gone\n");
   const std::vector<PortInfo> ports = DiscoverPorts(8);
-  EXPECT_EQ(DevicePaths(), (std::vector<std::string>{emulator.slavePath(), Node("ttyUSB1"), "/dev/vkt53-gone",
-                                                     Node("ttyS0"), "", tree.roots().dev +
-                                                     "/serial/by-id/usb-FTDI_A-if00-port0", "", ""}));
+  EXPECT_EQ(DevicePaths(),
+            (std::vector<std::string>{
+                emulator.slavePath(), Node("ttyUSB1"), "/dev/vkt53-gone", Node("ttyS0"), "",
+                tree.roots().dev + "/serial/by-id/usb-FTDI_A-if00-port0", "", ""}));
   EXPECT_TRUE(ports[0].listedInComportsFile);
   EXPECT_FALSE(ports[1].listedInComportsFile);
   EXPECT_EQ(PortShownText(ports[0]), emulator.slavePath() + " — псевдотерминал (INI/comports)");
@@ -195,7 +198,8 @@ TEST_F(PortDiscoveryTest, TheMappingIsReadAfreshAndDoesNotDependOnHowManyPortsAr
 
   // A second adapter whose by-id name sorts first is plugged in: it is COM1 now.
   tree.AddUsb(Adapter("ttyUSB1", "usb-FTDI_A-if00-port0", "A"), 3);
-  EXPECT_EQ(DevicePaths(3), (std::vector<std::string>{Node("ttyUSB1"), Node("ttyUSB0"), Node("ttyS0")}));
+  EXPECT_EQ(DevicePaths(3),
+            (std::vector<std::string>{Node("ttyUSB1"), Node("ttyUSB0"), Node("ttyS0")}));
   // And pulled out again.
   tree.Remove("ttyUSB1");
   EXPECT_EQ(DevicePaths(3), before);
@@ -254,13 +258,16 @@ TEST(PermissionReason, NoGroupAdviceWhereAGroupWouldNotHelp) {
 
   facts.denied = true;
   facts.processInGroup = true;  // in the group, and still refused
-  EXPECT_EQ(PermissionReasonText(facts), "Нет прав на чтение и запись /dev/ttyS0 (группа устройства dialout).");
+  EXPECT_EQ(PermissionReasonText(facts),
+            "Нет прав на чтение и запись /dev/ttyS0 (группа устройства dialout).");
   facts.processInGroup = false;
   facts.groupMayReadWrite = false;  // crw------- : only its owner
-  EXPECT_EQ(PermissionReasonText(facts), "Нет прав на чтение и запись /dev/ttyS0 (группа устройства dialout).");
+  EXPECT_EQ(PermissionReasonText(facts),
+            "Нет прав на чтение и запись /dev/ttyS0 (группа устройства dialout).");
   facts.groupName = "root";
   facts.groupMayReadWrite = true;
-  EXPECT_EQ(PermissionReasonText(facts), "Нет прав на чтение и запись /dev/ttyS0 (группа устройства root).");
+  EXPECT_EQ(PermissionReasonText(facts),
+            "Нет прав на чтение и запись /dev/ttyS0 (группа устройства root).");
 }
 
 TEST(PermissionReason, GatheredFromTheDevicesModeAndTheUsersGroups) {
@@ -272,14 +279,16 @@ TEST(PermissionReason, GatheredFromTheDevicesModeAndTheUsersGroups) {
   EXPECT_EQ(PortPermissionReason(device), "");
   EXPECT_EQ(PortPermissionReason(folder.File("absent")), "");  // absent is not a permission matter
 
-  if (geteuid() == 0) GTEST_SKIP() << "root may open anything; run as another user to see the refusal";
-  ASSERT_EQ(chmod(device.c_str(), 0060), 0);  // the group may, its owner (this user, outside it) not
+  if (geteuid() == 0)
+    GTEST_SKIP() << "root may open anything; run as another user to see the refusal";
+  ASSERT_EQ(chmod(device.c_str(), 0060),
+            0);  // the group may, its owner (this user, outside it) not
   const AccessFacts facts = GatherAccessFacts(device);
   EXPECT_TRUE(facts.denied);
   EXPECT_FALSE(facts.userName.empty());
   EXPECT_FALSE(facts.groupName.empty());
   EXPECT_TRUE(facts.groupMayReadWrite);
   EXPECT_TRUE(facts.processInGroup);  // the file's group is the user's own
-  EXPECT_EQ(PortPermissionReason(device),
-            "Нет прав на чтение и запись " + device + " (группа устройства " + facts.groupName + ").");
+  EXPECT_EQ(PortPermissionReason(device), "Нет прав на чтение и запись " + device +
+                                              " (группа устройства " + facts.groupName + ").");
 }

@@ -46,8 +46,10 @@ class FakeDeviceTree {
   }
 
   // The adapter on USB port 1-<busPort>; `realTerminal` as for AddNode.
-  void AddUsb(const FakeUsbAdapter& adapter, int busPort, const std::string& realTerminal = "") const {
-    const std::string usb = roots_.sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(busPort);
+  void AddUsb(const FakeUsbAdapter& adapter, int busPort,
+              const std::string& realTerminal = "") const {
+    const std::string usb =
+        roots_.sys + "/devices/pci0000:00/0000:00:14.0/usb1/1-" + std::to_string(busPort);
     const std::string interface = usb + "/1-" + std::to_string(busPort) + ":1.0";
     const std::string device = adapter.acm ? interface : interface + "/" + adapter.kernelName;
     std::filesystem::create_directories(device);
@@ -70,7 +72,8 @@ class FakeDeviceTree {
   // An on-board port of the 8250 driver; uartType 0 is its placeholder for
   // a UART that is not there.
   void AddOnBoard(const std::string& kernelName, int uartType, bool console = false) const {
-    const std::string device = roots_.sys + "/devices/platform/serial8250/serial8250:0/serial8250:0." +
+    const std::string device = roots_.sys +
+                               "/devices/platform/serial8250/serial8250:0/serial8250:0." +
                                kernelName.substr(4);
     std::filesystem::create_directories(device);
     AddTty(kernelName, device);
@@ -90,13 +93,16 @@ class FakeDeviceTree {
     std::filesystem::remove(Node(kernelName));
     std::filesystem::remove_all(roots_.sys + "/class/tty/" + kernelName);
     std::error_code error;
-    for (const auto& link : std::filesystem::directory_iterator(roots_.dev + "/serial/by-id", error)) {
-      if (std::filesystem::read_symlink(link.path()).filename() == kernelName) std::filesystem::remove(link.path());
+    for (const auto& link :
+         std::filesystem::directory_iterator(roots_.dev + "/serial/by-id", error)) {
+      if (std::filesystem::read_symlink(link.path()).filename() == kernelName)
+        std::filesystem::remove(link.path());
     }
   }
 
  private:
-  static void Attribute(const std::string& folder, const std::string& name, const std::string& value) {
+  static void Attribute(const std::string& folder, const std::string& name,
+                        const std::string& value) {
     if (value.empty()) return;
     std::ofstream(folder + "/" + name) << value << "\n";
   }
@@ -105,7 +111,8 @@ class FakeDeviceTree {
   void AddTty(const std::string& kernelName, const std::string& device) const {
     const std::string tty = roots_.sys + "/class/tty/" + kernelName;
     std::filesystem::create_directories(tty);
-    std::filesystem::create_directory_symlink(std::filesystem::relative(device, tty), tty + "/device");
+    std::filesystem::create_directory_symlink(std::filesystem::relative(device, tty),
+                                              tty + "/device");
   }
 
   DeviceRoots roots_;

@@ -215,8 +215,10 @@ void CheckPorts() {
   const std::vector<PortInfo> ports = DiscoverPorts(12);
   if (!Check(ports.size() == 12, "12 ports described")) return;
   for (const PortInfo& port : ports) {
-    std::printf("  COM%d  %s  %s\n", port.number, port.devicePath.c_str(), PortShownText(port).c_str());
-    Check(port.devicePath == PortDeviceName(port.number), "COM" + std::to_string(port.number) + " opens what is shown");
+    std::printf("  COM%d  %s  %s\n", port.number, port.devicePath.c_str(),
+                PortShownText(port).c_str());
+    Check(port.devicePath == PortDeviceName(port.number),
+          "COM" + std::to_string(port.number) + " opens what is shown");
   }
   for (int number : {1, 12}) {
     const PortInfo& port = ports[static_cast<std::size_t>(number - 1)];
@@ -224,7 +226,8 @@ void CheckPorts() {
           "COM" + std::to_string(number) + " is there: " + PortShownText(port));
   }
   const PortInfo& absent = ports[10];
-  Check(!absent.present && PortShownText(absent) == "нет устройства", "COM11: " + PortShownText(absent));
+  Check(!absent.present && PortShownText(absent) == "нет устройства",
+        "COM11: " + PortShownText(absent));
   Check(PortPermissionReason(ports[0].devicePath).empty(), "no permission reason on Windows");
 }
 
@@ -249,8 +252,9 @@ int main() {
   } else if (what == "files") {
     CheckFiles(argc > 2 ? args[2] : "");
   } else {
-    std::fprintf(stderr, "usage: windows_check device PORT | no-answer | bad-checksum | "
-                         "short-answer | device-error | ports | files FOLDER-NAME\n");
+    std::fprintf(stderr,
+                 "usage: windows_check device PORT | no-answer | bad-checksum | "
+                 "short-answer | device-error | ports | files FOLDER-NAME\n");
     return 2;
   }
   std::printf("%d passed, %d failed\n", gPassed, gFailed);
