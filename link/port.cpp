@@ -1,11 +1,8 @@
 #include "port.h"
 
 #include <algorithm>
-#include <cctype>
-#include <fstream>
 
-#include "config/key_value.h"
-#include "config/program_folder.h"
+#include "port_discovery.h"
 
 namespace vkt53 {
 
@@ -27,57 +24,20 @@ constexpr uint8_t kLineControlOn = 1;
 
 bool IsOpen(const PortHandle& port) { return port && port->IsOpen(); }
 
-#ifndef _WIN32
-
-// The port number of a key "COMn" (any letter case), or -1.
-int PortOfKey(const std::string& key) {
-  if (key.size() < 4 || key.size() > 12) return -1;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(key[i])) != "COM"[i]) return -1;
-  }
-  int number = 0;
-  for (std::size_t i = 3; i < key.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(key[i]))) return -1;
-    number = number * 10 + (key[i] - '0');
-    if (number > 1000000) return -1;
-  }
-  return number;
-}
-
-// The device INI/comports names for the port, or "" when it names none.
-std::string MappedDevice(int portNumber) {
-  std::ifstream file(ProgramFolder() + "INI" + PathSeparator() + "comports");
-  for (std::string line; std::getline(file, line);) {
-    const KeyValueLine entry = ParseKeyValueLine(line);
-    if (entry.kind == KeyValueKind::Entry && !entry.value.empty() && PortOfKey(entry.key) == portNumber) {
-      return entry.value;
-    }
-  }
-  return {};
-}
-#endif
-
 }  // namespace
 
 // Windows: "\\.\COMn", the device namespace, for every number: the plain
 // "COMn:" opens only COM1..COM9, and USB adapters often get COM10 and up.
 //
-// Linux has no COM names. A plain text file INI/comports beside the program
-// maps them, one "COMn=/dev/..." a line (blank lines and lines starting with
-// '#' ignored, spaces around the tokens trimmed, the first line for a port
-// wins), so that a USB adapter (/dev/ttyUSB0) or a pseudo-terminal can stand
-// for any COM port. A port the file does not list is /dev/ttyS(n-1), the
-// mapping Wine and dosemu use. A device the user may not open (not in the
-// dialout group) simply fails to open, and the caller reports the port as
-// unavailable.
+// Linux has no COM names: INI/comports and the devices found map them
+// (port_discovery.h). A device the user may not open (not in the dialout
+// group) simply fails to open; the caller reports the port as unavailable
+// and may ask PortPermissionReason why.
 std::string PortDeviceName(int portNumber) {
 #ifdef _WIN32
   return "\\\\.\\COM" + std::to_string(portNumber);
 #else
-  if (portNumber < 1) return {};
-  std::string device = MappedDevice(portNumber);
-  if (device.empty()) device = "/dev/ttyS" + std::to_string(portNumber - 1);
-  return device;
+  return DiscoverPort(portNumber).devicePath;
 #endif
 }
 

@@ -9,9 +9,10 @@
 
 namespace vkt53 {
 
-// Platform device name of COMn. On Windows "COMn:". On Linux the file
+// Platform device name of COMn. On Windows "\\.\COMn". On Linux the file
 // INI/comports beside the program maps ports to device paths with lines
-// "COMn=/dev/..."; a port it does not list is /dev/ttyS(n-1).
+// "COMn=/dev/..."; a port it does not list takes the next serial device
+// found (port_discovery.h), and "" when there is none.
 std::string PortDeviceName(int portNumber);
 
 // Opens COMportNumber and configures it. Parity code 0 none, 1 even, 2 odd,

@@ -101,6 +101,9 @@ else
   failed=$((failed + 1))
 fi
 
+echo "== what the connection dialog shows beside the ports"
+run_check "$check" ports
+
 for fault in "no-answer --fault-drop all" "bad-checksum --fault-bad-crc all" \
              "short-answer --fault-short all" "device-error --fault-error 24:7"; do
   set -- $fault

@@ -7,9 +7,11 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QVBoxLayout>
 
 #include "app/program_state.h"
@@ -20,6 +22,7 @@
 #include "dialogs/speed_search.h"
 #include "link/clock.h"
 #include "link/port.h"
+#include "link/port_discovery.h"
 #include "config/speed_table.h"
 
 namespace vkt53 {
@@ -28,7 +31,26 @@ namespace {
 
 constexpr uint32_t kReopenPauseMs = 100;
 
-constexpr int kPortPathWidth = 200;
+// Wide enough for the common adapters' texts; a longer one is cut in the
+// middle and shown whole as the label's tool tip.
+constexpr int kPortTextMinWidth = 200;
+constexpr int kPortTextMaxWidth = 600;
+constexpr int kPortTextRole = Qt::UserRole + 1;
+constexpr char kPortTextGap[] = "    ";
+
+// The port list's drop-down shows what each port is beside its name; the
+// item's own text stays "COMn".
+class PortItemDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+
+ protected:
+  void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+    QStyledItemDelegate::initStyleOption(option, index);
+    const QString shown = index.data(kPortTextRole).toString();
+    if (!shown.isEmpty()) option->text += kPortTextGap + shown;
+  }
+};
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
   QLineEdit* edit = MakeIntEdit(parent, name, maxLength);
@@ -88,11 +110,12 @@ void TFormConnPar::BuildControls() {
   Edit3 = MakeEdit(this, "Edit3", 3);
   Edit4 = MakeEdit(this, "Edit4", 4);
 
+  ComboBox1->setItemDelegate(new PortItemDelegate(ComboBox1));
   PortPathLabel = MakeNamed<QLabel>("PortPathLabel", this);
-  PortPathLabel->setFixedWidth(kPortPathWidth);
-#ifdef _WIN32
-  PortPathLabel->hide();  // COMn is the device's own name there
-#endif
+  PortPathLabel->setMinimumWidth(kPortTextMinWidth);
+  PortReasonLabel = MakeNamed<QLabel>("PortReasonLabel", this);
+  PortReasonLabel->setTextInteractionFlags(Qt::TextSelectableByMouse);  // the command can be copied
+  PortReasonLabel->hide();
 
   auto* grid = new QGridLayout;
   AddRow(grid, 0, "Порт подключения", ComboBox1, PortPathLabel);
@@ -124,7 +147,9 @@ void TFormConnPar::BuildControls() {
   auto* content = new QVBoxLayout;
   content->setContentsMargins(12, 12, 12, 8);
   content->addLayout(grid);
-  content->addSpacing(14);
+  content->addSpacing(8);
+  content->addWidget(PortReasonLabel);
+  content->addSpacing(6);
   content->addLayout(buttons);
   auto* outer = new QVBoxLayout(this);
   outer->setContentsMargins(0, 0, 0, 0);
@@ -159,15 +184,43 @@ void TFormConnPar::FormShow() {
   SetFieldText(Edit2, entry.followingBytesWait, 4);
   SetFieldText(Edit3, entry.preambleCount, 3);
   SetFieldText(Edit4, entry.rtsPause, 4);
+  ReadPorts();
   ShowPortPath();
   ComboBox1->setFocus();
 }
 
+// Read at every showing, so that an adapter plugged in meanwhile is there.
+// The label is as wide as the widest port's text, so that it does not
+// change the dialog's size when another port is chosen.
+void TFormConnPar::ReadPorts() {
+  ports_ = DiscoverPorts(kPortChoices);
+  const QFontMetrics metrics = PortPathLabel->fontMetrics();
+  int widest = kPortTextMinWidth;
+  int widestItem = 0;
+  for (const PortInfo& port : ports_) {
+    const QString shown = QString::fromStdString(PortShownText(port));
+    const int item = port.number - 1;
+    ComboBox1->setItemData(item, shown, kPortTextRole);
+    ComboBox1->setItemData(item, shown, Qt::ToolTipRole);
+    widest = std::max(widest, metrics.horizontalAdvance(shown) + 4);
+    widestItem = std::max(widestItem, metrics.horizontalAdvance(ComboBox1->itemText(item) + kPortTextGap + shown));
+  }
+  PortPathLabel->setFixedWidth(std::min(widest, kPortTextMaxWidth));
+  ComboBox1->view()->setMinimumWidth(std::min(widestItem, kPortTextMaxWidth) + 40);
+}
+
 void TFormConnPar::ShowPortPath() {
   const int index = ComboBox1->currentIndex();
-  const QString path = index < 0 ? QString() : QString::fromStdString(PortDeviceName(index + 1));
-  PortPathLabel->setToolTip(path);
-  PortPathLabel->setText(PortPathLabel->fontMetrics().elidedText(path, Qt::ElideMiddle, kPortPathWidth));
+  const bool known = index >= 0 && index < static_cast<int>(ports_.size());
+  const QString shown =
+      known ? QString::fromStdString(PortShownText(ports_[static_cast<std::size_t>(index)])) : QString();
+  PortPathLabel->setToolTip(shown);
+  PortPathLabel->setText(PortPathLabel->fontMetrics().elidedText(shown, Qt::ElideMiddle, PortPathLabel->width()));
+}
+
+void TFormConnPar::ShowPortReason(const QString& reason) {
+  PortReasonLabel->setText(reason);
+  PortReasonLabel->setVisible(!reason.isEmpty());
 }
 
 LinkEntry TFormConnPar::CurrentEntry() const {
@@ -205,8 +258,16 @@ bool TFormConnPar::EstablishLink() {
     state_.ClosePort();
     WaitMs(kReopenPauseMs);
   }
-  PortHandle port = OpenLinkPort(PortDeviceName(state_.settings.portNumber));
+  // The device the dialog showed for the port, not a fresh look: what the
+  // user saw is what is opened.
+  const int number = state_.settings.portNumber;
+  const std::string device = number >= 1 && number <= static_cast<int>(ports_.size())
+                                 ? ports_[static_cast<std::size_t>(number - 1)].devicePath
+                                 : PortDeviceName(number);
+  ShowPortReason(QString());
+  PortHandle port = OpenLinkPort(device);
   if (!port) {
+    ShowPortReason(QString::fromStdString(PortPermissionReason(device)));
     ShowMessage(MessageKind::Error,
                QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),
                this);

@@ -5,6 +5,10 @@
 
 #include <QDialog>
 
+#include <vector>
+
+#include "link/port_discovery.h"
+
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -51,10 +55,14 @@ class TFormConnPar : public QDialog {
   void SetStatus(const QString& text);
   void SetButtonsEnabled(bool enabled);
   void ShowPortPath();
+  void ReadPorts();
+  void ShowPortReason(const QString& reason);
 
   ProgramState& state_;
   bool connectRequested_ = false;
   bool searching_ = false;
+  // COM1 .. COM8 as read when the dialog was shown: what it shows and what it opens.
+  std::vector<PortInfo> ports_;
 
   QComboBox* ComboBox1;  // port
   QComboBox* ComboBox2;  // exchange speed
@@ -63,7 +71,8 @@ class TFormConnPar : public QDialog {
   QLineEdit* Edit2;      // following-bytes wait, ms
   QLineEdit* Edit3;      // preamble count
   QLineEdit* Edit4;      // RTS pause, ms
-  QLabel* PortPathLabel;
+  QLabel* PortPathLabel;    // what the chosen port is
+  QLabel* PortReasonLabel;  // why it could not be opened, when that is known
   QPushButton* BitBtn1;  // "Связаться"
   QPushButton* BitBtn2;  // "Отменить"
   QPushButton* BitBtn4;  // "Определение скорости обмена"

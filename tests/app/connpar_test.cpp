@@ -15,6 +15,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <future>
 #include <map>
 #include <memory>
@@ -29,6 +32,7 @@
 #include "message_watcher.h"
 #include "support/emulator_process.h"
 #include "support/fake_clock.h"
+#include "support/fake_device_tree.h"
 #include "support/program_folder_bench.h"
 #include "support/pty_peer.h"
 #include "support/test_frames.h"
@@ -73,6 +77,9 @@ class Fixture {
     return QList<Message>(watcher.seen().begin(), watcher.seen().end());
   }
 
+  // The serial devices the dialog finds (an empty tree until something is added).
+  FakeDeviceTree Devices() const { return FakeDeviceTree(folder_.Devices()); }
+
   ProgramState state;
   std::unique_ptr<TFormConnPar> dialog;
 
@@ -91,6 +98,20 @@ QStringList SpeedTexts(int first, int last) {
   QStringList texts;
   for (int i = first; i <= last; ++i) texts << QString("Скорость обмена:  %1").arg(kExchangeSpeeds[i]);
   return texts;
+}
+
+FakeUsbAdapter Adapter(const std::string& kernelName, const std::string& byIdName) {
+  FakeUsbAdapter adapter;
+  adapter.kernelName = kernelName;
+  adapter.byIdName = byIdName;
+  return adapter;
+}
+
+// The port label's text, checked to be shown whole.
+QString ShownWhole(QLabel* label) {
+  const QString text = label->text();
+  if (label->fontMetrics().horizontalAdvance(text) > label->contentsRect().width()) return "clipped: " + text;
+  return text;
 }
 
 bool ReadIdentification(ExchangeContext& context) {
@@ -155,9 +176,98 @@ class ConnParTest : public QObject {
     Fixture f({{1, "/dev/ttyUSB0"}});
     f.Show();
     auto* path = f.Control<QLabel>("PortPathLabel");
-    QCOMPARE(path->text(), QString("/dev/ttyUSB0"));
+    QCOMPARE(path->text(), QString("/dev/ttyUSB0 — нет устройства (INI/comports)"));
     f.Control<QComboBox>("ComboBox1")->setCurrentIndex(2);
-    QCOMPARE(path->text(), QString("/dev/ttyS2"));
+    QCOMPARE(path->text(), QString("нет устройства"));
+  }
+
+  // Beside the port list, what the chosen port is; in its drop-down, what
+  // each is. The items stay "COMn", and choosing one stores its number.
+  void showsWhatEachPortIs() {
+    Fixture f;  // COM1 is named by INI/comports
+    const FakeDeviceTree devices = f.Devices();
+    devices.AddUsb(Adapter("ttyUSB0", "usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0"), 2);
+    devices.AddOnBoard("ttyS0", 4);
+    devices.AddOnBoard("ttyS1", 0);
+    f.state.settings.portNumber = 2;
+    f.Show();
+    auto* ports = f.Control<QComboBox>("ComboBox1");
+    auto* label = f.Control<QLabel>("PortPathLabel");
+    const QString usb =
+        QString::fromStdString(devices.Node("ttyUSB0")) + " — FTDI FT232R USB UART (0403:6001), № A50285BI";
+    const QString onBoard = QString::fromStdString(devices.Node("ttyS0")) + " — последовательный порт ПК (UART 16550A)";
+    QCOMPARE(ports->currentText(), QString("COM2"));
+    QCOMPARE(ShownWhole(label), usb);
+    ports->setCurrentIndex(2);
+    QCOMPARE(ShownWhole(label), onBoard);
+    ports->setCurrentIndex(0);
+    QCOMPARE(ShownWhole(label), QString("/nonexistent — нет устройства (INI/comports)"));
+    ports->setCurrentIndex(3);
+    QCOMPARE(ShownWhole(label), QString("нет устройства"));
+    const QStringList expected = {"/nonexistent — нет устройства (INI/comports)", usb, onBoard, "нет устройства"};
+    for (int i = 0; i < 8; ++i) {
+      QCOMPARE(ports->itemText(i), QString("COM%1").arg(i + 1));
+      QCOMPARE(ports->itemData(i, Qt::ToolTipRole).toString(), expected.value(i, "нет устройства"));
+    }
+    // The label is as wide as the widest text, whichever port is chosen.
+    QVERIFY(label->width() >= label->fontMetrics().horizontalAdvance(usb));
+
+    ports->setCurrentIndex(6);
+    const QList<Message> shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Коммуникационный порт COM7 недоступен"));
+    QCOMPARE(f.state.settings.portNumber, uint8_t{7});
+  }
+
+  // The dialog opens the device it showed, even when the devices change
+  // while it is up; the next showing reads them again.
+  void opensTheDeviceItShowedAndReadsThemAgainWhenShownAgain() {
+    EmulatorProcess emu(VKT53_EMU_PATH, {"--no-wire-delay"});
+    Fixture f(std::map<int, std::string>{});
+    const FakeDeviceTree devices = f.Devices();
+    devices.AddUsb(Adapter("ttyUSB0", "usb-FTDI_B-if00-port0"), 2, emu.terminalPath());
+    f.Show();
+    auto* label = f.Control<QLabel>("PortPathLabel");
+    QVERIFY(label->text().startsWith(QString::fromStdString(devices.Node("ttyUSB0")) + " — "));
+    // An adapter whose by-id name sorts first is plugged in meanwhile.
+    devices.AddUsb(Adapter("ttyUSB1", "usb-FTDI_A-if00-port0"), 3);
+    QCOMPARE(QString::fromStdString(PortDeviceName(1)), QString::fromStdString(devices.Node("ttyUSB1")));
+
+    QCOMPARE(f.Click("BitBtn1").size(), 0);
+    QVERIFY(f.dialog->connectRequested());
+    QVERIFY2(ReadIdentification(*f.state.context), "the port opened is not the one shown");
+    QCOMPARE(f.state.settings.portNumber, uint8_t{1});
+    f.state.ClosePort();
+
+    f.Show();
+    QVERIFY(
+        f.Control<QLabel>("PortPathLabel")->text().startsWith(QString::fromStdString(devices.Node("ttyUSB1")) + " — "));
+  }
+
+  // The design's message, and beside the port the reason, when it is permission.
+  void aPortThatMayNotBeOpenedSaysWhy() {
+    Fixture f(std::map<int, std::string>{});
+    const FakeDeviceTree devices = f.Devices();
+    devices.AddUsb(Adapter("ttyUSB0", "usb-FTDI_A-if00-port0"), 2);
+    f.Show();
+    auto* reason = f.Control<QLabel>("PortReasonLabel");
+    QVERIFY(reason && reason->isHidden());
+    QList<Message> shown = f.Click("BitBtn1");  // the node is a plain file: no terminal, no reason
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].line1, QString("Коммуникационный порт COM1 недоступен"));
+    QVERIFY(reason->isHidden());
+
+    if (geteuid() == 0) QSKIP("root may open anything; run as another user to see the reason");
+    QVERIFY(chmod(devices.Node("ttyUSB0").c_str(), 0) == 0);
+    shown = f.Click("BitBtn1");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, QString("Ошибка"));
+    QCOMPARE(shown[0].line1, QString("Коммуникационный порт COM1 недоступен"));
+    QCOMPARE(shown[0].line2, QString());
+    QVERIFY(reason->isVisible());
+    QCOMPARE(reason->text(), QString::fromStdString(PortPermissionReason(devices.Node("ttyUSB0"))));
+    QVERIFY(
+        reason->text().startsWith("Нет прав на чтение и запись " + QString::fromStdString(devices.Node("ttyUSB0"))));
   }
 
   void typedLettersAreDiscarded() {

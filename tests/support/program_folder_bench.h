@@ -1,6 +1,8 @@
 // A program folder of the test's own: a fresh folder with its INI folder,
 // the program's folder while the bench lives, so that the settings file,
-// the port map and the CONFIG folder are looked for there.
+// the port map and the CONFIG folder are looked for there. Serial devices
+// are looked for in an empty tree of its own (devices/dev, devices/sys), so
+// that no port of the machine the tests run on stands for a COM port.
 #pragma once
 
 #include <filesystem>
@@ -10,6 +12,7 @@
 #include <string>
 
 #include "config/program_folder.h"
+#include "link/port_discovery.h"
 #include "support/temp_folder.h"
 
 namespace vkt53 {
@@ -19,14 +22,22 @@ class ProgramFolderBench {
   ProgramFolderBench() {
     std::filesystem::create_directory(folder_.File("INI"));
     SetProgramFolder(folder_.path());
+    std::filesystem::create_directories(folder_.File("devices/dev"));
+    std::filesystem::create_directories(folder_.File("devices/sys"));
+    SetDeviceRoots({folder_.File("devices/dev"), folder_.File("devices/sys")});
   }
-  ~ProgramFolderBench() { SetProgramFolder(""); }
+  ~ProgramFolderBench() {
+    SetProgramFolder("");
+    SetDeviceRoots({});
+  }
   ProgramFolderBench(const ProgramFolderBench&) = delete;
   ProgramFolderBench& operator=(const ProgramFolderBench&) = delete;
 
   const std::string& path() const { return folder_.path(); }
   // A path inside the folder, such as "CONFIG".
   std::string File(const std::string& name) const { return folder_.File(name); }
+  // The device tree serial devices are looked for in: <path>/devices/dev and .../sys.
+  DeviceRoots Devices() const { return {folder_.File("devices/dev"), folder_.File("devices/sys")}; }
 
   // INI/comports as given.
   void WritePortMap(const std::string& text) const { Write("INI/comports", text); }

@@ -7,6 +7,7 @@
 //   windows_check short-answer      COM1 answers 3 bytes short: 5
 //   windows_check device-error      COM1 answers device error 24, reason 7: 12
 //   windows_check files             the program folder and its files
+//   windows_check ports             what the connection dialog shows for COM1 .. COM12
 //
 // Each run prints its checks and "N passed, M failed"; it exits 1 on any
 // failure.
@@ -27,6 +28,7 @@
 #include "config/working_folders.h"
 #include "link/conffun.h"
 #include "link/port.h"
+#include "link/port_discovery.h"
 #include "config/program_folder.h"
 #include "link/result_codes.h"
 #include "config/wide_text.h"
@@ -207,6 +209,28 @@ std::vector<std::string> Arguments() {
   return arguments;
 }
 
+// COM1 and COM12 are mapped to the emulator, COM11 to nothing: the system
+// knows the first two, and the text beside the third is the dialog's own.
+void CheckPorts() {
+  const std::vector<PortInfo> ports = DiscoverPorts(12);
+  if (!Check(ports.size() == 12, "12 ports described")) return;
+  for (const PortInfo& port : ports) {
+    std::printf("  COM%d  %s  %s\n", port.number, port.devicePath.c_str(),
+                PortShownText(port).c_str());
+    Check(port.devicePath == PortDeviceName(port.number),
+          "COM" + std::to_string(port.number) + " opens what is shown");
+  }
+  for (int number : {1, 12}) {
+    const PortInfo& port = ports[static_cast<std::size_t>(number - 1)];
+    Check(port.present && !port.description.empty() && PortShownText(port) != "нет устройства",
+          "COM" + std::to_string(number) + " is there: " + PortShownText(port));
+  }
+  const PortInfo& absent = ports[10];
+  Check(!absent.present && PortShownText(absent) == "нет устройства",
+        "COM11: " + PortShownText(absent));
+  Check(PortPermissionReason(ports[0].devicePath).empty(), "no permission reason on Windows");
+}
+
 }  // namespace
 
 int main() {
@@ -223,11 +247,14 @@ int main() {
     CheckFailure(kResultShortBody, "short answer");
   } else if (what == "device-error") {
     CheckFailure(kResultValveError, "device error 24, reason 7");
+  } else if (what == "ports") {
+    CheckPorts();
   } else if (what == "files") {
     CheckFiles(argc > 2 ? args[2] : "");
   } else {
-    std::fprintf(stderr, "usage: windows_check device PORT | no-answer | bad-checksum | "
-                         "short-answer | device-error | files FOLDER-NAME\n");
+    std::fprintf(stderr,
+                 "usage: windows_check device PORT | no-answer | bad-checksum | "
+                 "short-answer | device-error | ports | files FOLDER-NAME\n");
     return 2;
   }
   std::printf("%d passed, %d failed\n", gPassed, gFailed);

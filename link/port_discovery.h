@@ -1,0 +1,80 @@
+// Which device each COM port stands for, and what it is. On Linux the lines
+// of INI/comports come first; a port they do not name takes the next serial
+// device found in /dev/serial/by-id and sysfs (USB adapters by their by-id
+// names, then on-board ports with a real UART). On Windows COMn is the
+// system's own port, described by its friendly name. The connection dialog
+// shows this and opens what it showed; `vkt53-cli ports` prints the same.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace vkt53 {
+
+// Where device files and sysfs are looked for. Tests give a tree of their own.
+struct DeviceRoots {
+  std::string dev = "/dev";
+  std::string sys = "/sys";
+};
+
+// The roots every lookup without its own uses (the real ones unless set).
+// An empty field goes back to the real folder.
+void SetDeviceRoots(const DeviceRoots& roots);
+DeviceRoots CurrentDeviceRoots();
+
+enum class DeviceKind { Usb, OnBoard };
+
+// A serial device found on this machine.
+struct FoundDevice {
+  DeviceKind kind = DeviceKind::Usb;
+  std::string kernelName;   // ttyUSB0
+  std::string devicePath;   // <dev>/ttyUSB0: what is opened
+  std::string byIdName;     // usb-FTDI_FT232R_USB_UART_A50285BI-if00-port0, or ""
+  std::string description;  // "FTDI FT232R USB UART (0403:6001), № A50285BI"
+};
+
+// The devices a port not named in INI/comports may take, in the order they
+// are taken: USB adapters with a /dev/serial/by-id link by that name, USB
+// adapters without one by kernel name, then on-board ports whose UART is
+// there (sysfs type not 0; the 8250 driver's placeholders for absent UARTs
+// have 0), by number. Only devices whose node exists under <dev> count; a
+// port that is the kernel's console is left out.
+std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots);
+
+struct PortInfo {
+  int number = 0;                     // n of COMn
+  std::string devicePath;             // what opening COMn opens; "" when it maps to nothing
+  std::string description;            // adapter, on-board port, pseudo-terminal; "" when unknown
+  bool listedInComportsFile = false;  // a line of INI/comports names the device
+  bool present = false;               // the device exists
+};
+
+// COM1 .. COMcount as they map now: INI/comports and the devices read afresh.
+// A number's mapping does not depend on count.
+std::vector<PortInfo> DiscoverPorts(int count, const DeviceRoots& roots);
+std::vector<PortInfo> DiscoverPorts(int count);  // the current roots
+PortInfo DiscoverPort(int number);
+
+// The text shown beside COMn, for instance
+// "/dev/ttyUSB0 — FTDI FT232R USB UART (0403:6001), № A50285BI" or "нет устройства".
+std::string PortShownText(const PortInfo& port);
+
+// Why an existing device cannot be opened, when the reason is permission:
+// lines naming the group the user is missing and the command that fixes it.
+// "" when permission is not what stops it (and always on Windows).
+std::string PortPermissionReason(const std::string& devicePath);
+
+// What the permission reason is decided from.
+struct AccessFacts {
+  bool denied = false;  // opening for reading and writing fails with EACCES or EPERM
+  std::string devicePath;
+  std::string userName;
+  std::string groupName;           // the device's group
+  bool groupMayReadWrite = false;  // the device's mode lets its group read and write
+  bool processInGroup = false;     // this program runs with the group
+  bool userListedInGroup = false;  // the group database lists the user (a later login has it)
+};
+AccessFacts GatherAccessFacts(const std::string& devicePath);
+std::string PermissionReasonText(const AccessFacts& facts);
+
+}  // namespace vkt53
