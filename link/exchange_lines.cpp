@@ -97,7 +97,7 @@ std::string Values(int table, std::span<const uint8_t> values) {
   const std::size_t size = table == kSpeedAvailabilityTable ? kSpeedMaskSize : 1;
   for (std::size_t i = 0; i + size <= values.size(); i += size) {
     if (!out.empty()) out += ' ';
-    out += size == 1 ? Format("%u", values[i]) : Format("0x%08X", GetUint32Le(values.data() + i));
+    out += size == 1 ? Format("%d", static_cast<int>(values[i])) : Format("0x%08X", GetUint32Le(values.data() + i));
   }
   return out;
 }
@@ -142,9 +142,9 @@ std::string OutcomeMeaning(const AnswerOutcome& answer) {
     case kResultValveError: return DeviceErrorMeaning(frame);
     case kResultBadChecksum: return ChecksumMeaning(frame);
     case kResultShortBody:
-      return Format("короткое тело: длина кадра %u, пришло %zu байт", At(frame, 2), frame.size());
+      return Format("короткое тело: длина кадра %d, пришло %d байт", At(frame, 2), static_cast<int>(frame.size()));
     case kResultReadFailed:
-      return Format("сбой чтения тела: длина кадра %u, пришло %zu байт", At(frame, 2), frame.size());
+      return Format("сбой чтения тела: длина кадра %d, пришло %d байт", At(frame, 2), static_cast<int>(frame.size()));
     case kResultNoAnswer: return Format("нет ответа за %u мс", answer.waitMs);
     default: return "";
   }
@@ -219,7 +219,7 @@ std::string AnswerLine(const AnswerOutcome& answer, SteadyClock::time_point epoc
   std::string meaning = OutcomeMeaning(answer);
   if (noiseCount > 0) {
     const std::string more = noiseCount > noise.size() ? "… " : "";
-    meaning += Format("; пропущено байт шума: %zu (%s%s)", noiseCount, more.c_str(), HexBytes(noise).c_str());
+    meaning += Format("; пропущено байт шума: %s (%s%s)", std::to_string(noiseCount).c_str(), more.c_str(), HexBytes(noise).c_str());
   }
   meaning += "; " + ResultWithText(answer.resultCode, answer.frame);
   meaning += Format("; попытка %d из %d", answer.attempt, answer.attempts);

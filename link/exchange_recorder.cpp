@@ -39,7 +39,7 @@ void ExchangeRecorder::SetPaused(bool paused) {
   paused_ = paused;
   if (!paused && missed_ > 0) {
     const double ms = std::chrono::duration<double, std::milli>(ClockNow() - epoch_).count();
-    Add(Format("%10.1f  пауза: не записано кадров: %zu", ms, missed_));
+    Add(Format("%10.1f  пауза: не записано кадров: %s", ms, std::to_string(missed_).c_str()));
   } else {
     Changed();
   }
