@@ -5,29 +5,75 @@
 //
 // The exchange runs on the window thread and blocks it for whole requests,
 // so the window takes each new line at once and paints itself then and
-// there, at most every kRepaintInterval, rather than waiting for the event
-// loop; what comes between two such paints is painted at the next turn of
-// the loop.
+// there when nothing was painted for kRepaintInterval, rather than waiting
+// for the event loop; what comes sooner is painted at the next turn of the
+// loop (the table service lets it turn between requests), so that a run of
+// quick requests is not slowed by a paint each.
 #pragma once
 
+#include <QAbstractScrollArea>
 #include <QWidget>
 
 #include <chrono>
 #include <cstdint>
 
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
-class QTimer;
 
 namespace vkt53 {
 
 class ExchangeRecorder;
 
+// The lines of the record, painted straight from it: only the rows in view,
+// and of each only the characters in view (the font is fixed-width), so
+// that a paint costs the same however long the frames and however full the
+// record. Rows are selected with the mouse (Shift extends) or Ctrl+A, and
+// Ctrl+C copies them.
+class TMonitorLines : public QAbstractScrollArea {
+  Q_OBJECT
+ public:
+  explicit TMonitorLines(const ExchangeRecorder& recorder, QWidget* parent = nullptr);
+
+  // Takes what the record gained or lost since the last call; the view stays
+  // at the bottom when it was there.
+  void Follow();
+  int RowCount() const;
+  QString RowText(int row) const;
+  QString Text() const;          // every row, each followed by a line break
+  QString SelectedText() const;  // the selected rows, likewise; empty if none
+  void SelectAll();
+  std::chrono::steady_clock::time_point LastPaint() const { return lastPaint_; }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void UpdateScrollBars();
+  int RowAt(int y) const;
+  int VisibleRows() const;
+  int VisibleColumns() const;
+  uint64_t FirstKept() const;
+  bool Selected(uint64_t line) const;
+
+  const ExchangeRecorder& recorder_;
+  uint64_t taken_ = 0;   // lines of the record measured for the widest
+  uint64_t clears_ = 0;  // clearings followed
+  int widest_ = 0;       // characters of the longest line taken
+  // The selection by the lines' numbers in the record, so that it stays on
+  // its lines when the oldest are let go; none while anchor_ < 0.
+  int64_t anchor_ = -1;
+  int64_t current_ = -1;
+  std::chrono::steady_clock::time_point lastPaint_{};
+};
+
 class TFormExchangeMonitor : public QWidget {
   Q_OBJECT
  public:
-  static constexpr std::chrono::milliseconds kRepaintInterval{100};
+  static constexpr std::chrono::milliseconds kRepaintInterval{250};
 
   explicit TFormExchangeMonitor(ExchangeRecorder& recorder, QWidget* parent = nullptr);
   ~TFormExchangeMonitor() override;
@@ -48,17 +94,12 @@ class TFormExchangeMonitor : public QWidget {
   void SaveButtonClick();
 
   ExchangeRecorder& recorder_;
-  uint64_t shownAdded_ = 0;   // lines of the record taken into the view
-  uint64_t shownClears_ = 0;  // clearings of the record the view has followed
-  std::chrono::steady_clock::time_point lastPaint_{};
-
-  QPlainTextEdit* Lines;
+  TMonitorLines* Lines;
   QPushButton* PauseButton;
   QPushButton* ClearButton;
   QPushButton* CopyButton;
   QPushButton* SaveButton;
   QLabel* CountLabel;
-  QTimer* repaintTimer_;
 };
 
 }  // namespace vkt53

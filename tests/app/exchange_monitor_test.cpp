@@ -11,8 +11,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -57,7 +57,7 @@ TFormExchangeMonitor* Monitor(QWidget& main) { return main.findChild<TFormExchan
 
 QString MonitorText(QWidget& main) {
   TFormExchangeMonitor* monitor = Monitor(main);
-  return monitor ? Child<QPlainTextEdit>(monitor, "Lines")->toPlainText() : QString();
+  return monitor ? Child<TMonitorLines>(monitor, "Lines")->Text() : QString();
 }
 
 // Counts the paints a widget receives.
@@ -139,30 +139,34 @@ class ExchangeMonitorTest : public QObject {
   // The exchange blocks the window thread for whole requests: the monitor
   // takes each line and paints it then, not at the next turn of the loop.
   void LinesArePaintedDuringABlockingExchange() {
-    DeviceBench device;
+    DeviceBench device("", {"--fault-drop", "1"});
     TFormMain& main = device.main();
+    ExchangeContext& context = *main.state().context;
+    context.attemptCount = 2;
+    context.firstByteWaitMs = 600;
     Child<QAction>(&main, "NMonitor")->trigger();
     TFormExchangeMonitor* monitor = Monitor(main);
     QVERIFY(monitor && QTest::qWaitForWindowExposed(monitor));
-    auto* lines = Child<QPlainTextEdit>(monitor, "Lines");
+    auto* lines = Child<TMonitorLines>(monitor, "Lines");
     PaintCounter counter(lines->viewport());
     QApplication::processEvents();  // whatever was pending is painted now
     const int paintsBefore = counter.paints;
 
-    // No event is processed from here to the checks. The RTS hold of the
-    // request (over 100 ms) keeps its line further from the last paint than
-    // the monitor's repaint interval, so it is painted at once.
+    // No event is processed from here to the checks. The first attempt
+    // waits out its 600 ms in vain, longer than the monitor's repaint
+    // interval, so its line is painted as soon as it comes.
     const uint8_t read[] = {0, 0, 17, 0, 0, 0};
-    QVERIFY(RunRequest(*main.state().context, kTableFunction, read, sizeof read, 0));
+    QVERIFY(RunRequest(context, kTableFunction, read, sizeof read, 0));
     QVERIFY2(counter.paints > paintsBefore, "painted inside the exchange");
-    const QString text = lines->toPlainText();
-    QVERIFY(text.contains("чтение таблицы 0, поля 0-17"));
-    QVERIFY(text.contains("ответ: таблица 0, поля 0-17"));
-    const QString answer = text.section('\n', -1);
-    const QString frame = QString::fromStdString(HexBytes({main.state().context->response.data(), 26}));
+    QCOMPARE(lines->RowCount(), 4);
+    QVERIFY(lines->RowText(0).contains("чтение таблицы 0, поля 0-17; попытка 1 из 2"));
+    QVERIFY(lines->RowText(1).contains("нет ответа за 600 мс; код 10 «Устройство не отвечает»; попытка 1 из 2"));
+    QVERIFY(lines->RowText(2).contains("чтение таблицы 0, поля 0-17; попытка 2 из 2"));
+    const QString answer = lines->RowText(3);
+    const QString frame = QString::fromStdString(HexBytes({context.response.data(), 26}));
     QVERIFY2(answer.contains("[FF FF FF] " + frame +
                              "  ответ: таблица 0, поля 0-17, значения 0 8 1 3 25 3 17 9 5 0 1 1 0 0 1 2 0; "
-                             "код 0 «Команда выполнена»; попытка 1 из 1; первый байт через "),
+                             "код 0 «Команда выполнена»; попытка 2 из 2; первый байт через "),
              qPrintable(answer));
   }
 
@@ -192,26 +196,38 @@ class ExchangeMonitorTest : public QObject {
     TFormMain& main = device.main();
     Child<QAction>(&main, "NMonitor")->trigger();
     TFormExchangeMonitor* monitor = Monitor(main);
-    auto* lines = Child<QPlainTextEdit>(monitor, "Lines");
+    auto* lines = Child<TMonitorLines>(monitor, "Lines");
     auto* count = Child<QLabel>(monitor, "CountLabel");
     ConfigRecord record;
     LinkSession session{*main.state().context, main.state().settings, main};
     QVERIFY(ReadIdentification(session, record));
-    const int before = lines->blockCount();
+    const int before = lines->RowCount();
     QCOMPARE(count->text(), QString("Кадров: %1").arg(before));
 
     Child<QPushButton>(monitor, "PauseButton")->click();
     QVERIFY(ReadIdentification(session, record));
-    QCOMPARE(lines->blockCount(), before);
+    QCOMPARE(lines->RowCount(), before);
     QCOMPARE(count->text(), QString("Кадров: %1 (пауза)").arg(before));
     Child<QPushButton>(monitor, "PauseButton")->click();
-    QCOMPARE(lines->blockCount(), before + 1);
-    QVERIFY(lines->toPlainText().endsWith("пауза: не записано кадров: 2"));
+    QCOMPARE(lines->RowCount(), before + 1);
+    QVERIFY(lines->RowText(before).endsWith("пауза: не записано кадров: 2"));
 
-    // Copy with nothing selected takes every line; saved, the file holds them too.
+    // Rows picked with the mouse, Shift extending, are what "Копировать" takes.
+    QVERIFY(QTest::qWaitForWindowExposed(monitor));
+    const int rowHeight = lines->fontMetrics().height();
+    lines->verticalScrollBar()->setValue(0);
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, QPoint(10, rowHeight / 2));
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, Qt::ShiftModifier, QPoint(10, rowHeight + rowHeight / 2));
+    Click(monitor, "CopyButton");
+    QCOMPARE(QApplication::clipboard()->text(), lines->RowText(0) + "\n" + lines->RowText(1) + "\n");
+    QTest::mouseClick(lines->viewport(), Qt::LeftButton, {}, QPoint(10, rowHeight / 2));
+    lines->SelectAll();
+
+    // Every row selected, "Копировать" takes every line; saved, the file holds them too.
     Click(monitor, "CopyButton");
     const QString copied = QApplication::clipboard()->text();
-    QCOMPARE(copied, lines->toPlainText() + "\n");
+    QCOMPARE(copied, lines->Text());
+    QCOMPARE(copied.count('\n'), before + 1);
     QTemporaryDir folder;
     const QString path = folder.filePath("обмен.txt");
     WhenModal<QFileDialog>([path](QFileDialog* dialog) {
@@ -227,10 +243,11 @@ class ExchangeMonitorTest : public QObject {
     QCOMPARE(QString::fromUtf8(saved.readAll()), copied);
 
     Click(monitor, "ClearButton");
-    QCOMPARE(lines->toPlainText(), QString());
+    QCOMPARE(lines->Text(), QString());
+    QCOMPARE(lines->RowCount(), 0);
     QCOMPARE(count->text(), QString("Кадров: 0"));
     QVERIFY(ReadIdentification(session, record));
-    QCOMPARE(lines->blockCount(), 2);
+    QCOMPARE(lines->RowCount(), 2);
   }
 
  private:
