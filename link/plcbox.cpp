@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "config/byte_order.h"
@@ -109,6 +111,19 @@ bool Fail(ExchangeContext& context, int code) {
   return false;
 }
 
+bool ExchangeAttempt(ExchangeContext& context, int frameLength, int attempt, int attempts);
+
+void ReportFailure(ExchangeContext& context, uint8_t function, int sent = 0, int received = 0) {
+  if (!context.observer) return;
+  RequestFailure failure;
+  failure.at = ClockNow();
+  failure.function = function;
+  failure.resultCode = context.resultCode;
+  failure.sentIdentifier = sent;
+  failure.receivedIdentifier = received;
+  context.observer->RequestFailed(failure);
+}
+
 void PutCredentials(ExchangeContext& context) {
   std::copy(context.userName.begin(), context.userName.end(), context.request.begin() + kNameOffset);
   std::copy(context.password.begin(), context.password.end(),
@@ -154,7 +169,10 @@ bool RunIdentifiedRequest(ExchangeContext& context, int frameLength) {
   int identifier = idByte >> kIdentifierShift;
   for (int attempt = 1;; ++attempt) {
     PutChecksum(context, frameLength);
-    if (ExchangeOnce(context, frameLength) || attempt >= Attempts(context)) break;
+    if (ExchangeAttempt(context, frameLength, attempt, Attempts(context)) ||
+        attempt >= Attempts(context)) {
+      break;
+    }
     identifier = (identifier + 1) % kIdentifierCount;
     idByte = static_cast<uint8_t>((idByte & ~kIdentifierBits) | (identifier << kIdentifierShift));
   }
@@ -162,7 +180,9 @@ bool RunIdentifiedRequest(ExchangeContext& context, int frameLength) {
   const int received = context.response[kResponseIdentifierByte] >> kIdentifierShift;
   if (received != identifier) {
     context.messages[kResultIdentifierMismatch] = Format(kIdentifierMismatch, identifier, received);
-    return Fail(context, kResultIdentifierMismatch);
+    Fail(context, kResultIdentifierMismatch);
+    ReportFailure(context, kIdentifiedFunction, identifier, received);
+    return false;
   }
   return true;
 }
@@ -177,14 +197,46 @@ bool PortWrite(const PortHandle& port, const std::vector<uint8_t>& bytes) {
 
 enum class ReadOutcome { Ok, Failed, Short };
 
-ReadOutcome PortRead(const PortHandle& port, uint8_t* into, std::size_t count) {
+ReadOutcome PortRead(const PortHandle& port, uint8_t* into, std::size_t count,
+                     std::size_t* gotOut = nullptr) {
   std::size_t got = 0;
-  if (!port || !port->Read(into, count, got)) {
+  const bool read = port && port->Read(into, count, got);
+  if (gotOut) *gotOut = read ? got : 0;
+  if (!read) {
     ClearPortErrors(port);
     return ReadOutcome::Failed;
   }
   return got == count ? ReadOutcome::Ok : ReadOutcome::Short;
 }
+
+// What an observed attempt's hunt notes for the observer: the bytes it
+// skipped (the last of them kept), when the frame's start symbol came and
+// how many of the frame's bytes arrived. Unobserved attempts note nothing.
+class HuntNotes {
+ public:
+  static constexpr std::size_t kKept = 64;
+
+  void Skip(const uint8_t* bytes, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) ring_[(skipped_ + i) % kKept] = bytes[i];
+    skipped_ += count;
+  }
+  std::size_t SkippedCount() const { return skipped_; }
+  // The kept bytes, oldest first.
+  std::span<const uint8_t> Skipped() {
+    const std::size_t kept = std::min(skipped_, kKept);
+    for (std::size_t i = 0; i < kept; ++i) ordered_[i] = ring_[(skipped_ - kept + i) % kKept];
+    return {ordered_.data(), kept};
+  }
+
+  SteadyClock::time_point startSymbolAt{};
+  bool startSymbolSeen = false;
+  std::size_t frameBytes = 0;
+
+ private:
+  std::array<uint8_t, kKept> ring_{};
+  std::array<uint8_t, kKept> ordered_{};
+  std::size_t skipped_ = 0;
+};
 
 void PrepareAttempt(ExchangeContext& context) {
   const PortHandle& port = context.port;
@@ -234,26 +286,30 @@ bool AddressAccepted(ExchangeContext& context, uint8_t responder) {
 
 // A response's start symbol, address and length byte. False when the hunt
 // must go on; lineGaveNothing then tells whether a read failed or brought no
-// byte (rather than a byte that was skipped).
-bool ReadFrameHead(ExchangeContext& context, bool& lineGaveNothing) {
+// byte (rather than a byte that was skipped), headBytes how many came.
+bool ReadFrameHead(ExchangeContext& context, bool& lineGaveNothing, int& headBytes,
+                   HuntNotes* notes) {
   const PortHandle& port = context.port;
   uint8_t* response = context.response.data();
+  headBytes = 0;
   auto readByte = [&](int at) {
     lineGaveNothing = PortRead(port, &response[at], 1) != ReadOutcome::Ok;
+    if (!lineGaveNothing) ++headBytes;
     return !lineGaveNothing;
   };
   if (!readByte(kStartByte) || response[kStartByte] != kResponseStart) return false;
+  if (notes) notes->startSymbolAt = ClockNow();
   SetReadTimeouts(port, context.followingBytesWaitMs, kFrameReadPerByteMs, context.firstByteWaitMs);
   return readByte(kAddressByte) && AddressAccepted(context, response[kAddressByte]) &&
          readByte(kLengthByte) && response[kLengthByte] >= kShortestResponse;
 }
 
 // The rest of a frame whose head has come; returns the final result code.
-int ReadFrameBody(ExchangeContext& context) {
+int ReadFrameBody(ExchangeContext& context, std::size_t& bodyBytes) {
   uint8_t* response = context.response.data();
   const int length = response[kLengthByte];
   const ReadOutcome body = PortRead(context.port, &response[kFrameHeadSize],
-                                    static_cast<std::size_t>(length - kFrameHeadSize));
+                                    static_cast<std::size_t>(length - kFrameHeadSize), &bodyBytes);
   if (body == ReadOutcome::Failed) return kResultReadFailed;
   if (body == ReadOutcome::Short) return kResultShortBody;
   if (Crc16(response, static_cast<std::size_t>(length)) != 0) return kResultBadChecksum;
@@ -275,15 +331,61 @@ void PauseTheHunt(const ExchangeContext& context, SteadyClock::time_point deadli
 }
 
 // Hunts for one response frame until a final outcome; returns the result code.
-int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart) {
+int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart, HuntNotes* notes) {
   const auto deadline = receiveStart + std::chrono::milliseconds(context.firstByteWaitMs);
   for (;;) {
     context.resultCode = kResultOk;
     bool lineGaveNothing = false;
-    if (ReadFrameHead(context, lineGaveNothing)) return ReadFrameBody(context);
+    int headBytes = 0;
+    if (ReadFrameHead(context, lineGaveNothing, headBytes, notes)) {
+      std::size_t bodyBytes = 0;
+      const int code = ReadFrameBody(context, bodyBytes);
+      if (notes) {
+        notes->startSymbolSeen = true;
+        notes->frameBytes = kFrameHeadSize + bodyBytes;
+      }
+      return code;
+    }
+    if (notes && headBytes > 0) notes->Skip(context.response.data(), static_cast<std::size_t>(headBytes));
     if (ClockNow() > deadline) return kResultNoAnswer;
     if (lineGaveNothing) PauseTheHunt(context, deadline);
   }
+}
+
+void ReportSent(const ExchangeContext& context, int frameLength, int attempt, int attempts,
+                SteadyClock::time_point rtsRaised, bool writeFailed) {
+  const TransmitTiming& timing = context.lastTiming;
+  SentFrame sent;
+  sent.writeStart = timing.writeStart;
+  sent.frame = {context.request.data(), static_cast<std::size_t>(frameLength)};
+  sent.preambleCount = context.preambleCount;
+  sent.bitRate = context.exchangeSpeed;
+  sent.attempt = attempt;
+  sent.attempts = attempts;
+  sent.rtsPauseMs = context.rtsPauseMs;
+  sent.rtsPause = timing.writeStart - rtsRaised;
+  sent.hold = timing.holdUntil - timing.writeStart;
+  sent.rtsHeld = writeFailed ? SteadyClock::duration{} : timing.rtsDropped - timing.writeStart;
+  sent.writeFailed = writeFailed;
+  context.observer->FrameSent(sent);
+}
+
+void ReportAnswer(const ExchangeContext& context, int frameLength, int attempt, int attempts,
+                  HuntNotes& notes) {
+  AnswerOutcome answer;
+  answer.end = ClockNow();
+  answer.request = {context.request.data(), static_cast<std::size_t>(frameLength)};
+  answer.frame = {context.response.data(), notes.startSymbolSeen ? notes.frameBytes : 0};
+  answer.skipped = notes.Skipped();
+  answer.skippedCount = notes.SkippedCount();
+  answer.startSymbolSeen = notes.startSymbolSeen;
+  if (notes.startSymbolSeen) answer.firstByte = notes.startSymbolAt - context.lastTiming.rtsDropped;
+  answer.bitRate = context.exchangeSpeed;
+  answer.attempt = attempt;
+  answer.attempts = attempts;
+  answer.waitMs = context.firstByteWaitMs;
+  answer.resultCode = context.resultCode;
+  context.observer->AnswerEnded(answer);
 }
 
 }  // namespace
@@ -316,26 +418,38 @@ bool RunRequest(ExchangeContext& context, uint8_t function, const uint8_t* data,
   context.request[kFunctionByte] = function;
 
   const int frameLength = BuildFrame(context, function, data, length, value);
-  if (frameLength == 0) return Fail(context, kResultBadFunction);
+  if (frameLength == 0) {
+    Fail(context, kResultBadFunction);
+    ReportFailure(context, function);
+    return false;
+  }
   context.request[kLengthByte] = static_cast<uint8_t>(frameLength);
   if (function == kIdentifiedFunction) return RunIdentifiedRequest(context, frameLength);
 
   PutChecksum(context, frameLength);
   const uint32_t plainWait = context.firstByteWaitMs;
   if (IsWriteRequest(context, function)) context.firstByteWaitMs += kWriteAnswerExtensionMs;
-  for (int attempt = 0; attempt < Attempts(context); ++attempt) {
-    if (ExchangeOnce(context, frameLength)) break;
+  for (int attempt = 1; attempt <= Attempts(context); ++attempt) {
+    if (ExchangeAttempt(context, frameLength, attempt, Attempts(context))) break;
   }
   context.firstByteWaitMs = plainWait;
   return context.resultCode == kResultOk;
 }
 
 bool ExchangeOnce(ExchangeContext& context, int frameLength) {
+  return ExchangeAttempt(context, frameLength, 1, 1);
+}
+
+namespace {
+
+bool ExchangeAttempt(ExchangeContext& context, int frameLength, int attempt, int attempts) {
   context.resultCode = kResultOk;
   if (context.request[kStartByte] != kRequestStart) return Fail(context, kResultBadStartSymbol);
 
   const std::vector<uint8_t> transmit = TransmitBytes(context, frameLength);
   PrepareAttempt(context);
+  const bool observed = context.observer != nullptr;
+  const SteadyClock::time_point rtsRaised = observed ? ClockNow() : SteadyClock::time_point{};
   WaitMs(context.rtsPauseMs);
 
   TransmitTiming& timing = context.lastTiming;
@@ -343,16 +457,24 @@ bool ExchangeOnce(ExchangeContext& context, int frameLength) {
   timing.holdUntil = timing.writeStart + TransmitHold(context, transmit.size());
   if (!PortWrite(context.port, transmit)) {
     ClearPortErrors(context.port);
-    return Fail(context, kResultWriteFailed);
+    Fail(context, kResultWriteFailed);
+    if (observed) ReportSent(context, frameLength, attempt, attempts, rtsRaised, true);
+    return false;
   }
   WaitUntilPrecise(timing.holdUntil);
   PortSetRts(context.port, false);
   timing.rtsDropped = ClockNow();
+  if (observed) ReportSent(context, frameLength, attempt, attempts, rtsRaised, false);
 
-  context.resultCode = Receive(context, timing.rtsDropped);
+  std::optional<HuntNotes> notes;
+  if (observed) notes.emplace();
+  context.resultCode = Receive(context, timing.rtsDropped, notes ? &*notes : nullptr);
   PortPurge(context.port);
+  if (observed) ReportAnswer(context, frameLength, attempt, attempts, *notes);
   return context.resultCode == kResultOk;
 }
+
+}  // namespace
 
 const std::string& FailureText(ExchangeContext& context) {
   const int code = context.resultCode;

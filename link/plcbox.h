@@ -9,6 +9,7 @@
 
 #include "clock.h"
 #include "config/config_tables.h"
+#include "link/exchange_observer.h"
 #include "result_codes.h"
 #include "serial_port.h"
 
@@ -54,6 +55,10 @@ class ExchangeContext {
   uint8_t lastFunctionCode = 0;
 
   TransmitTiming lastTiming;
+
+  // Told what each attempt sends and receives; none: nothing is reported
+  // and nothing is noted for it.
+  ExchangeObserver* observer = nullptr;
 };
 
 // Loads the exchange parameters from the link settings and attaches the port

@@ -15,8 +15,10 @@
 #include "app/ui/about.h"
 #include "app/ui/common/busy_cursor.h"
 #include "app/ui/common/question.h"
+#include "app/ui/exchange_monitor.h"
 #include "config/working_folders.h"
 #include "config/program_folder.h"
+#include "link/exchange_recorder.h"
 
 namespace vkt53 {
 
@@ -51,6 +53,7 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
   setObjectName("TFormMain");
   setWindowTitle("Программа обслуживания устройства параллельного доступа КОРДИН (vkt53-sx)");
   BuildMenu();
+  BuildServiceMenu();
   BuildStatusLine();
   KeepToolkitSettingsOut();
   files_ = std::make_unique<QtConfigFileUi>(this, pod, SaveDialog1);
@@ -64,6 +67,8 @@ TFormMain::TFormMain(QWidget* parent) : QMainWindow(parent) {
 TFormMain::~TFormMain() {
   // A window destroyed without being closed still saves and lets go of the port.
   if (!closed_) FormClose();
+  delete monitor_;  // before the record it shows
+  if (state_.context) state_.context->observer = nullptr;
 }
 
 void TFormMain::FormCreate() {
@@ -227,6 +232,7 @@ void TFormMain::FormClose() {
   SaveSettings(state_.settingsPath, state_.settings);
   state_.ClosePort();
   if (state_.context) state_.context->port.reset();
+  if (monitor_) monitor_->close();
 }
 
 }  // namespace vkt53

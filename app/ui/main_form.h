@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -21,7 +22,9 @@ class QTimer;
 
 namespace vkt53 {
 
+class ExchangeRecorder;
 class QtConfigFileUi;
+class TFormExchangeMonitor;
 
 class TFormMain : public QMainWindow, public ShellUi {
   Q_OBJECT
@@ -63,6 +66,10 @@ class TFormMain : public QMainWindow, public ShellUi {
   void BuildMenu();
   void BuildStatusLine();
   void ConnectCommand(QAction* item, std::function<void()> command);
+  // "Сервис", beside the menus above (main_form_service.cpp).
+  void BuildServiceMenu();
+  void ShowServiceMenu();
+  void NMonitorClick();
 
   void TimerStartTimer();
   void NidentClick();
@@ -101,6 +108,11 @@ class TFormMain : public QMainWindow, public ShellUi {
   ConfigFileDialog pod{this, "pod"};
   ConfigFileDialog SaveDialog1{this, "SaveDialog1"};
   std::unique_ptr<QtConfigFileUi> files_;
+
+  QMenu* NService;
+  QAction* NMonitor;
+  std::unique_ptr<ExchangeRecorder> recorder_;  // what the exchange sends and receives
+  QPointer<TFormExchangeMonitor> monitor_;      // built when first opened
 };
 
 }  // namespace vkt53

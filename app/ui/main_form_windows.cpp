@@ -51,6 +51,7 @@ void TFormMain::ShowExchangeResult(const std::string& line1, const std::string& 
 bool TFormMain::ShowConnectionDialog(ProgramState& state) {
   TFormConnPar dialog(state, this);
   dialog.exec();
+  ShowServiceMenu();
   return dialog.connectRequested();
 }
 
