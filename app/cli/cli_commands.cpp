@@ -25,6 +25,7 @@
 #include "link/clock.h"
 #include "link/conffun.h"
 #include "link/port.h"
+#include "link/port_discovery.h"
 #include "link/text_format.h"
 
 namespace vkt53 {
@@ -441,6 +442,24 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
   }
 }
 
+// COM1 .. COM8 as the connection dialog shows them, read afresh.
+void Ports(Outcome& outcome) {
+  JsonValue list = JsonValue::Array();
+  for (const PortInfo& port : DiscoverPorts(kPortChoices)) {
+    const std::string shown = PortShownText(port);
+    outcome.lines.push_back("COM" + std::to_string(port.number) + "  " + shown);
+    JsonValue entry = JsonValue::Object();
+    entry.Set("port", "COM" + std::to_string(port.number))
+        .Set("device", port.devicePath)
+        .Set("description", port.description)
+        .Set("present", port.present)
+        .Set("listedInComportsFile", port.listedInComportsFile)
+        .Set("shown", shown);
+    list.Push(std::move(entry));
+  }
+  outcome.data.Set("ports", std::move(list));
+}
+
 void Show(const CommandLine& line, Outcome& outcome) {
   const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
   if (!image) return;
@@ -481,6 +500,7 @@ bool UsesDevice(const CommandLine& line) {
     case CliCommand::Write:
     case CliCommand::Restore: return true;
     case CliCommand::Diff: return line.port.has_value();
+    case CliCommand::Ports:
     case CliCommand::Show:
     case CliCommand::None: return false;
   }
@@ -525,6 +545,7 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
     case CliCommand::Read: Read(line, *link, outcome); break;
     case CliCommand::Write: Write(line, *link, ui, outcome); break;
     case CliCommand::Restore: Restore(line, *link, ui, outcome); break;
+    case CliCommand::Ports: Ports(outcome); break;
     case CliCommand::Show: Show(line, outcome); break;
     case CliCommand::Diff: Diff(line, link ? &*link : nullptr, outcome); break;
     case CliCommand::None: break;

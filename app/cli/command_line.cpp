@@ -28,6 +28,7 @@ std::set<std::string> LinkOptionsAnd(std::set<std::string> more) {
 
 const std::vector<CommandSpec>& Commands() {
   static const std::vector<CommandSpec> commands = {
+      {CliCommand::Ports, "ports", 0, {}},
       {CliCommand::Identify, "identify", 0, LinkOptionsAnd({"--speed", "--search"})},
       {CliCommand::Read, "read", 0, LinkOptionsAnd({"--speed", "-o", "--output"})},
       {CliCommand::Write, "write", 1, LinkOptionsAnd({"--speed", "--dry-run"})},
@@ -234,6 +235,11 @@ std::string HelpText(CliCommand command) {
              "проверяет идентификацию.\n"
              "  --tables СПИСОК   записать эти таблицы (из 3, 5, 6)\n\n" +
              link + kCommonHelp;
+    case CliCommand::Ports:
+      return "vkt53-cli ports [--json]\n\n"
+             "Порты COM1 ... COM8 и то, чем каждый из них является, как их\n"
+             "показывает окно параметров связи.\n\n" +
+             std::string(kCommonHelp);
     case CliCommand::Show:
       return "vkt53-cli show ФАЙЛ.cnf [--json]\n\n"
              "Файл конфигурации в виде текста: параметры связи с ВУ, строка\n"
@@ -248,6 +254,7 @@ std::string HelpText(CliCommand command) {
     case CliCommand::None: break;
   }
   return "vkt53-cli: обслуживание устройства КОРДИН vkt53-sx из командной строки\n\n"
+         "  vkt53-cli ports                             порты и их устройства\n"
          "  vkt53-cli identify [--speed N | --search]   параметры идентификации\n"
          "  vkt53-cli read -o ФАЙЛ.cnf                  чтение конфигурации в файл\n"
          "  vkt53-cli write ФАЙЛ.cnf [--dry-run]        запись измененных полей\n"

@@ -9,7 +9,7 @@
 
 namespace vkt53 {
 
-enum class CliCommand { None, Identify, Read, Write, Restore, Show, Diff };
+enum class CliCommand { None, Ports, Identify, Read, Write, Restore, Show, Diff };
 
 struct CommandLine {
   CliCommand command = CliCommand::None;

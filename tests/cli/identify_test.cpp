@@ -200,3 +200,25 @@ TEST_F(Identify, LinkSettingsHaveTheConnectionDialogsRanges) {
                                         "55", "--preambles", "0", "--rts-pause", "1000"}));
   EXPECT_EQ(lowEdges.status, 0) << lowEdges.err;
 }
+
+// The ports as the connection dialog shows them: the lines of INI/comports
+// win, and a line naming a device that is not there maps to nothing.
+TEST_F(Identify, PortsListsWhatEachComPortIs) {
+  StartDevice();
+  const CliRun run = Run({"ports"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  const std::vector<std::string> lines = LinesOf(run.out);
+  ASSERT_EQ(lines.size(), 8u) << run.out;
+  EXPECT_EQ(lines[2].rfind("COM3  " + device->linkPath(), 0), 0u) << lines[2];
+  EXPECT_NE(lines[2].find("псевдотерминал"), std::string::npos) << lines[2];
+  EXPECT_EQ(lines[6],
+            "COM7  " + deviceFolder.File("no-such-tty") + " — нет устройства (INI/comports)");
+
+  const Json out = JsonOf(Run({"ports", "--json"}));
+  ASSERT_EQ(out["ports"].items.size(), 8u);
+  EXPECT_EQ(out["ports"][2]["port"].text, "COM3");
+  EXPECT_EQ(out["ports"][2]["device"].text, device->linkPath());
+  EXPECT_TRUE(out["ports"][2]["present"].boolean);
+  EXPECT_TRUE(out["ports"][2]["listedInComportsFile"].boolean);
+  EXPECT_FALSE(out["ports"][6]["present"].boolean);
+}
