@@ -11,7 +11,9 @@
 #include "app/connection_sequence.h"
 #include "app/program_state.h"
 #include "app/settings_file.h"
+#include "app/write_check.h"
 #include "config/config_file.h"
+#include "config/configuration_backup.h"
 #include "config/decimal_field.h"
 #include "config/file_io.h"
 #include "config/identification.h"
@@ -337,6 +339,28 @@ JsonValue RequestJson(const TableRequest& request) {
   return out;
 }
 
+// The written tables read back and compared with what was meant. A script
+// cannot be asked, so a difference is listed and the backup named, for a
+// restore from it.
+void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const WrittenTables& tables,
+                        const std::string& backupPath, Outcome& outcome) {
+  ConfigRecord readBack = meant;
+  if (!ReadBackTables(link.session(), tables, readBack)) {
+    outcome.Fail(kExitLinkFailure, {"Записанные таблицы не прочитаны для проверки",
+                                    "Резервная копия: " + backupPath});
+    return;
+  }
+  const std::vector<FieldDifference> differences = DifferingFields(meant, readBack, tables);
+  JsonValue list = JsonValue::Array();
+  for (const FieldDifference& difference : differences) list.Push(DifferenceJson(difference));
+  outcome.data.Set("verified", differences.empty()).Set("differences", std::move(list));
+  if (differences.empty()) return;
+  std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
+  for (const FieldDifference& difference : differences) lines.push_back(DifferenceLine(difference));
+  lines.push_back("Резервная копия: " + backupPath);
+  outcome.Fail(kExitLinkFailure, lines);
+}
+
 void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
   const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
   if (!image) return;
@@ -361,6 +385,18 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
     outcome.data.Set("written", false);
     return;
   }
+  // The configuration as read is kept before anything is sent, as the
+  // program's own write keeps it; without the backup nothing is written.
+  const BackupResult backup = SaveConfigurationBackup(ConfigFolderPath(ProgramFolder()), asRead,
+                                                      BackupTimeNow());
+  if (backup.status != BackupResult::Status::kWritten) {
+    const BackupFailureText text = BackupFailureMessage(backup);
+    outcome.data.Set("written", false);
+    outcome.Fail(kExitFileError, {text.line1, text.line2});
+    return;
+  }
+  outcome.data.Set("backup", backup.path);
+
   ChangeWriteOutcome written = ChangeWriteOutcome::Failed;
   WriteToDevice(link, ui, [&](LinkSession& session) {
     ui.CountRequests(static_cast<int>(writes.size()));
@@ -368,7 +404,12 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
     return written != ChangeWriteOutcome::Failed;
   });
   outcome.data.Set("written", written == ChangeWriteOutcome::Written);
-  if (written == ChangeWriteOutcome::Failed) outcome.Fail(kExitLinkFailure, ui.FailureLines());
+  if (written == ChangeWriteOutcome::Failed) {
+    outcome.Fail(kExitLinkFailure, ui.FailureLines());
+    return;
+  }
+  const ConfigRecord meant = MeantRecord(asRead, *image);
+  CheckWrittenTables(link, meant, ChangedTables(asRead, meant), backup.path, outcome);
 }
 
 // The tables to restore: those given, or those the device asks for, as the

@@ -4,6 +4,7 @@
 
 #include "cli_bench.h"
 #include "config/modem_string.h"
+#include "support/sample_records.h"
 
 using namespace vkt53;
 
@@ -133,6 +134,33 @@ TEST_F(WriteCommand, WritesOnlyWhatDiffersThenNothing) {
   EXPECT_EQ(again.out, "Запись таблиц не выполняется.\nНет измененных данных\n");
   const CliRun diff = Run(OnDevice({"diff", path}));
   EXPECT_EQ(diff.out, "Различий нет\n");
+}
+
+// The configuration as read is kept before the write, and what was written
+// is read back; a device that keeps something else fails the command with
+// the fields that differ and the backup to restore from.
+TEST_F(WriteCommand, KeepsABackupAndChecksWhatTheDeviceHolds) {
+  StartDevice({}, kUnit5AtPortAWith19200);
+  const std::string path = ChangedFile();
+  const ConfigRecord before = DeviceRecord();
+
+  const Json out = JsonOf(Run(OnDevice({"write", path, "--json"})));
+  ASSERT_EQ(out["exit"].Int(), 0);
+  EXPECT_TRUE(out["verified"].boolean);
+  ConfigImage backup;
+  ASSERT_EQ(ReadConfigFile(out["backup"].text, backup), ConfigFileReadResult::kRead)
+      << out["backup"].text;
+  EXPECT_EQ(backup, ImageOf(before)) << "the backup is the configuration as read";
+}
+
+TEST_F(WriteCommand, ADeviceThatKeepsSomethingElseFailsWithTheDifferences) {
+  StartDevice({"--fault-ignore-write", "6"}, kUnit5AtPortAWith19200);
+  const CliRun run = Run(OnDevice({"write", ChangedFile()}));
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const std::string all = run.out + run.err;
+  EXPECT_NE(all.find("Устройство хранит не то, что записано:"), std::string::npos) << all;
+  EXPECT_NE(all.find("Табл. 6"), std::string::npos) << all;
+  EXPECT_NE(all.find("Резервная копия: "), std::string::npos) << all;
 }
 
 TEST_F(WriteCommand, FollowsTheDeviceToANewMasterSpeed) {
