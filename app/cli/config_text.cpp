@@ -67,14 +67,6 @@ const char* PortLetter(uint8_t portCode) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
-// A unit link byte as the device keeps it.
-std::string UnitText(uint8_t linkByte) {
-  const char* port = PortLetter(PortCodeOfUnitLinkByte(linkByte));
-  if (port == nullptr) return "не подключен";
-  return Format("порт %s, ", port) + SpeedText(SpeedIndexOfUnitLinkByte(linkByte));
-}
-
-
 }  // namespace
 
 std::vector<std::string> ConfigurationLines(const ConfigImage& image) {
