@@ -244,7 +244,7 @@ class ConnParTest : public QObject {
         f.Control<QLabel>("PortPathLabel")->text().startsWith(QString::fromStdString(devices.Node("ttyUSB1")) + " — "));
   }
 
-  // The design's message, and beside the port the reason, when it is permission.
+  // The program's message, and beside the port the reason, when it is permission.
   void aPortThatMayNotBeOpenedSaysWhy() {
     Fixture f(std::map<int, std::string>{});
     const FakeDeviceTree devices = f.Devices();

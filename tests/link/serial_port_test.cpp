@@ -1,7 +1,7 @@
 // The serial port layer over a real pseudo-terminal: the code under
 // test opens the slave side, the test plays the far end on the master side.
 //
-// Timing tests assert "no earlier than the design says" exactly and "no later
+// Timing tests assert "no earlier than the timing asks" exactly and "no later
 // than that plus a generous margin", so a loaded machine cannot make them fail.
 #include <asm/termbits.h>
 #include <fcntl.h>

@@ -1,5 +1,5 @@
 // What the windows build their controls with, one way each: named controls
-// (the objectName is the name tests and the design know a control by), the
+// (the objectName is the name a control is known by, in the tests too), the
 // text colour of a control, the title bar of a dialog and its place on the
 // screen.
 #pragma once
