@@ -125,6 +125,26 @@ TEST_F(Files, DiffListsTheFieldsThatDiffer) {
   EXPECT_EQ(cli.Run({"diff", a, a}).out, "Различий нет\n");
 }
 
+TEST_F(Files, ControlCharactersOfAFileAreShownNotSentToTheTerminal) {
+  ConfigImage bell = Planned();
+  StoreModemText(bell, "AT\a\x1B[2J&F");
+  const std::string path = SaveAsTheWindowsDo("bell.cnf", bell);
+  const CliRun run = cli.Run({"show", path});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Строка инициализации модема: \"AT\\x07\\x1B[2J&F\"\n"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find_first_of("\a\x1B"), std::string::npos);
+
+  const CliRun diff = cli.Run({"diff", SaveAsTheWindowsDo("a.cnf", Planned()), path});
+  EXPECT_NE(diff.out.find("Строка инициализации модема: \"AT&F\" -> \"AT\\x07\\x1B[2J&F\"\n"),
+            std::string::npos)
+      << diff.out;
+  EXPECT_EQ(diff.out.find_first_of("\a\x1B"), std::string::npos);
+
+  const Json out = JsonOf(cli.Run({"show", path, "--json"}));
+  EXPECT_EQ(out["configuration"]["modem"].text, "AT\a\x1B[2J&F") << "JSON escapes them its own way";
+}
+
 TEST_F(Files, JsonIsUtf8WhateverBytesTheFileNameAndArgumentsHold) {
   const std::string path = folder.File("\xC0\xFF.cnf");  // not UTF-8: a name of another system
   ASSERT_EQ(WriteConfigFile(path, Planned()), FileWriteResult::kWritten);
