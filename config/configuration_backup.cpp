@@ -1,8 +1,6 @@
 #include "config/configuration_backup.h"
 
 #include <algorithm>
-#include <cctype>
-#include <cstdio>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -28,13 +26,10 @@ constexpr std::size_t kTimeDigits = 6;
 constexpr std::size_t kStampLength = kDateDigits + 1 + kTimeDigits + 1;
 constexpr int kLastSameSecondSuffix = 99;
 
-template <typename... Args>
-std::string Print(const char* pattern, Args... args) {
-  char text[128];
-  const int n = std::snprintf(text, sizeof text, pattern, args...);
-  return n > 0 ? std::string(text,
-                             std::min<std::size_t>(static_cast<std::size_t>(n), sizeof text - 1))
-               : std::string();
+// The number with leading zeros to at least `width` digits.
+std::string Padded(int number, std::size_t width) {
+  const std::string digits = std::to_string(number);
+  return std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
 }
 
 std::string Utf8Of(const fs::path& path) {
@@ -54,12 +49,21 @@ bool IsNameCharacter(char c) {
          c == '_';
 }
 
+// The folder and any missing folder above it. A new folder is an entry in
+// its parent, synced like a renamed file, so that a power cut does not take
+// the backup written into it.
 bool EnsureFolder(const std::string& folder) {
   std::error_code ec;
   const fs::path path = PathFromUtf8(folder);
   if (fs::is_directory(path, ec)) return true;
+  std::vector<fs::path> missing;
+  for (fs::path p = path; p.has_relative_path() && !fs::exists(p, ec); p = p.parent_path())
+    missing.push_back(p);
   fs::create_directories(path, ec);
-  return fs::is_directory(path, ec);
+  if (!fs::is_directory(path, ec)) return false;
+  return std::ranges::all_of(missing, [](const fs::path& made) {
+    return SyncFolder(made.has_parent_path() ? made.parent_path() : fs::path("."));
+  });
 }
 
 // The name, or the name with "_2", "_3", ... when a backup of the same
@@ -71,6 +75,46 @@ std::string FreePath(const std::string& folder, const std::string& fileName) {
     path = folder + PathSeparator() + stem + "_" + std::to_string(n) + kBackupExtension;
   }
   return path;
+}
+
+struct OlderBackup {
+  fs::path path;
+  fs::file_time_type modified;
+};
+
+// A file the program wrote as a backup: named like one, and exactly a
+// configuration file (the marker and its size), whatever else it is called.
+bool IsBackupFile(const fs::directory_entry& entry) {
+  std::error_code ec;
+  if (!entry.is_regular_file(ec) || !IsBackupFileName(Utf8Of(entry.path().filename())))
+    return false;
+  if (entry.file_size(ec) != kConfigFileSize || ec) return false;
+  const auto marker = ReadFilePrefix(Utf8Of(entry.path()), kConfigFileMarker.size());
+  return marker && std::ranges::equal(*marker, kConfigFileMarker);
+}
+
+// Removes the oldest backups by modification time (a name may carry a wrong
+// clock's date) beyond the newest kBackupsKept. The one just written counts
+// among them and is never removed, however wrong the clock: the write about
+// to go ahead names it.
+void PruneBackups(const std::string& backupFolder, const std::string& justWritten) {
+  std::error_code ec;
+  const fs::path written = PathFromUtf8(justWritten).filename();
+  std::vector<OlderBackup> older;
+  for (fs::directory_iterator it(PathFromUtf8(backupFolder), ec), end; !ec && it != end;
+       it.increment(ec)) {
+    if (it->path().filename() == written || !IsBackupFile(*it)) continue;
+    std::error_code fileError;
+    const fs::file_time_type modified = it->last_write_time(fileError);
+    if (!fileError) older.push_back({it->path(), modified});
+  }
+  const std::size_t othersKept = kBackupsKept - 1;
+  if (older.size() <= othersKept) return;
+  std::ranges::sort(older, [](const OlderBackup& a, const OlderBackup& b) {
+    return a.modified != b.modified ? a.modified < b.modified : a.path < b.path;
+  });
+  older.resize(older.size() - othersKept);  // the oldest
+  for (const OlderBackup& file : older) fs::remove(file.path, ec);
 }
 
 }  // namespace
@@ -95,14 +139,13 @@ std::string BackupFileName(const BackupTime& t,
                            std::span<const uint8_t, kIdentificationSize> identification) {
   const uint8_t type = identification[kTypeCodeByte];
   const std::string model =
-      type == kServedTypeCode ? kServedModelName : Print("type%u", unsigned{type});
-  return Print("%04d%02d%02d-%02d%02d%02d_", t.year, t.month, t.day, t.hour, t.minute, t.second) +
-         model +
-         Print("_hw%u_sw%u_b%02u%02u%02u", unsigned{identification[kHardwareVersionByte]},
-               unsigned{identification[kSoftwareVersionByte]},
-               unsigned{identification[kBuildYearByte]}, unsigned{identification[kBuildMonthByte]},
-               unsigned{identification[kBuildDayByte]}) +
-         kBackupExtension;
+      type == kServedTypeCode ? kServedModelName : "type" + std::to_string(type);
+  return Padded(t.year, 4) + Padded(t.month, 2) + Padded(t.day, 2) + "-" + Padded(t.hour, 2) +
+         Padded(t.minute, 2) + Padded(t.second, 2) + "_" + model + "_hw" +
+         std::to_string(identification[kHardwareVersionByte]) + "_sw" +
+         std::to_string(identification[kSoftwareVersionByte]) + "_b" +
+         Padded(identification[kBuildYearByte], 2) + Padded(identification[kBuildMonthByte], 2) +
+         Padded(identification[kBuildDayByte], 2) + kBackupExtension;
 }
 
 bool IsBackupFileName(const std::string& name) {
@@ -140,25 +183,8 @@ BackupResult SaveConfigurationBackup(const std::string& configFolder, const Conf
       result.status = BackupResult::Status::kWriteFailed;
       return result;
   }
-  PruneBackups(folder);
+  PruneBackups(folder, result.path);
   return result;
-}
-
-void PruneBackups(const std::string& backupFolder, std::size_t kept) {
-  std::error_code ec;
-  std::vector<std::string> names;
-  for (fs::directory_iterator it(PathFromUtf8(backupFolder), ec), end; !ec && it != end;
-       it.increment(ec)) {
-    if (!it->is_regular_file(ec)) continue;
-    std::string name = Utf8Of(it->path().filename());
-    if (IsBackupFileName(name)) names.push_back(std::move(name));
-  }
-  if (names.size() <= kept) return;
-  std::sort(names.begin(), names.end());
-  names.resize(names.size() - kept);  // the oldest
-  for (const std::string& name : names) {
-    fs::remove(PathFromUtf8(backupFolder + PathSeparator() + name), ec);
-  }
 }
 
 BackupFailureText BackupFailureMessage(const BackupResult& result) {

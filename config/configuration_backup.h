@@ -40,7 +40,7 @@ std::string BackupFileName(const BackupTime& time,
                            std::span<const uint8_t, kIdentificationSize> identification);
 
 // True for a file name of the form BackupFileName makes (a suffix such as
-// "_2" before ".cnf" included): only such files are pruned.
+// "_2" before ".cnf" included).
 bool IsBackupFileName(const std::string& fileName);
 
 struct BackupResult {
@@ -56,16 +56,14 @@ struct BackupResult {
 
 // Saves the record's tables 3, 5 and 6 as a configuration file in the backup
 // folder (the same writer as every configuration file: an old file is never
-// left half replaced) and then removes the oldest backups beyond the newest
-// kBackupsKept, by name order. A name already taken in the same second gets
-// "_2", "_3", ... before the extension. Pruning that fails leaves the files;
-// the backup itself counts.
+// left half replaced) and then removes the oldest backups, by modification
+// time, beyond the newest kBackupsKept; the one just written is always kept.
+// Only configuration files named like backups are removed, never another
+// file of the folder. A name already taken in the same second gets "_2",
+// "_3", ... before the extension. Pruning that fails leaves the files; the
+// backup itself counts.
 BackupResult SaveConfigurationBackup(const std::string& configFolder, const ConfigRecord& asRead,
                                      const BackupTime& time);
-
-// Removes the oldest backup files in the folder beyond the newest `kept`.
-// Other files there are left alone.
-void PruneBackups(const std::string& backupFolder, std::size_t kept = kBackupsKept);
 
 // The message for a backup that was not saved, as two lines (Russian).
 struct BackupFailureText {

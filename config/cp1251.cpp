@@ -1,7 +1,8 @@
 #include "cp1251.h"
 
 #include <array>
-#include <optional>
+
+#include "utf8.h"
 
 namespace vkt53 {
 
@@ -42,55 +43,12 @@ uint8_t ByteOfCharacter(char32_t c) {
   return kCp1251Substitute;
 }
 
-// Decodes one UTF-8 sequence at pos and moves pos past it; nothing for a
-// broken sequence, after which pos has moved past its first byte.
-std::optional<char32_t> NextCodePoint(const std::string& text, std::size_t& pos) {
-  const auto lead = static_cast<uint8_t>(text[pos++]);
-  if (lead < 0x80) return lead;
-  int trailing = 0;
-  char32_t c = 0;
-  if ((lead & 0xE0) == 0xC0) {
-    trailing = 1, c = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    trailing = 2, c = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    trailing = 3, c = lead & 0x07;
-  } else {
-    return std::nullopt;
-  }
-  if (pos + static_cast<std::size_t>(trailing) > text.size()) return std::nullopt;
-  for (int i = 0; i < trailing; ++i) {
-    const auto next = static_cast<uint8_t>(text[pos + static_cast<std::size_t>(i)]);
-    if ((next & 0xC0) != 0x80) return std::nullopt;
-    c = (c << 6) | (next & 0x3F);
-  }
-  // An overlong form could smuggle in a zero byte that ends a device text.
-  constexpr std::array<char32_t, 4> kSmallestOfLength = {0, 0x80, 0x800, 0x10000};
-  if (c < kSmallestOfLength[static_cast<std::size_t>(trailing)]) return std::nullopt;
-  pos += static_cast<std::size_t>(trailing);
-  return c;
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    // Every character of the code page lies in the Basic Multilingual Plane.
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
 std::vector<uint8_t> Cp1251FromUtf8(const std::string& utf8Text) {
   std::vector<uint8_t> bytes;
   for (std::size_t pos = 0; pos < utf8Text.size();) {
-    const auto c = NextCodePoint(utf8Text, pos);
+    const auto c = NextUtf8Character(utf8Text, pos);
     bytes.push_back(c ? ByteOfCharacter(*c) : kCp1251Substitute);
   }
   return bytes;

@@ -140,15 +140,6 @@ class NewFile {
 
 // The rename lives in the folder's entries: until the folder is synced a
 // power cut can bring back the old name.
-bool SyncFolder(const fs::path& folder) {
-  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  // A file system that cannot sync a folder says EINVAL; nothing more to do.
-  const bool synced = fsync(fd) == 0 || errno == EINVAL;
-  close(fd);
-  return synced;
-}
-
 bool RenameDurably(const fs::path& from, const fs::path& to) {
   if (rename(from.c_str(), to.c_str()) != 0) return false;
   return SyncFolder(to.has_parent_path() ? to.parent_path() : fs::path("."));
@@ -169,6 +160,23 @@ FileWriteResult WriteDurably(const fs::path& temporary, const fs::path& target,
 }
 
 }  // namespace
+
+#ifdef _WIN32
+
+bool SyncFolder(const fs::path& /*folder*/) { return true; }
+
+#else
+
+bool SyncFolder(const fs::path& folder) {
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  // A file system that cannot sync a folder says EINVAL; nothing more to do.
+  const bool synced = fsync(fd) == 0 || errno == EINVAL;
+  close(fd);
+  return synced;
+}
+
+#endif
 
 fs::path PathFromUtf8(const std::string& utf8Path) {
   return fs::path(std::u8string(utf8Path.begin(), utf8Path.end()));

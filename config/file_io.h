@@ -29,6 +29,11 @@ enum class FileWriteResult {
   kWriteFailed,   // created, but its bytes did not all reach the disk
 };
 
+// Makes the folder's entries (files created, renamed or removed in it)
+// survive a power cut; a file system that cannot sync a folder counts as
+// synced. On Windows the calls that change entries write through already.
+bool SyncFolder(const std::filesystem::path& folder);
+
 // Writes the bytes to a temporary file beside the target, syncs it to the
 // disk and renames it over the target, then syncs the folder (on Windows the
 // rename writes through), so that a write cut short (full disk, lost

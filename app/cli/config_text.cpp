@@ -3,10 +3,12 @@
 #include "app/write_check.h"
 
 #include <algorithm>
+#include <optional>
 #include <span>
 
 #include "config/modem_string.h"
 #include "config/speed_table.h"
+#include "config/utf8.h"
 #include "link/text_format.h"
 
 namespace vkt53 {
@@ -67,7 +69,24 @@ const char* PortLetter(uint8_t portCode) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+// C0 controls, DEL and the C1 controls, which a terminal obeys.
+bool IsControlCharacter(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
+
 }  // namespace
+
+std::string TerminalText(const std::string& text) {
+  std::string out;
+  for (std::size_t pos = 0; pos < text.size();) {
+    const std::size_t start = pos;
+    const std::optional<char32_t> c = NextUtf8Character(text, pos);
+    if (c && !IsControlCharacter(*c)) {
+      out.append(text, start, pos - start);
+    } else {
+      out += Format("\\x%02X", c ? unsigned{*c} : unsigned{static_cast<uint8_t>(text[start])});
+    }
+  }
+  return out;
+}
 
 std::vector<std::string> ConfigurationLines(const ConfigImage& image) {
   std::vector<std::string> lines;
@@ -80,7 +99,8 @@ std::vector<std::string> ConfigurationLines(const ConfigImage& image) {
         std::string("  ") + field.caption + ": " +
         LinkFieldText(field, image.bytes[ConfigImage::kLinkParametersOffset + field.field]));
   }
-  lines.push_back(std::string(kModemCaption) + ": " + Quoted(ModemTextOfImage(image)));
+  lines.push_back(std::string(kModemCaption) + ": " +
+                  Quoted(TerminalText(ModemTextOfImage(image))));
   lines.push_back("Параметры связи с отдельным вычислителем");
   bool anyConnected = false;
   for (int address = kFirstUnitAddress; address < static_cast<int>(kUnitAddressCount); ++address) {
@@ -141,7 +161,7 @@ std::vector<FieldDifference> ConfigurationDifferences(const ConfigRecord& before
 }
 
 std::string ChangeLine(const FieldDifference& difference) {
-  return difference.fieldName + ": " + difference.read + " -> " + difference.meant;
+  return TerminalText(difference.fieldName + ": " + difference.read + " -> " + difference.meant);
 }
 
 JsonValue DifferenceJson(const FieldDifference& difference) {

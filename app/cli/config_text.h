@@ -14,8 +14,13 @@
 
 namespace vkt53 {
 
+// Text from a file or the device as the terminal gets it: control characters
+// (C0, DEL, C1) and bytes that start no UTF-8 character as \xNN, so that a
+// BEL or an escape sequence in a modem string is shown, not obeyed.
+std::string TerminalText(const std::string& text);
+
 // The master link parameters, the modem string and every connected unit
-// with its port and speed.
+// with its port and speed, as text for the terminal.
 std::vector<std::string> ConfigurationLines(const ConfigImage& image);
 JsonValue ConfigurationJson(const ConfigImage& image);
 
@@ -29,7 +34,7 @@ ConfigRecord RecordOfImage(const ConfigImage& image);
 std::vector<FieldDifference> ConfigurationDifferences(const ConfigRecord& before,
                                                       const ConfigRecord& after);
 
-// "field: before -> after"
+// "field: before -> after", for the terminal
 std::string ChangeLine(const FieldDifference& difference);
 JsonValue DifferenceJson(const FieldDifference& difference);
 

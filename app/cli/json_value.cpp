@@ -1,14 +1,18 @@
 #include "app/cli/json_value.h"
 
-#include <cstdio>
+#include "config/utf8.h"
+#include "link/text_format.h"
 
 namespace vkt53 {
 
 namespace {
 
+// Control characters escaped; text that is not UTF-8 (a file name in another
+// encoding, a stray byte in an argument) gets U+FFFD for each byte that
+// starts no character, so that the output is always JSON.
 void WriteString(std::string& out, const std::string& text) {
   out += '"';
-  for (const char c : text) {
+  for (const char c : ValidUtf8(text)) {
     switch (c) {
       case '"': out += "\\\""; break;
       case '\\': out += "\\\\"; break;
@@ -17,9 +21,7 @@ void WriteString(std::string& out, const std::string& text) {
       case '\t': out += "\\t"; break;
       default:
         if (static_cast<unsigned char>(c) < 0x20) {
-          char escape[8];
-          std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-          out += escape;
+          out += Format("\\u%04x", static_cast<unsigned>(c));
         } else {
           out += c;
         }

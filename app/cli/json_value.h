@@ -31,7 +31,8 @@ class JsonValue {
 
   Kind kind() const { return kind_; }
 
-  // Compact text, UTF-8 kept as it is, control characters escaped.
+  // Compact text: valid UTF-8 kept as it is, a byte that starts no character
+  // replaced by U+FFFD, control characters escaped.
   std::string Text() const;
 
  private:

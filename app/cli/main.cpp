@@ -7,7 +7,10 @@
 #ifdef _WIN32
 #include <io.h>
 
+#include "config/wide_text.h"
 #include "config/windows_api.h"
+// After <windows.h>, which it needs.
+#include <shellapi.h>
 #else
 #include <unistd.h>
 #endif
@@ -24,6 +27,23 @@ bool ErrorOutputIsTerminal() {
 #endif
 }
 
+// The arguments after the program's name, in UTF-8. Windows keeps them in
+// UTF-16; the narrow ones come in the machine's ANSI code page, in which a
+// file name of another alphabet is lost and the rest is not UTF-8.
+std::vector<std::string> Arguments(int argc, char** argv) {
+#ifdef _WIN32
+  (void)argc, (void)argv;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  std::vector<std::string> args;
+  for (int i = 1; wide != nullptr && i < count; ++i) args.push_back(vkt53::Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  return args;
+#else
+  return std::vector<std::string>(argv + 1, argv + argc);
+#endif
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -31,7 +51,6 @@ int main(int argc, char** argv) {
   // The texts are UTF-8; the console shows them as such only when told.
   SetConsoleOutputCP(CP_UTF8);
 #endif
-  const std::vector<std::string> args(argv + 1, argv + argc);
   const vkt53::CliStreams streams{std::cout, std::cerr, ErrorOutputIsTerminal()};
-  return vkt53::RunCli(args, streams);
+  return vkt53::RunCli(Arguments(argc, argv), streams);
 }

@@ -1,8 +1,10 @@
 // vkt53-cli show and diff of configuration files saved as the windows save
-// them, its command line, its help, and its progress line.
+// them, what they put on the terminal and into JSON, its command line, its
+// help, and its progress line.
 #include <sstream>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/json_value.h"
 #include "app/cli/terminal_ui.h"
 #include "cli_bench.h"
 #include "config/config_file_dialogs.h"
@@ -123,6 +125,38 @@ TEST_F(Files, DiffListsTheFieldsThatDiffer) {
   EXPECT_EQ(cli.Run({"diff", a, a}).out, "Различий нет\n");
 }
 
+TEST_F(Files, ControlCharactersOfAFileAreShownNotSentToTheTerminal) {
+  ConfigImage bell = Planned();
+  StoreModemText(bell, "AT\a\x1B[2J&F");
+  const std::string path = SaveAsTheWindowsDo("bell.cnf", bell);
+  const CliRun run = cli.Run({"show", path});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_NE(run.out.find("Строка инициализации модема: \"AT\\x07\\x1B[2J&F\"\n"), std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.out.find_first_of("\a\x1B"), std::string::npos);
+
+  const CliRun diff = cli.Run({"diff", SaveAsTheWindowsDo("a.cnf", Planned()), path});
+  EXPECT_NE(diff.out.find("Строка инициализации модема: \"AT&F\" -> \"AT\\x07\\x1B[2J&F\"\n"),
+            std::string::npos)
+      << diff.out;
+  EXPECT_EQ(diff.out.find_first_of("\a\x1B"), std::string::npos);
+
+  const Json out = JsonOf(cli.Run({"show", path, "--json"}));
+  EXPECT_EQ(out["configuration"]["modem"].text, "AT\a\x1B[2J&F") << "JSON escapes them its own way";
+}
+
+TEST_F(Files, JsonIsUtf8WhateverBytesTheFileNameAndArgumentsHold) {
+  const std::string path = folder.File("\xC0\xFF.cnf");  // not UTF-8: a name of another system
+  ASSERT_EQ(WriteConfigFile(path, Planned()), FileWriteResult::kWritten);
+  const CliRun run = cli.Run({"show", path, "--json"});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(JsonOf(run)["file"].text, folder.File("\uFFFD\uFFFD.cnf"));
+
+  const CliRun usage = cli.Run({"sh\xE9w", "--json"});
+  EXPECT_EQ(usage.status, 2);
+  EXPECT_EQ(JsonOf(usage)["messages"][0].text, "неизвестная команда sh\uFFFDw");
+}
+
 TEST_F(Files, AFileThatCannotBeUsedIsAFileError) {
   const std::string text = folder.File("notes.txt");
   std::ofstream(text) << "MZ";
@@ -183,6 +217,20 @@ TEST(CommandLine, BadUsageIsExitTwoWithTheReason) {
   const CliRun json = cli.Run({"write", "--json", "--dry-run"});
   EXPECT_EQ(json.status, 2);
   EXPECT_EQ(JsonOf(json)["messages"][0].text, "write: не указан файл конфигурации");
+}
+
+TEST(JsonText, EveryStringIsUtf8ControlCharactersEscaped) {
+  JsonValue strings = JsonValue::Array();
+  strings
+      .Push("Ж€😀")               // valid sequences of two, three and four bytes kept
+      .Push("\xC0\xAF")          // '/' in an overlong form
+      .Push("\xED\xA0\x80")      // a surrogate
+      .Push("\xF4\x90\x80\x80")  // beyond U+10FFFF
+      .Push("a\xE2\x82")         // cut short
+      .Push("\a\x1B\"\\");
+  EXPECT_EQ(strings.Text(),
+            "[\"Ж€😀\",\"\uFFFD\uFFFD\",\"\uFFFD\uFFFD\uFFFD\",\"\uFFFD\uFFFD\uFFFD\uFFFD\","
+            "\"a\uFFFD\uFFFD\",\"\\u0007\\u001b\\\"\\\\\"]");
 }
 
 TEST(ProgressLine, IsDrawnOnATerminalAndWipedAtTheEnd) {

@@ -58,6 +58,10 @@ class Reader {
       const char c = text_[at_++];
       if (c == '"') return true;
       if (static_cast<unsigned char>(c) < 0x20) return false;
+      if (static_cast<unsigned char>(c) >= 0x80) {
+        if (!Utf8Character(out)) return false;
+        continue;
+      }
       if (c != '\\') {
         out += c;
         continue;
@@ -83,6 +87,35 @@ class Reader {
         }
         default: return false;
       }
+    }
+    return false;
+  }
+  // The character whose first byte was just taken, checked against the
+  // table of well-formed UTF-8 (no overlong form, no surrogate, nothing
+  // beyond U+10FFFF): a reader such as Python's json.loads refuses the rest.
+  bool Utf8Character(std::string& out) {
+    const auto lead = static_cast<unsigned char>(text_[at_ - 1]);
+    struct Form {
+      unsigned char leadFirst, leadLast, secondFirst, secondLast;
+      std::size_t length;
+    };
+    static constexpr Form kForms[] = {
+        {0xC2, 0xDF, 0x80, 0xBF, 2}, {0xE0, 0xE0, 0xA0, 0xBF, 3}, {0xE1, 0xEC, 0x80, 0xBF, 3},
+        {0xED, 0xED, 0x80, 0x9F, 3}, {0xEE, 0xEF, 0x80, 0xBF, 3}, {0xF0, 0xF0, 0x90, 0xBF, 4},
+        {0xF1, 0xF3, 0x80, 0xBF, 4}, {0xF4, 0xF4, 0x80, 0x8F, 4},
+    };
+    for (const Form& form : kForms) {
+      if (lead < form.leadFirst || lead > form.leadLast) continue;
+      const std::size_t start = at_ - 1;
+      if (start + form.length > text_.size()) return false;
+      const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text_[start + i]); };
+      if (byte(1) < form.secondFirst || byte(1) > form.secondLast) return false;
+      for (std::size_t i = 2; i < form.length; ++i) {
+        if (byte(i) < 0x80 || byte(i) > 0xBF) return false;
+      }
+      out.append(text_, start, form.length);
+      at_ = start + form.length;
+      return true;
     }
     return false;
   }

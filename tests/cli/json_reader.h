@@ -1,5 +1,5 @@
 // A strict JSON reader for the tests: the program's --json output must be
-// one well-formed JSON text, and the tests look into it.
+// one well-formed JSON text in UTF-8, and the tests look into it.
 #pragma once
 
 #include <cstdint>
@@ -26,7 +26,8 @@ struct Json {
 };
 
 // The value of the whole text (blanks and one final newline around it
-// allowed); nothing when it is not exactly one JSON value.
+// allowed); nothing when it is not exactly one JSON value, or a string in it
+// is not well-formed UTF-8.
 std::optional<Json> ParseJson(const std::string& text);
 
 }  // namespace vkt53

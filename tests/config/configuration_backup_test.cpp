@@ -1,19 +1,24 @@
 // Backups of the device's configuration in CONFIG/backup: their names, that
-// they are ordinary configuration files, the newest 50 kept, and the failures
-// that must stop a write.
+// they are ordinary configuration files kept durably, the newest 50 by age
+// kept (the one just written always, other files never removed), and the
+// failures that must stop a write.
 #include "config/configuration_backup.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <set>
+#include <utility>
+#include <vector>
 
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/identification.h"
 #include "support/temp_folder.h"
+#include "sync_recorder.h"
 
 using namespace vkt53;
 
@@ -44,6 +49,23 @@ std::set<std::string> FilesIn(const std::string& folder) {
   for (const auto& entry : fs::directory_iterator(folder))
     names.insert(entry.path().filename().string());
   return names;
+}
+
+void WriteBytes(const std::string& path, const std::vector<uint8_t>& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+}
+
+// A backup as an earlier write left it, last modified at `modified`.
+std::string PutOldBackup(const std::string& folder, const BackupTime& named,
+                         fs::file_time_type modified) {
+  const std::string name = BackupFileName(named, DeviceRecord().Identification());
+  ConfigImage image;
+  NewConfigurationImage(image);
+  WriteBytes(folder + "/" + name, ConfigFileBytes(image));
+  fs::last_write_time(folder + "/" + name, modified);
+  return name;
 }
 
 }  // namespace
@@ -85,27 +107,71 @@ TEST(BackupFiles, AnOrdinaryConfigurationFileInTheBackupFolderTheSameSecondNotOv
   EXPECT_EQ(FilesIn(BackupFolderPath(config.path())).size(), 2u);
 }
 
+TEST(BackupFiles, ANewBackupFolderIsOnTheDiskBeforeTheBackupGoesIntoIt) {
+  TempFolder config;
+  SyncRecorder recorder(config.path());
+  ASSERT_EQ(SaveConfigurationBackup(config.path(), DeviceRecord(), kTime).status,
+            BackupResult::Status::kWritten);
+  const std::string file = "backup/" + kName;
+  EXPECT_EQ(recorder.events,
+            (std::vector<std::string>{"sync .", "sync " + file + ".tmp0 (1211 bytes)",
+                                      "rename " + file + ".tmp0 " + file, "sync backup"}));
+}
+
 TEST(BackupFiles, TheNewestFiftyAreKeptOtherFilesLeftAlone) {
   TempFolder config;
   const std::string folder = BackupFolderPath(config.path());
   fs::create_directory(folder);
-  // 55 older backups, one a minute on 1 December, and two files of the engineer's.
+  // 55 older backups, one a minute on 1 December, and files of the engineer's,
+  // some named like backups and older than all of them.
+  const fs::file_time_type firstOld = fs::file_time_type::clock::now() - std::chrono::hours(24);
   std::vector<std::string> old;
   for (int i = 0; i < 55; ++i) {
-    old.push_back(
-        BackupFileName({2026, 12, 1, 10 + i / 60, i % 60, 0}, DeviceRecord().Identification()));
-    std::ofstream(folder + "/" + old.back()) << "MC";
+    old.push_back(PutOldBackup(folder, {2026, 12, 1, 10 + i / 60, i % 60, 0},
+                               firstOld + std::chrono::minutes(i)));
   }
-  std::ofstream(folder + "/mine.cnf") << "MC";
-  std::ofstream(folder + "/readme.txt") << "x";
+  const std::vector<uint8_t> notes = {'m', 'y', ' ', 'n', 'o', 't', 'e', 's', '\n'};
+  const std::vector<std::pair<std::string, std::vector<uint8_t>>> others = {
+      {"mine.cnf", {'M', 'C'}},
+      {"readme.txt", {'x'}},
+      {"19990101-000000_my_own_file.cnf", notes},
+      {"19990101-000001_marker_alone.cnf", {'M', 'C'}},
+      {"19990101-000002_no_marker.cnf", std::vector<uint8_t>(kConfigFileSize, 0)},
+  };
+  for (const auto& [name, bytes] : others) {
+    WriteBytes(folder + "/" + name, bytes);
+    fs::last_write_time(folder + "/" + name, firstOld - std::chrono::hours(1));
+  }
 
   ASSERT_EQ(SaveConfigurationBackup(config.path(), DeviceRecord(), kTime).status,
             BackupResult::Status::kWritten);
   const std::set<std::string> left = FilesIn(folder);
-  EXPECT_EQ(left.size(), 52u) << "50 backups and the two other files";
+  EXPECT_EQ(left.size(), 50u + others.size()) << "50 backups and the other files";
   EXPECT_TRUE(left.count(kName)) << "the new one is kept";
-  EXPECT_TRUE(left.count("mine.cnf") && left.count("readme.txt"));
+  for (const auto& [name, bytes] : others) EXPECT_TRUE(left.count(name)) << name;
   for (int i = 0; i < 55; ++i) EXPECT_EQ(left.count(old[i]), i < 6 ? 0u : 1u) << old[i];
+}
+
+TEST(BackupFiles, ABackupWrittenByAClockBehindIsKeptTheOthersGoByTheirAge) {
+  TempFolder config;
+  const std::string folder = BackupFolderPath(config.path());
+  fs::create_directory(folder);
+  // 50 backups of a clock that was right (or ahead): dated later than the new
+  // one and modified later than now. Their ages run against their names.
+  const fs::file_time_type later = fs::file_time_type::clock::now() + std::chrono::hours(24);
+  std::vector<std::string> old;
+  for (int i = 0; i < 50; ++i) {
+    old.push_back(
+        PutOldBackup(folder, {2026, 12, 1, 10, i, 0}, later + std::chrono::minutes(50 - i)));
+  }
+
+  const BackupResult backup =
+      SaveConfigurationBackup(config.path(), DeviceRecord(), {2024, 1, 1, 0, 0, 0});
+  ASSERT_EQ(backup.status, BackupResult::Status::kWritten);
+  EXPECT_TRUE(fs::exists(backup.path)) << "the backup the write will name is there";
+  const std::set<std::string> left = FilesIn(folder);
+  EXPECT_EQ(left.size(), 50u);
+  for (int i = 0; i < 50; ++i) EXPECT_EQ(left.count(old[i]), i == 49 ? 0u : 1u) << old[i];
 }
 
 TEST(BackupFiles, AFolderThatCannotBeMadeOrWrittenIsAFailureWithAMessage) {
