@@ -250,9 +250,10 @@ Device behaviour:
   (preambles included) plus the turnaround after the request's first byte,
   and is handed to the terminal whole once its own transmit time has passed
   too; 10 bits a byte at the master speed.
-  A client that closes the terminal leaves it open in the emulator; its
-  exclusive mode (TIOCEXCL) is released and unread answers are discarded,
-  so the client can open it again.
+  A client that closes the terminal leaves it open in the emulator. Once no
+  other process has it open, its exclusive mode (TIOCEXCL) is released and
+  unread answers are discarded, so the client can open it again; another
+  program opening and closing it meanwhile (a port scanner) changes nothing.
 
 Defaults: identification 00 08 01 03 19 03 11 09 05 00 01 01 00 00 01 02 00
   (type 8, hardware 1, software 3, built 25.03.17 09:05:00, low byte first,
