@@ -184,7 +184,8 @@ Options (a value may also be given as --name=value):
   --software N        software version, identification byte 3 (default 3)
   --corrupt T         report table T (1..7) as corrupted: identification byte
                       0 = T and table 7's flag for T set; 0 clears all flags
-  --state FILE        keep the device state in FILE (see below)
+  --state FILE        keep the device state in FILE (see below); a FILE that
+                      cannot be written is an error at start
   --turnaround MS     time between the end of a request and the start of the
                       answer (default 3)
   --no-wire-delay     answer without waiting out the transmit times (the
