@@ -173,8 +173,9 @@ it as the device's serial port. SIGINT or SIGTERM saves the state (--state),
 removes the link (--link) and exits with 0.
 
 Options (a value may also be given as --name=value):
-  --link PATH         make PATH a symbolic link to the terminal (a stale link
-                      there is replaced; any other file there is an error)
+  --link PATH         make PATH a symbolic link to the terminal (a link there
+                      to a terminal that is gone is replaced; anything else
+                      there is an error)
   --speed BPS         master link speed, one of 300 600 1200 2400 3200 3600
                       4800 5760 6400 7200 7680 9600 11520 12800 14400 19200
                       23040 28800 38400 57600 115200 230400 (default 1200);
