@@ -55,8 +55,8 @@ bool SetRawAtRate(int fd, int32_t bitRate) {
 
 // Whether a process other than this one has `terminal` open. The kernel
 // tells nobody how many descriptors a terminal has open, so the processes'
-// descriptor tables are looked through. Another user's are out of sight
-// without root, and its descriptors count as closed.
+// descriptor tables are looked through. Other users' processes are out of
+// sight without root: their descriptors count as closed.
 bool OpenInAnotherProcess(const std::string& terminal) {
   namespace fs = std::filesystem;
   const std::string self = std::to_string(getpid());
