@@ -75,6 +75,10 @@ int main(int argc, char** argv) {
     std::fputs(emu::HelpText().c_str(), stdout);
     return 0;
   }
+  // Refused now rather than found at the first save, with the writes lost.
+  if (!options.statePath.empty() && !emu::CheckStatePath(options.statePath, &error)) {
+    return Fail(kUsageError, "--state " + error);
+  }
   emu::DeviceState state;
   if (!LoadState(options, state, &error)) return Fail(kUsageError, error);
 

@@ -173,8 +173,9 @@ it as the device's serial port. SIGINT or SIGTERM saves the state (--state),
 removes the link (--link) and exits with 0.
 
 Options (a value may also be given as --name=value):
-  --link PATH         make PATH a symbolic link to the terminal (a stale link
-                      there is replaced; any other file there is an error)
+  --link PATH         make PATH a symbolic link to the terminal (a link there
+                      to a terminal that is gone is replaced; anything else
+                      there is an error)
   --speed BPS         master link speed, one of 300 600 1200 2400 3200 3600
                       4800 5760 6400 7200 7680 9600 11520 12800 14400 19200
                       23040 28800 38400 57600 115200 230400 (default 1200);
@@ -184,7 +185,8 @@ Options (a value may also be given as --name=value):
   --software N        software version, identification byte 3 (default 3)
   --corrupt T         report table T (1..7) as corrupted: identification byte
                       0 = T and table 7's flag for T set; 0 clears all flags
-  --state FILE        keep the device state in FILE (see below)
+  --state FILE        keep the device state in FILE (see below); a FILE that
+                      cannot be written is an error at start
   --turnaround MS     time between the end of a request and the start of the
                       answer (default 3)
   --no-wire-delay     answer without waiting out the transmit times (the
@@ -250,9 +252,10 @@ Device behaviour:
   (preambles included) plus the turnaround after the request's first byte,
   and is handed to the terminal whole once its own transmit time has passed
   too; 10 bits a byte at the master speed.
-  A client that closes the terminal leaves it open in the emulator; its
-  exclusive mode (TIOCEXCL) is released and unread answers are discarded,
-  so the client can open it again.
+  A client that closes the terminal leaves it open in the emulator. Once no
+  other process has it open, its exclusive mode (TIOCEXCL) is released and
+  unread answers are discarded, so the client can open it again; another
+  program opening and closing it meanwhile (a port scanner) changes nothing.
 
 Defaults: identification 00 08 01 03 19 03 11 09 05 00 01 01 00 00 01 02 00
   (type 8, hardware 1, software 3, built 25.03.17 09:05:00, low byte first,

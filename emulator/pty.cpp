@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 
 #include "link/raw_terminal.h"
 
@@ -50,6 +51,28 @@ bool SetRawAtRate(int fd, int32_t bitRate) {
   tio.c_ispeed = static_cast<speed_t>(bitRate);
   tio.c_ospeed = static_cast<speed_t>(bitRate);
   return ioctl(fd, TCSETS2, &tio) == 0;
+}
+
+// Whether a process other than this one has `terminal` open. The kernel
+// tells nobody how many descriptors a terminal has open, so the processes'
+// descriptor tables are looked through. Other users' processes are out of
+// sight without root: their descriptors count as closed.
+bool OpenInAnotherProcess(const std::string& terminal) {
+  namespace fs = std::filesystem;
+  const std::string self = std::to_string(getpid());
+  std::error_code error;
+  for (fs::directory_iterator process("/proc", error), end; !error && process != end;
+       process.increment(error)) {
+    const std::string pid = process->path().filename().string();
+    if (pid == self || pid.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code fdError;
+    for (fs::directory_iterator fd(process->path() / "fd", fdError); !fdError && fd != end;
+         fd.increment(fdError)) {
+      std::error_code linkError;
+      if (fs::read_symlink(fd->path(), linkError) == terminal) return true;
+    }
+  }
+  return false;
 }
 
 bool Fail(std::string* error, const char* what) {
@@ -95,12 +118,13 @@ bool PseudoTerminal::HandleClientClose() {
     if (n <= 0) break;
     closed = true;
   }
-  if (closed) {
-    // Dropped first, so that whoever sees the port free finds it empty.
-    ioctl(keeper_, TCFLSH, TCIFLUSH);
-    ioctl(keeper_, TIOCNXCL);
-  }
-  return closed;
+  // Any close is seen, a port scanner's or a second program's as well as the
+  // client's: the client has gone only once nobody else has the terminal open.
+  if (!closed || OpenInAnotherProcess(path_)) return false;
+  // Dropped first, so that whoever sees the port free finds it empty.
+  ioctl(keeper_, TCFLSH, TCIFLUSH);
+  ioctl(keeper_, TIOCNXCL);
+  return true;
 }
 
 }  // namespace emu

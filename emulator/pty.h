@@ -24,16 +24,17 @@ class PseudoTerminal {
 
   const std::string& path() const { return path_; }
   int controlFd() const { return control_; }  // where the device reads and writes
-  int watchFd() const { return watch_; }      // readable when a client closed the terminal
+  int watchFd() const { return watch_; }      // readable when a descriptor of the terminal closed
 
   // The bit rate the client has set on the terminal.
   int32_t ClientBitRate() const;
 
-  // Handles what watchFd() reported. When a client has closed the terminal,
-  // releases its exclusive mode (it would outlive the client, since the
-  // emulator's own descriptor keeps the terminal open, and shut the client
-  // out when it opens the port again) and drops answers nobody will read.
-  // Returns true when a client closed it.
+  // Handles what watchFd() reported. Once no process but the emulator has
+  // the terminal open, the client has gone: releases its exclusive mode (it
+  // would outlive the client, since the emulator's own descriptor keeps the
+  // terminal open, and shut the client out when it opens the port again),
+  // drops answers nobody will read and returns true. Another program that
+  // opens and closes the terminal while the client holds it ends nothing.
   bool HandleClientClose();
 
  private:

@@ -1,14 +1,19 @@
 #include "emulator/state_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 #include "config/file_io.h"
@@ -16,17 +21,20 @@
 #include "emulator/hex_text.h"
 #include "emulator/wire_format.h"
 
-using vkt53::KeyValueLine;
-using vkt53::KeyValueKind;
-using vkt53::WriteFileReplacing;
 using vkt53::FileWriteResult;
+using vkt53::KeyValueKind;
+using vkt53::KeyValueLine;
 using vkt53::ParseKeyValueLine;
+using vkt53::WriteFileReplacing;
 
 namespace emu {
 
 namespace {
 
 constexpr size_t kBytesPerLine = 16;
+
+// Notepad starts a UTF-8 file with it.
+constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 // Digits only: no blank, no sign, and a number beyond 64 bits is refused
 // instead of wrapping.
@@ -170,13 +178,16 @@ std::string ModemText(const DeviceState& state) {
 }  // namespace
 
 bool ApplyStateText(const std::string& text, DeviceState& state, std::string* error) {
-  std::istringstream lines(text);
+  std::istringstream lines(text.starts_with(kByteOrderMark) ? text.substr(kByteOrderMark.size())
+                                                            : text);
   std::string line;
   for (int number = 1; std::getline(lines, line); ++number) {
     const KeyValueLine entry = ParseKeyValueLine(line);
     if (entry.kind == KeyValueKind::Nothing) continue;
     std::string why = "expected \"key = value\"";
-    if (entry.kind == KeyValueKind::Entry && ApplyKey(state, entry.key, entry.value, &why)) continue;
+    if (entry.kind == KeyValueKind::Entry && ApplyKey(state, entry.key, entry.value, &why)) {
+      continue;
+    }
     *error = "line " + std::to_string(number) + ": " + why;
     return false;
   }
@@ -222,12 +233,47 @@ bool LoadStateFile(const std::string& path, DeviceState& state, std::string* err
   return false;
 }
 
+bool CheckStatePath(const std::string& path, std::string* error) {
+  struct stat existing {};
+  if (stat(path.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    *error = path + ": a folder, not a file";
+    return false;
+  }
+  // A file the user may not write is refused by the saver too.
+  if (faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno != ENOENT) {
+    *error = path + ": " + std::strerror(errno);
+    return false;
+  }
+  // The saver makes a new file beside the one a link names, and renames it
+  // over that: one is made and removed here the same way.
+  std::error_code unresolved;
+  const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, unresolved);
+  const std::string target = unresolved ? path : resolved.string();
+  for (int n = 0;; ++n) {
+    const std::string trial = target + ".check" + std::to_string(n);
+    const int fd = open(trial.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd >= 0) {
+      close(fd);
+      unlink(trial.c_str());
+      return true;
+    }
+    if (errno != EEXIST) {
+      *error = path + ": " + std::strerror(errno);
+      return false;
+    }
+  }
+}
+
 bool SaveStateFile(const std::string& path, const DeviceState& state, std::string* error) {
   const std::string text = StateText(state);
-  if (WriteFileReplacing(path, std::vector<uint8_t>(text.begin(), text.end())) == FileWriteResult::kWritten) {
-    return true;
+  const FileWriteResult result =
+      WriteFileReplacing(path, std::vector<uint8_t>(text.begin(), text.end()));
+  if (result == FileWriteResult::kWritten) return true;
+  // The writer leaves no reason in errno: the path is looked at again.
+  if (CheckStatePath(path, error)) {
+    *error = path + (result == FileWriteResult::kWriteFailed ? ": not all written (disk full?)"
+                                                             : ": cannot be written");
   }
-  *error = path + ": " + std::strerror(errno);
   return false;
 }
 

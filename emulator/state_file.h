@@ -13,8 +13,8 @@
 //   tableT = HH HH ...             bytes of table T (0, 1, 3, 5, 6, 7) from byte 0
 //   tableT.N = HH HH ...           bytes of table T from byte N on
 // Numbers are decimal or 0x-prefixed hexadecimal; table bytes are always
-// hexadecimal, with or without 0x. The file the emulator writes uses the
-// table lines only.
+// hexadecimal, with or without 0x. A UTF-8 byte-order mark at the start of
+// the text is skipped. The file the emulator writes uses the table lines only.
 #pragma once
 
 #include <string>
@@ -30,6 +30,10 @@ bool ApplyStateText(const std::string& text, DeviceState& state, std::string* er
 std::string StateText(const DeviceState& state);
 
 bool LoadStateFile(const std::string& path, DeviceState& state, std::string* error);
+
+// Whether SaveStateFile can write `path`, found by making and removing a
+// file where it would make its own. False with the reason in `error`.
+bool CheckStatePath(const std::string& path, std::string* error);
 
 // Writes a temporary file beside `path` and renames it over `path`, so that
 // a reader never sees half a state.

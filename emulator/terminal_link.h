@@ -6,8 +6,8 @@
 namespace emu {
 
 // Makes `link` point at `target`, replacing a symbolic link already there
-// (left by an emulator that did not end cleanly). Any other file at `link`
-// is left alone and reported.
+// to a pseudo-terminal that is gone (left by an emulator that did not end
+// cleanly). Anything else at `link` is left alone and reported.
 bool CreateTerminalLink(const std::string& link, const std::string& target, std::string* error);
 
 // Removes `link` if it still points at `target`: another emulator may have

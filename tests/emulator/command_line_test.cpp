@@ -1,11 +1,14 @@
 // Starting and stopping the emulator: its options, its link, its signals
 // and its log.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <fstream>
+#include <utility>
 
 #include "running_device.h"
 
@@ -18,6 +21,23 @@ std::string LinkTarget(const std::string& link) {
   const ssize_t n = readlink(link.c_str(), target, sizeof target - 1);
   return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
 }
+
+// A pseudo-terminal of the test's own, there while the object lives.
+class TerminalOfTheTest {
+ public:
+  TerminalOfTheTest() : master_(posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC)) {}
+  ~TerminalOfTheTest() { close(master_); }
+  TerminalOfTheTest(const TerminalOfTheTest&) = delete;
+  TerminalOfTheTest& operator=(const TerminalOfTheTest&) = delete;
+
+  std::string path() const {
+    const char* name = master_ >= 0 ? ptsname(master_) : nullptr;
+    return name != nullptr ? name : "";
+  }
+
+ private:
+  int master_;
+};
 
 bool Exists(const std::string& path) {
   struct stat info {};
@@ -56,18 +76,39 @@ TEST(CommandLine, BadOptionsEndTheStartWithStatus2) {
 }
 
 TEST(TerminalLink, StaleLinkIsReplacedByOneToTheTerminal) {
-  TempFolder folder;
-  ASSERT_EQ(symlink("/dev/pts/no-such-terminal", folder.File("tty").c_str()), 0);
-  EmulatorProcess process(folder, kFast);
-  EXPECT_EQ(process.terminalPath().rfind("/dev/pts/", 0), 0u) << process.terminalPath();
-  EXPECT_EQ(LinkTarget(process.linkPath()), process.terminalPath());
+  std::string closedTerminal;
+  {
+    const TerminalOfTheTest terminal;
+    closedTerminal = terminal.path();
+  }
+  // The closed terminal's number may belong to a newer terminal by now, the
+  // emulator's own among them.
+  for (const std::string& gone : {std::string("/dev/pts/no-such-terminal"), closedTerminal}) {
+    SCOPED_TRACE(gone);
+    TempFolder folder;
+    ASSERT_EQ(symlink(gone.c_str(), folder.File("tty").c_str()), 0);
+    EmulatorProcess process(folder, kFast);
+    EXPECT_EQ(process.terminalPath().rfind("/dev/pts/", 0), 0u) << process.terminalPath();
+    EXPECT_EQ(LinkTarget(process.linkPath()), process.terminalPath());
+  }
 }
 
-TEST(TerminalLink, OrdinaryFileInTheWayIsLeftAlone) {
+TEST(TerminalLink, AnythingButALinkToAGoneTerminalIsLeftAlone) {
   TempFolder folder;
   std::ofstream(folder.File("keep.txt")) << "mine";
-  const FinishedRun run = RunEmulatorToEnd({"--link", folder.File("keep.txt")});
-  EXPECT_EQ(run.status, 1);
+  const TerminalOfTheTest terminal;  // in use, made before the link to it
+  ASSERT_EQ(symlink(folder.File("keep.txt").c_str(), folder.File("to-file").c_str()), 0);
+  ASSERT_EQ(symlink(terminal.path().c_str(), folder.File("to-terminal").c_str()), 0);
+  for (const auto& [name, target] : {std::pair<std::string, std::string>{"keep.txt", ""},
+                                     {"to-file", folder.File("keep.txt")},
+                                     {"to-terminal", terminal.path()}}) {
+    SCOPED_TRACE(name);
+    const FinishedRun run = RunEmulatorToEnd({"--link", folder.File(name)});
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.errors.find(folder.File(name) + " "), std::string::npos) << run.errors;
+    EXPECT_NE(run.errors.find(target), std::string::npos) << run.errors;
+    EXPECT_EQ(LinkTarget(folder.File(name)), target);
+  }
   std::ifstream file(folder.File("keep.txt"));
   std::string text;
   file >> text;

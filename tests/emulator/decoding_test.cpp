@@ -5,6 +5,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -33,28 +34,22 @@ bool Eventually(Condition condition, std::chrono::milliseconds deadline = std::c
   return true;
 }
 
-// Watches the terminal's exclusive mode through a descriptor of its own,
-// opened before any client: opening one just to look would itself count as
-// a client coming and going.
-class ExclusiveModeProbe {
- public:
-  explicit ExclusiveModeProbe(const std::string& path)
-      : fd_(open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
-  ~ExclusiveModeProbe() { close(fd_); }
+// Whether the terminal is in exclusive mode, seen by opening it for a moment
+// as any program might: a client's connection outlives that. Root gets past
+// exclusive mode; anyone else is refused.
+bool ExclusiveNow(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return errno == EBUSY;
+  int exclusive = 0;
+  const bool known = ioctl(fd, TIOCGEXCL, &exclusive) == 0;
+  close(fd);
+  return known && exclusive != 0;
+}
 
-  bool Exclusive() const {
-    int exclusive = 0;
-    return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
-  }
-
-  // The emulator learns of a client's close a moment after it happened.
-  bool ReleasedWithin(std::chrono::milliseconds deadline) const {
-    return Eventually([this] { return !Exclusive(); }, deadline);
-  }
-
- private:
-  int fd_;
-};
+// The emulator learns of a client's close a moment after it happened.
+bool ReleasedWithin(const std::string& path, std::chrono::milliseconds deadline) {
+  return Eventually([&] { return !ExclusiveNow(path); }, deadline);
+}
 
 }  // namespace
 
@@ -109,15 +104,14 @@ TEST(Reconnecting, ClientThatLeavesMidFrameAndComesBack) {
 TEST(Reconnecting, ClosingReleasesExclusiveModeAndDropsUnreadAnswers) {
   TempFolder folder;
   EmulatorProcess process(folder, kFast);
-  const ExclusiveModeProbe probe(process.terminalPath());
   {
     TerminalClient client(process.linkPath(), 1200);
-    ASSERT_TRUE(probe.Exclusive());
+    ASSERT_TRUE(ExclusiveNow(process.terminalPath()));
     client.Send(ReadRequest(0, 0, 0, 17));
     ASSERT_EQ(client.ReceiveBytes(1), Bytes{0xFF});  // the rest stays unread
   }
   // The unread rest is dropped before exclusive mode is released.
-  ASSERT_TRUE(probe.ReleasedWithin(std::chrono::seconds(3)));
+  ASSERT_TRUE(ReleasedWithin(process.terminalPath(), std::chrono::seconds(3)));
   TerminalClient again(process.linkPath(), 1200);
   again.Send(ReadRequest(0, 3, 0, 1));
   EXPECT_EQ(again.ReceiveAnswer(), ReadAnswer(0, 3, 0, 1, {0x02}));
@@ -126,7 +120,6 @@ TEST(Reconnecting, ClosingReleasesExclusiveModeAndDropsUnreadAnswers) {
 TEST(Reconnecting, AnswerStillOnTheWayIsNotSentToTheNextClient) {
   TempFolder folder;
   EmulatorProcess process(folder, {"--log"});  // with wire delay: the answer takes ~350 ms
-  const ExclusiveModeProbe probe(process.terminalPath());
   {
     TerminalClient client(process.linkPath(), 1200);
     client.Send(ReadRequest(0, 0, 0, 17));
@@ -134,8 +127,26 @@ TEST(Reconnecting, AnswerStillOnTheWayIsNotSentToTheNextClient) {
     ASSERT_TRUE(
         Eventually([&] { return process.ErrorOutput().find("request 0") != std::string::npos; }));
   }
-  ASSERT_TRUE(probe.ReleasedWithin(std::chrono::seconds(3)));
+  ASSERT_TRUE(ReleasedWithin(process.terminalPath(), std::chrono::seconds(3)));
   TerminalClient again(process.linkPath(), 1200);
   again.Send(ReadRequest(0, 3, 0, 1));
   EXPECT_EQ(again.ReceiveAnswer(), ReadAnswer(0, 3, 0, 1, {0x02}));
+}
+
+TEST(Reconnecting, AnotherProgramClosingTheTerminalLeavesTheClientItsAnswerAndItsLock) {
+  TempFolder folder;
+  // With wire delay at 300 bit/s the answer takes over a second.
+  EmulatorProcess process(folder, {"--log", "--speed", "300"});
+  // A port scanner or a second copy of the tool; as root it would get past
+  // the client's exclusive mode at any time.
+  const int other = open(process.terminalPath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+  ASSERT_GE(other, 0);
+  TerminalClient client(process.linkPath(), 300);
+  client.Send(ReadRequest(0, 0, 0, 17));
+  ASSERT_TRUE(
+      Eventually([&] { return process.ErrorOutput().find("request 0") != std::string::npos; }));
+  close(other);
+  EXPECT_EQ(client.ReceiveAnswer(), ReadAnswer(0, 0, 0, 17, DefaultIdentification()));
+  // The answer went out after the emulator had seen the other close.
+  EXPECT_TRUE(client.Exclusive());
 }

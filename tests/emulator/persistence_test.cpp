@@ -2,6 +2,7 @@
 // person writes is read, and restore flags clear as tables are written.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -79,10 +80,11 @@ TEST(StateFile, TerminateSavesRemovesTheLinkAndExitsWithZero) {
   EXPECT_EQ(Exchange(client, ReadRequest(9, 0, 0, 17)), ReadAnswer(9, 0, 0, 17, identification));
 }
 
-TEST(StateFile, HandWrittenKeysAndCommandLineOverrides) {
+TEST(StateFile, HandWrittenFileAndCommandLineOverrides) {
   TempFolder folder;
-  std::ofstream(folder.File("state.txt")) << "# a device set up by hand\n"
-                                             "type = 9\n"
+  // Saved by Notepad, which starts the file with a UTF-8 byte-order mark.
+  std::ofstream(folder.File("state.txt")) << "\xEF\xBB\xBFtype = 9\n"
+                                             "# a device set up by hand\n"
                                              "software = 0x04\n"
                                              "master_speed_index = 11\n"
                                              "modem = ATDT1\n"
@@ -110,6 +112,39 @@ TEST(StateFile, BadLineStopsTheStartWithItsNumber) {
   EXPECT_TRUE(run.output.empty());
 }
 
+TEST(StateFile, PathThatCannotTakeTheStateStopsTheStart) {
+  TempFolder folder;
+  std::filesystem::create_directory(folder.File("folder"));
+  for (const std::string& path : {folder.File("folder"), folder.File("missing/state.txt")}) {
+    SCOPED_TRACE(path);
+    const FinishedRun run = RunEmulatorToEnd({"--state", path});
+    EXPECT_EQ(run.status, 2);
+    EXPECT_NE(run.errors.find(path + ": "), std::string::npos) << run.errors;
+    EXPECT_TRUE(run.output.empty());
+  }
+}
+
+TEST(StateFile, ReadOnlyFolderStopsTheStart) {
+  if (geteuid() == 0) GTEST_SKIP() << "root writes into a read-only folder";
+  TempFolder folder;
+  const std::string readOnly = folder.File("read-only");
+  std::filesystem::create_directory(readOnly);
+  chmod(readOnly.c_str(), 0555);
+  const FinishedRun run = RunEmulatorToEnd({"--state", readOnly + "/state.txt"});
+  chmod(readOnly.c_str(), 0755);
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.errors.find("Permission denied"), std::string::npos) << run.errors;
+}
+
+TEST(StateFile, StateThatCannotBeSavedAtExitIsReportedWithTheReason) {
+  TempFolder folder;
+  EmulatorProcess process(folder, StateArgs(folder));
+  std::filesystem::create_directory(folder.File("state.txt"));  // taken while it runs
+  EXPECT_EQ(process.Stop(), 0);
+  EXPECT_NE(process.ErrorOutput().find(folder.File("state.txt") + ": a folder"), std::string::npos)
+      << process.ErrorOutput();
+}
+
 TEST(StateFile, NumbersThatWrapOrRunPastATableAreRefusedNamingTheLine) {
   struct Case {
     const char* line;
@@ -121,7 +156,7 @@ TEST(StateFile, NumbersThatWrapOrRunPastATableAreRefusedNamingTheLine) {
        "table0.18446744073709551600"},
       {"table0.17 = 07", "table0.17"},  // one past the last byte
       {"table6.254 = 01 02", "table6.254"},
-      {"table0. -1 = 07", "table0. -1"},                      // a sign behind a blank
+      {"table0. -1 = 07", "table0. -1"},                                // a sign behind a blank
       {"table18446744073709551619 = 00", "table18446744073709551619"},  // 2^64 + 3
       {"table0.18446744073709551616 = 07", "table0.18446744073709551616"},
       {"address = 18446744073709551616", "0..254"},  // 2^64, not 0

@@ -121,6 +121,11 @@ std::vector<uint8_t> TerminalClient::ReceiveDuring(std::chrono::milliseconds win
   return std::exchange(received_, {});
 }
 
+bool TerminalClient::Exclusive() const {
+  int exclusive = 0;
+  return ioctl(fd_, TIOCGEXCL, &exclusive) == 0 && exclusive != 0;
+}
+
 void TerminalClient::Reopen() {
   close(fd_);
   fd_ = -1;

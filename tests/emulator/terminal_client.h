@@ -33,6 +33,9 @@ class TerminalClient {
   // Whatever comes within `window`: for showing that nothing comes.
   std::vector<uint8_t> ReceiveDuring(std::chrono::milliseconds window);
 
+  // Whether the terminal is in exclusive mode (TIOCEXCL) now.
+  bool Exclusive() const;
+
   // Closes the port and opens it again, as the tool does between sessions.
   void Reopen();
 
