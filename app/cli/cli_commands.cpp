@@ -372,7 +372,10 @@ void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const Writt
 std::string RestoreCommand(const DeviceLink& link, const std::vector<int>& tables,
                            const std::string& backupPath) {
   std::string list;
-  for (const int table : tables) list += (list.empty() ? "" : ",") + std::to_string(table);
+  for (const int table : tables) {
+    if (!list.empty()) list += ',';
+    list += std::to_string(table);
+  }
   return Format("vkt53-cli restore --port %s --speed %d --tables %s \"%s\"",
                 link.choice().portName.c_str(), link.state().settings.exchangeSpeed, list.c_str(),
                 backupPath.c_str());
