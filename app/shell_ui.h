@@ -84,6 +84,12 @@ class ShellUi : public ServiceUi {
   // the first field and the number of the others (app/write_check.cpp).
   virtual bool AskToRestoreBackup(const std::vector<FieldDifference>& differences,
                                   const std::string& backupFileName);
+  // After a write that failed part-way (the retry question answered "Нет"),
+  // the tables written (at least one) and the question whether to write the
+  // backup's copies of them back; true for "Да". Unless overridden a
+  // question box names them (app/write_check.cpp).
+  virtual bool AskToRestoreAfterPartialWrite(const WrittenTables& written,
+                                             const std::string& backupFileName);
 };
 
 }  // namespace vkt53

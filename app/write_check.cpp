@@ -97,6 +97,33 @@ bool ReadBackOperation(ShellUi& ui, const WrittenTables& tables, ConfigRecord& i
       [&tables, &into](LinkSession& session) { return ReadBackTables(session, tables, into); });
 }
 
+// The backup holds the configuration as read: its copies of the tables go
+// back whole and are read back. What came of it is shown and left in the
+// result.
+void WriteBackupBack(ShellUi& ui, const ConfigRecord& asRead, const WrittenTables& tables,
+                     const std::string& backupPath, CheckedWriteResult& result) {
+  result.outcome = CheckedWriteOutcome::kRestoreFailed;
+  const bool restored = ui.RunTableOperation([&](LinkSession& session) {
+    const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
+    ui.ProcessPendingEvents();
+    return WriteTablesOf(session, asRead, tables, &wait->Progress());
+  });
+  if (!restored) return;  // reported by the table service
+  ConfigRecord restoredBack = asRead;
+  if (!ReadBackOperation(ui, tables, restoredBack)) {
+    ui.ShowExchangeResult("Записанная резервная копия не прочитана для проверки", "");
+    return;
+  }
+  result.restoreDifferences = DifferingFields(asRead, restoredBack, tables);
+  if (!result.restoreDifferences.empty()) {
+    ui.ShowExchangeResult("Резервная копия записана, но устройство хранит другое:",
+                          DifferenceLine(result.restoreDifferences.front()));
+    return;
+  }
+  ui.ShowNotice("Резервная копия записана в устройство:", FileNameOfPath(backupPath));
+  result.outcome = CheckedWriteOutcome::kBackupRestored;
+}
+
 }  // namespace
 
 std::string DifferenceLine(const FieldDifference& d) {
@@ -113,6 +140,21 @@ bool ShellUi::AskToRestoreBackup(const std::vector<FieldDifference>& differences
   }
   return Files().AskQuestion(line1,
                              "Записать в устройство резервную копию " + backupFileName + "?");
+}
+
+bool ShellUi::AskToRestoreAfterPartialWrite(const WrittenTables& written,
+                                            const std::string& backupFileName) {
+  return Files().AskQuestion("Запись не завершена. Записано: " + WrittenTablesText(written),
+                             "Записать в устройство резервную копию " + backupFileName + "?");
+}
+
+std::string WrittenTablesText(const WrittenTables& tables) {
+  std::string text;
+  for (const int table : tables.Numbers()) {
+    if (!text.empty()) text += ", ";
+    text += Format("табл. %d \"%s\"", table, TableName(table).c_str());
+  }
+  return text;
 }
 
 ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited) {
@@ -220,14 +262,22 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
   }
   result.backupPath = backup.path;
 
-  ChangeWriteOutcome written = ChangeWriteOutcome::Failed;
+  ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
   ui.RunTableOperation([&](LinkSession& session) {
     written = WriteChangedTables(session, asRead, edited);
-    return written != ChangeWriteOutcome::Failed;
+    return written.outcome != ChangeWriteOutcome::Failed;
   });
-  // A failed write has been reported by the table service itself.
-  if (written == ChangeWriteOutcome::Failed) {
-    result.outcome = CheckedWriteOutcome::kWriteFailed;
+  result.written = written.written;
+  // A failed write has been reported by the table service itself; what it
+  // left written is named once, with the backup of those tables offered.
+  if (written.outcome == ChangeWriteOutcome::Failed) {
+    if (!result.written.Any()) {
+      result.outcome = CheckedWriteOutcome::kWriteFailed;
+    } else if (!ui.AskToRestoreAfterPartialWrite(result.written, FileNameOfPath(backup.path))) {
+      result.outcome = CheckedWriteOutcome::kPartlyWritten;
+    } else {
+      WriteBackupBack(ui, asRead, result.written, backup.path, result);
+    }
     return result;
   }
 
@@ -247,28 +297,7 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
     result.outcome = CheckedWriteOutcome::kMismatchKept;
     return result;
   }
-
-  // The backup holds the configuration as read; its tables go back whole.
-  result.outcome = CheckedWriteOutcome::kRestoreFailed;
-  const bool restored = ui.RunTableOperation([&](LinkSession& session) {
-    const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
-    ui.ProcessPendingEvents();
-    return WriteTablesOf(session, asRead, result.tables, &wait->Progress());
-  });
-  if (!restored) return result;  // reported by the table service
-  ConfigRecord restoredBack = asRead;
-  if (!ReadBackOperation(ui, result.tables, restoredBack)) {
-    ui.ShowExchangeResult("Записанная резервная копия не прочитана для проверки", "");
-    return result;
-  }
-  result.restoreDifferences = DifferingFields(asRead, restoredBack, result.tables);
-  if (!result.restoreDifferences.empty()) {
-    ui.ShowExchangeResult("Резервная копия записана, но устройство хранит другое:",
-                          DifferenceLine(result.restoreDifferences.front()));
-    return result;
-  }
-  ui.ShowNotice("Резервная копия записана в устройство:", FileNameOfPath(backup.path));
-  result.outcome = CheckedWriteOutcome::kBackupRestored;
+  WriteBackupBack(ui, asRead, result.tables, backup.path, result);
   return result;
 }
 

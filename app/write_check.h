@@ -18,16 +18,6 @@
 
 namespace vkt53 {
 
-// The writable tables a write touches.
-struct WrittenTables {
-  bool linkParameters = false;  // table 3
-  bool modemCommand = false;    // table 5
-  bool unitLinks = false;       // table 6
-
-  bool Any() const { return linkParameters || modemCommand || unitLinks; }
-  bool operator==(const WrittenTables&) const = default;
-};
-
 // The record the device should hold after the edited image is written: the
 // configuration as read with tables 3, 5 and 6 from the image.
 ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited);
@@ -45,6 +35,9 @@ bool ReadBackTables(LinkSession& session, const WrittenTables& tables, ConfigRec
 std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,
                                              const WrittenTables& tables);
 
+// The tables by number and name, for the user: 3 "Параметры связи", 6 "...".
+std::string WrittenTablesText(const WrittenTables& tables);
+
 // Writes the tables of the record whole (WriteConfiguration), following a
 // written master speed.
 bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const WrittenTables& tables,
@@ -53,25 +46,30 @@ bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const Writt
 enum class CheckedWriteOutcome {
   kNothingChanged,  // "Нет измененных данных" shown; no backup, nothing sent
   kBackupFailed,    // the backup was not saved (message shown); nothing sent
-  kWriteFailed,     // a write ended without success (the table service asked)
+  kWriteFailed,     // a write ended without success before any table was written
+  kPartlyWritten,   // a write failed after others were written; the user kept them
   kReadBackFailed,  // written, but not read back (message shown)
   kVerified,        // read back as meant
   kMismatchKept,    // differences shown; the user kept what the device holds
-  kBackupRestored,  // differences shown; the backup written back and read back equal
+  kBackupRestored,  // the backup written back (after a difference or a partial
+                    // write) and read back equal
   kRestoreFailed,   // the backup's write, or its read back, failed or differed (shown)
 };
 
 struct CheckedWriteResult {
   CheckedWriteOutcome outcome = CheckedWriteOutcome::kNothingChanged;
   std::string backupPath;                           // empty when no backup was saved
-  WrittenTables tables;                             // what the write touched
+  WrittenTables tables;                             // what the write touches
+  WrittenTables written;                            // what the write did touch
   std::vector<FieldDifference> differences;         // after the write
   std::vector<FieldDifference> restoreDifferences;  // after writing the backup back
 };
 
 // "Записать в устройство" of the online editor: backup, write what the
 // edited image changes against the configuration as read, read back,
-// compare, and offer the backup on a difference. asRead is the whole
+// compare, and offer the backup on a difference. A write that fails after
+// some tables were written names them and offers the backup of those
+// tables. asRead is the whole
 // configuration as ReadConfiguration left it, with the identification the
 // start-up sequence read (the backup is named by it). Every table operation
 // runs through ui.RunTableOperation; messages through ui and ui.Files().

@@ -19,13 +19,15 @@ bool Probe(ExchangeContext& context, int32_t speed) {
 
 }  // namespace
 
-int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry) {
+int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry,
+                            const std::function<bool()>& stopRequested) {
   context.followingBytesWaitMs = kSearchFollowingBytesWaitMs;
   context.firstByteWaitMs = kSearchFirstByteWaitMs;
   context.attemptCount = kSearchAttemptCount;
   for (std::size_t i = 1; i < kExchangeSpeeds.size(); ++i) {
     const int32_t speed = kExchangeSpeeds[i];
     if (beforeTry) beforeTry(speed);
+    if (stopRequested && stopRequested()) return 0;
     if (Probe(context, speed)) return speed;
   }
   return 0;

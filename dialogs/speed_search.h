@@ -17,9 +17,11 @@ inline constexpr uint8_t kSearchAttemptCount = 1;
 
 // Overrides the exchange parameters for the search and tries the table speeds
 // from the second (600) to the last; 300 bit/s is not tried. beforeTry is
-// called with each speed before it is tried. Returns the speed that answered,
-// or 0 when none did. The context keeps the search parameters and the last
+// called with each speed before it is tried; a stop asked for by then ends
+// the search. Returns the speed that answered, or 0 when none did or the
+// search was stopped. The context keeps the search parameters and the last
 // speed tried.
-int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry);
+int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry,
+                            const std::function<bool()>& stopRequested = {});
 
 }  // namespace vkt53

@@ -53,8 +53,10 @@ bool AnswerMatches(const ExchangeContext& context, const TableRequest& r) {
          response[2] >= kValuesOffset + valueBytes + kChecksumSize;
 }
 
-// Asks the retry question; on "Да" lets events run before the next try.
+// Asks the retry question; on "Да" lets events run before the next try. A
+// stop asked for meanwhile is the answer "Нет", without the question.
 bool AskAgain(LinkSession& session, const std::string& line1, const std::string& line2) {
+  if (session.ui.StopRequested()) return false;
   const bool again = session.ui.AskRetry(line1, line2);
   session.ui.ShowOperationPanel("");
   if (again) session.ui.ProcessPendingEvents();
@@ -119,6 +121,23 @@ void AddChangedUnitRuns(std::vector<TableRequest>& writes, std::span<const uint8
 
 }  // namespace
 
+void WrittenTables::Add(int table) {
+  switch (table) {
+    case kLinkParametersTable: linkParameters = true; break;
+    case kModemCommandTable: modemCommand = true; break;
+    case kUnitLinkTable: unitLinks = true; break;
+    default: break;
+  }
+}
+
+std::vector<int> WrittenTables::Numbers() const {
+  std::vector<int> numbers;
+  if (linkParameters) numbers.push_back(kLinkParametersTable);
+  if (modemCommand) numbers.push_back(kModemCommandTable);
+  if (unitLinks) numbers.push_back(kUnitLinkTable);
+  return numbers;
+}
+
 TableRequest TableRequest::Read(int table, int firstField, int count) {
   TableRequest r;
   r.block[kReadTable] = static_cast<uint8_t>(table);
@@ -151,6 +170,7 @@ bool TransferTable(LinkSession& session, const TableRequest& request) {
   const int table = isRead ? request.readTable() : request.writeTable();
   for (;;) {
     ui.ProcessPendingEvents();
+    if (ui.StopRequested()) return false;
     ui.ShowOperationPanel(OperationTextOf(request));
     ui.ShowExchangePanel("Обмен...");
     ui.RepaintStatusLine();
@@ -293,16 +313,22 @@ std::vector<TableRequest> ChangedTableWrites(const ConfigRecord& asRead,
   return writes;
 }
 
-ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
-                                      const ConfigImage& edited) {
+ChangeWriteResult WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
+                                     const ConfigImage& edited) {
   const std::vector<TableRequest> writes = ChangedTableWrites(asRead, edited);
+  ChangeWriteResult result;
   for (const TableRequest& write : writes) {
-    if (!TransferTable(session, write)) return ChangeWriteOutcome::Failed;
+    if (!TransferTable(session, write)) {
+      result.outcome = ChangeWriteOutcome::Failed;
+      return result;
+    }
+    result.written.Add(write.writeTable());
     if (write.writeTable() == kLinkParametersTable) {
       FollowMasterSpeed(session, write.block[kBlockHeaderSize + kMasterSpeedIndexField]);
     }
   }
-  return writes.empty() ? ChangeWriteOutcome::NothingChanged : ChangeWriteOutcome::Written;
+  if (!writes.empty()) result.outcome = ChangeWriteOutcome::Written;
+  return result;
 }
 
 }  // namespace vkt53

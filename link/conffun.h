@@ -57,7 +57,10 @@ std::string LinkPanelText(int portNumber, int32_t speed);
 std::string TableOperationText(const TableRequest& request);
 
 // Runs one request until it succeeds or the user gives up. On success the
-// response stays in the context; the values start at response byte 7.
+// response stays in the context; the values start at response byte 7. A
+// stop the user asked for (ServiceUi::StopRequested) ends it with false
+// before the request goes out, or after a failed try without the retry
+// question; a request under way is never cut short.
 bool TransferTable(LinkSession& session, const TableRequest& request);
 
 bool ReadIdentification(LinkSession& session, ConfigRecord& record);
@@ -72,7 +75,28 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
 // speed, in the settings, the exchange and the link panel.
 void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex);
 
+// The writable tables a write touches, or touched.
+struct WrittenTables {
+  bool linkParameters = false;  // table 3
+  bool modemCommand = false;    // table 5
+  bool unitLinks = false;       // table 6
+
+  bool Any() const { return linkParameters || modemCommand || unitLinks; }
+  // Marks table 3, 5 or 6; other numbers are ignored.
+  void Add(int table);
+  // The tables' numbers, in ascending order.
+  std::vector<int> Numbers() const;
+  bool operator==(const WrittenTables&) const = default;
+};
+
 enum class ChangeWriteOutcome { NothingChanged, Written, Failed };
+
+struct ChangeWriteResult {
+  ChangeWriteOutcome outcome = ChangeWriteOutcome::NothingChanged;
+  // The tables at least one write of which was answered: after a failure,
+  // the device holds these (table 6 perhaps only in part) as edited.
+  WrittenTables written;
+};
 
 // The writes that bring the device from the configuration as read to the
 // edited image, in the order they are sent: tables 3 and 5 whole when they
@@ -82,7 +106,7 @@ std::vector<TableRequest> ChangedTableWrites(const ConfigRecord& asRead, const C
 
 // Sends ChangedTableWrites, stopping at the first that fails; after a write
 // of table 3 the link follows the device to its new master speed.
-ChangeWriteOutcome WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
-                                      const ConfigImage& edited);
+ChangeWriteResult WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
+                                     const ConfigImage& edited);
 
 }  // namespace vkt53

@@ -20,6 +20,9 @@ class ServiceUi {
   virtual void ProcessPendingEvents() = 0;
   // The retry question ("Повторить попытку?" below the two lines); true = "Да".
   virtual bool AskRetry(const std::string& line1, const std::string& line2) = 0;
+  // True once the user has asked the program to stop (vkt53-cli on Ctrl-C):
+  // the table service then sends no further request. Windows never ask.
+  virtual bool StopRequested() const { return false; }
 };
 
 // The wait window's progress bar.

@@ -158,6 +158,7 @@ class DeviceLink {
   DeviceLink& operator=(const DeviceLink&) = delete;
 
   ProgramState& state() { return state_; }
+  const ProgramState& state() const { return state_; }
   TerminalUi& ui() { return ui_; }
   LinkSession& session() { return session_; }
   const LinkChoice& choice() const { return choice_; }
@@ -176,12 +177,17 @@ class DeviceLink {
   // settings' own waits and attempts at the speed found.
   bool SearchSpeed(Outcome& outcome) {
     ui_.BeginProgress();
-    const int32_t found = SearchExchangeSpeed(*state_.context, [this](int32_t speed) {
-      ui_.ShowProgress(Format("Скорость обмена:  %d", speed));
-    });
+    const int32_t found = SearchExchangeSpeed(
+        *state_.context,
+        [this](int32_t speed) { ui_.ShowProgress(Format("Скорость обмена:  %d", speed)); },
+        [this] { return ui_.StopRequested(); });
     ui_.EndProgress();
     if (found == 0) {
-      outcome.Fail(kExitLinkFailure, {"Связь не установлена"});
+      if (ui_.StopRequested()) {
+        outcome.Fail(kExitLinkFailure, ui_.FailureLines());
+      } else {
+        outcome.Fail(kExitLinkFailure, {"Связь не установлена"});
+      }
       return false;
     }
     state_.settings.exchangeSpeed = found;
@@ -361,6 +367,32 @@ void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const Writt
   outcome.Fail(kExitLinkFailure, lines);
 }
 
+// The command that writes the backup's copies of the tables back, at the
+// speed the link has followed the device to.
+std::string RestoreCommand(const DeviceLink& link, const std::vector<int>& tables,
+                           const std::string& backupPath) {
+  std::string list;
+  for (const int table : tables) {
+    if (!list.empty()) list += ',';
+    list += std::to_string(table);
+  }
+  return Format("vkt53-cli restore --port %s --speed %d --tables %s \"%s\"",
+                link.choice().portName.c_str(), link.state().settings.exchangeSpeed, list.c_str(),
+                backupPath.c_str());
+}
+
+// A write that failed after some tables were written: the device holds part
+// of the file, and the way back is named.
+void ReportPartialWrite(const DeviceLink& link, const WrittenTables& written,
+                        const std::string& backupPath, Outcome& outcome) {
+  const std::string command = RestoreCommand(link, written.Numbers(), backupPath);
+  outcome.data.Set("restoreCommand", command);
+  outcome.messages.insert(
+      outcome.messages.end(),
+      {"Устройство может быть записано частично.", "Записано: " + WrittenTablesText(written),
+       "Резервная копия: " + backupPath, "Восстановить записанные таблицы из неё: " + command});
+}
+
 void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
   const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
   if (!image) return;
@@ -397,15 +429,21 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   }
   outcome.data.Set("backup", backup.path);
 
-  ChangeWriteOutcome written = ChangeWriteOutcome::Failed;
+  ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
   WriteToDevice(link, ui, [&](LinkSession& session) {
     ui.CountRequests(static_cast<int>(writes.size()));
     written = WriteChangedTables(session, asRead, *image);
-    return written != ChangeWriteOutcome::Failed;
+    return written.outcome != ChangeWriteOutcome::Failed;
   });
-  outcome.data.Set("written", written == ChangeWriteOutcome::Written);
-  if (written == ChangeWriteOutcome::Failed) {
+  const bool failed = written.outcome == ChangeWriteOutcome::Failed;
+  JsonValue tables = JsonValue::Array();
+  for (const int table : written.written.Numbers()) tables.Push(table);
+  outcome.data.Set("written", written.outcome == ChangeWriteOutcome::Written)
+      .Set("partial", failed && written.written.Any())
+      .Set("writtenTables", std::move(tables));
+  if (failed) {
     outcome.Fail(kExitLinkFailure, ui.FailureLines());
+    if (written.written.Any()) ReportPartialWrite(link, written.written, backup.path, outcome);
     return;
   }
   const ConfigRecord meant = MeantRecord(asRead, *image);

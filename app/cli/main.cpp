@@ -16,6 +16,7 @@
 #endif
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/stop_signals.h"
 
 namespace {
 
@@ -51,6 +52,7 @@ int main(int argc, char** argv) {
   // The texts are UTF-8; the console shows them as such only when told.
   SetConsoleOutputCP(CP_UTF8);
 #endif
+  vkt53::CatchStopSignals();
   const vkt53::CliStreams streams{std::cout, std::cerr, ErrorOutputIsTerminal()};
   return vkt53::RunCli(Arguments(argc, argv), streams);
 }

@@ -1,5 +1,7 @@
 #include "app/cli/terminal_ui.h"
 
+#include "app/cli/stop_signals.h"
+
 namespace vkt53 {
 
 namespace {
@@ -24,6 +26,15 @@ bool TerminalUi::AskRetry(const std::string& line1, const std::string& line2) {
   if (!lastShownFailure_.empty()) failure_.push_back(lastShownFailure_);
   lastShownFailure_.clear();
   return false;
+}
+
+bool TerminalUi::StopRequested() const { return StopSignalled(); }
+
+std::vector<std::string> TerminalUi::FailureLines() const {
+  // Every failure ends the command, so a stop that came after one leaves it
+  // as the reason.
+  if (failure_.empty() && StopRequested()) return {"Прервано пользователем"};
+  return failure_;
 }
 
 void TerminalUi::SetPosition(int position) {

@@ -3,7 +3,8 @@
 // a terminal, so that scripts and logs get no carriage-return noise), and a
 // failed request kept as the lines the retry question would show. The
 // question itself is answered "Нет": the attempts of the link settings are
-// the retries a script gets.
+// the retries a script gets. A stop signal (app/cli/stop_signals.h) stops
+// the table service before its next request.
 #pragma once
 
 #include <ostream>
@@ -25,6 +26,7 @@ class TerminalUi : public ServiceUi, public ProgressBar {
   void RepaintStatusLine() override {}
   void ProcessPendingEvents() override {}
   bool AskRetry(const std::string& line1, const std::string& line2) override;
+  bool StopRequested() const override;
 
   void SetMaximum(int maximum) override { maximum_ = maximum; }
   int Maximum() const override { return maximum_; }
@@ -44,8 +46,9 @@ class TerminalUi : public ServiceUi, public ProgressBar {
   void EndProgress();
 
   // What a person reads of the last failure: the question's two lines and
-  // the failure line of the request ("Команда 29.  ..."), when there was one.
-  const std::vector<std::string>& FailureLines() const { return failure_; }
+  // the failure line of the request ("Команда 29.  ..."), when there was one;
+  // "Прервано пользователем" when a stop, not a failure, ended the operation.
+  std::vector<std::string> FailureLines() const;
 
  private:
   void Draw();

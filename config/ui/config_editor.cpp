@@ -237,13 +237,16 @@ LinkInputs ConfigEditorForm::ReadInputs() const {
   return inputs;
 }
 
-void ConfigEditorForm::BitBtn14Click() {
+bool ConfigEditorForm::StoreControls() {
   const LinkInputVerdict verdict = StoreLinkInputs(ReadInputs(), image_);
-  if (verdict != LinkInputVerdict::Stored) {
-    const InputErrorLines lines = InputErrorOf(verdict);
-    ShowMessage(MessageKind::InputError, QString::fromUtf8(lines.line1), QString::fromUtf8(lines.line2), this);
-    return;
-  }
+  if (verdict == LinkInputVerdict::Stored) return true;
+  const InputErrorLines lines = InputErrorOf(verdict);
+  ShowMessage(MessageKind::InputError, QString::fromUtf8(lines.line1), QString::fromUtf8(lines.line2), this);
+  return false;
+}
+
+void ConfigEditorForm::BitBtn14Click() {
+  if (!StoreControls()) return;
   FinishAcceptance();
   accept();
 }
@@ -303,6 +306,10 @@ SpeedListContent TFormRealConfig::MasterSpeeds() {
 void TFormRealConfig::FinishAcceptance() { writeRequested_ = true; }
 
 void TFormRealConfig::BitBtn1Click() {
+  // The file holds what the window shows. The write still compares the image
+  // with the record as read, so storing the controls here changes nothing it
+  // would send.
+  if (!StoreControls()) return;
   QtConfigFileUi files(this, SaveDialog1);
   SaveImageToFile(files, configFolder_, image_);
 }

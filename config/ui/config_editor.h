@@ -44,6 +44,10 @@ class ConfigEditorForm : public QDialog {
 
   // Makes a button for the row of accept buttons, after BitBtn14.
   QPushButton* AddAcceptRowButton(const char* name, const QString& text);
+  // The link parameter controls and the modem string into the image, checked
+  // in their fixed order; the first that fails is shown as an input error
+  // and false returned.
+  bool StoreControls();
   void BitBtn14Click();
 
   ConfigImage& image_;
@@ -83,7 +87,8 @@ class ConfigEditorForm : public QDialog {
 };
 
 // The online editor: "Записать в устройство" asks for the differences to be
-// written, "Сохранить в файле" saves the image as edited so far.
+// written, "Сохранить в файле" saves what the window shows: the units and,
+// once they pass the same checks, the link parameters and the modem string.
 class TFormRealConfig : public ConfigEditorForm {
   Q_OBJECT
  public:

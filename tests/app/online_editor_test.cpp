@@ -1,8 +1,10 @@
 // The online editor's unit list and its "Сохранить в файле", on the window
 // alone: what the rows show for what the device holds, and what the saved
-// file holds after edits of units and of controls.
+// file holds after edits of units and of controls (all of what is shown,
+// checked as "Записать в устройство" checks it).
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
@@ -12,6 +14,7 @@
 
 #include "app/ui/common/question.h"
 #include "config/config_file.h"
+#include "config/modem_string.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/vichpar.h"
 #include "support/modal.h"
@@ -43,6 +46,8 @@ class OnlineEditorTest : public QObject {
   Q_OBJECT
 
  private slots:
+  void cleanup() { EndModalWaits(); }
+
   void unitSpeedIndexesBeyondTheTableShowAsZero() {
     ConfigRecord record = DeviceRecord();
     record.UnitLinkBytes()[9] = MakeUnitLinkByte(kPortC, 22);
@@ -61,7 +66,7 @@ class OnlineEditorTest : public QObject {
     QCOMPARE(Cell(&editor, 12, 3), QString("        230400"));
   }
 
-  void savingToAFileTakesTheUnitsAsEditedButNotTheControls() {
+  void savingToAFileTakesWhatTheWindowShows() {
     ConfigRecord record = DeviceRecord();
     record.UnitLinkBytes()[5] = MakeUnitLinkByte(kPortA, 15);
     ConfigImage image = ImageOf(record);
@@ -72,7 +77,6 @@ class OnlineEditorTest : public QObject {
     TFormRealConfig editor(image, record, folder.path().toStdString());
     editor.show();
 
-    // Unit 200 connected through its dialog: that reaches the image at once.
     Child<QTableWidget>(&editor, "StringGrid1")->setCurrentCell(200 - 1, 0);
     bool unitDialogCame = false;
     WhenModal<TFormVichPar>([&unitDialogCame](TFormVichPar* dialog) {
@@ -84,11 +88,10 @@ class OnlineEditorTest : public QObject {
     });
     Click(&editor, "BitBtn3");
     QVERIFY(unitDialogCame);
-    // The link parameters and the modem string reach the image only through
-    // "Записать в устройство".
+    ChooseItem(&editor, "ComboBox1", "9600");
     Child<QLineEdit>(&editor, "Edit2")->setText("9");
     Child<QLineEdit>(&editor, "Edit1")->setText("ATDT123");
-    ChooseItem(&editor, "ComboBox2", " Высокий");
+    ChooseItem(&editor, "ComboBox2", " Низкий");
 
     QString noticeLine2;
     WhenModal<QFileDialog>([path](QFileDialog* dialog) {
@@ -106,11 +109,39 @@ class OnlineEditorTest : public QObject {
 
     ConfigImage expected = asShown;
     SetUnitEntry(expected, 200, UnitEntry{1, kPortB, 11});
+    expected.bytes[kMasterSpeedIndexField] = 11;  // 9600 bit/s
+    expected.bytes[kAnswerPreambleCountField] = 9;
+    expected.bytes[kPriorityField] = 1;
+    StoreModemText(expected, "ATDT123");
     ConfigImage saved;
     QCOMPARE(ReadConfigFile(path.toStdString(), saved), ConfigFileReadResult::kRead);
     QVERIFY(saved == expected);
+    QCOMPARE(ModemTextOfImage(saved), std::string("ATDT123"));
     QCOMPARE(QFileInfo(path).size(), qint64(2 + 1209));
-    QVERIFY2(image == expected, "the lent image holds the unit edit and nothing else");
+  }
+
+  void aFieldOutOfRangeIsReportedAndNothingIsSaved() {
+    ConfigRecord record = DeviceRecord();
+    ConfigImage image = ImageOf(record);
+    QTemporaryDir folder;
+    TFormRealConfig editor(image, record, folder.path().toStdString());
+    editor.show();
+    Child<QLineEdit>(&editor, "Edit1")->setText("ATDT9");
+    Child<QLineEdit>(&editor, "Edit4")->setText("256");
+
+    // The first window that comes: the input error box, not the file dialog.
+    QStringList shown;
+    WhenModal<QDialog>([&shown](QDialog* window) {
+      shown << window->metaObject()->className() << window->windowTitle();
+      if (!qobject_cast<TFormQues*>(window)) return window->reject();
+      shown << Child<QLabel>(window, "Label1")->text() << Child<QLabel>(window, "Label2")->text();
+      Click(window, "BitBtn3");
+    });
+    Click(&editor, "BitBtn1");
+    QCOMPARE(shown, (QStringList{"vkt53::TFormQues", "Ошибка ввода параметров",
+                                 "Длительность ожидания ответа от вычислителя", "вне допустимого диапазона"}));
+    QVERIFY(QDir(folder.path()).entryList(QDir::Files).isEmpty());
+    QVERIFY(editor.isVisible());
   }
 };
 

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <stdexcept>
@@ -20,6 +21,8 @@ namespace vkt53 {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+constexpr long kSignalCheckMs = 10;  // how often SignalWhen's condition is asked
 
 void WriteText(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
@@ -40,8 +43,8 @@ void CliProgram::WriteSettingsFile(const std::string& bytes) const {
   WriteText(folder_.File("INI/vkt53.ini"), bytes);
 }
 
-CliRun CliProgram::Run(const std::vector<std::string>& args,
-                       std::chrono::milliseconds deadline) const {
+CliRun CliProgram::Run(const std::vector<std::string>& args, std::chrono::milliseconds deadline,
+                       const SignalWhen* signal) const {
   int outPipe[2];
   int errPipe[2];
   if (pipe2(outPipe, O_CLOEXEC) != 0 || pipe2(errPipe, O_CLOEXEC) != 0)
@@ -78,7 +81,15 @@ CliRun CliProgram::Run(const std::vector<std::string>& args,
       late = true;
       break;
     }
-    if (poll(fds, 2, static_cast<int>(left.count())) <= 0) continue;
+    const bool watching = signal && !run.signalled;
+    const int wait =
+        static_cast<int>(watching ? std::min<long>(left.count(), kSignalCheckMs) : left.count());
+    const int ready = poll(fds, 2, wait);
+    if (watching && signal->when()) {
+      kill(pid, signal->signal);
+      run.signalled = true;
+    }
+    if (ready <= 0) continue;
     for (int i = 0; i < 2; ++i) {
       if (fds[i].fd < 0 || fds[i].revents == 0) continue;
       char buffer[4096];

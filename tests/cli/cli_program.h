@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ struct CliRun {
   int status = -1;  // the exit code; -1 when it did not end in time or was killed
   std::string out;
   std::string err;
+  bool signalled = false;  // the SignalWhen's signal was sent
+};
+
+// A signal sent to the program while it runs, as soon as `when` holds
+// (asked every few milliseconds until the program ends).
+struct SignalWhen {
+  int signal = 0;
+  std::function<bool()> when;
 };
 
 class CliProgram {
@@ -36,7 +45,8 @@ class CliProgram {
   // Runs the program with args; fails the test (and kills it) when it has
   // not ended within the deadline.
   CliRun Run(const std::vector<std::string>& args,
-             std::chrono::milliseconds deadline = std::chrono::seconds(60)) const;
+             std::chrono::milliseconds deadline = std::chrono::seconds(60),
+             const SignalWhen* signal = nullptr) const;
 
  private:
   TempFolder folder_;

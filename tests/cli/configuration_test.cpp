@@ -1,5 +1,6 @@
 // vkt53-cli read, write, restore and diff --port against the emulator: what
 // reaches the device, and what does not.
+#include <csignal>
 #include <filesystem>
 
 #include "cli_bench.h"
@@ -61,6 +62,26 @@ TEST_F(ReadCommand, ABadAnswerHalfWayLeavesNoFile) {
   EXPECT_EQ(lines[1], "\"Командная строка модема\"");
   EXPECT_EQ(lines[2].rfind("Команда 29.  ", 0), 0u) << lines[2];
   EXPECT_EQ(lines[3], "Параметры конфигурирования не прочитаны");
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+TEST_F(ReadCommand, SigtermEndsItBetweenRequestsWithoutAFile) {
+  // Table 3's read (request 1) loses its first answer: the program waits on it.
+  StartDevice({"--log", "--fault-skip", "1", "--fault-drop", "1"});
+  const std::string path = files.File("device.cnf");
+  const SignalWhen stop{
+      SIGTERM, [this] { return device->ErrorOutput().find("request 1:") != std::string::npos; }};
+  const CliRun run = cli.Run(OnDevice({"read", "-o", path, "--attempts", "2", "--wait", "3"}),
+                             std::chrono::seconds(60), &stop);
+  ASSERT_TRUE(run.signalled) << run.err;
+  EXPECT_EQ(run.status, 1) << "not killed by the signal";
+  EXPECT_EQ(LinesOf(run.err),
+            (std::vector<std::string>{"Прервано пользователем",
+                                      "Параметры конфигурирования не прочитаны"}));
+  EXPECT_NE(device->ErrorOutput().find("request 2: function 29, address 0: read table 3"),
+            std::string::npos)
+      << "the request under way was tried again and answered";
+  EXPECT_EQ(device->ErrorOutput().find("request 3:"), std::string::npos) << "nothing sent after it";
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
@@ -199,9 +220,98 @@ TEST_F(WriteCommand, AWriteTheDeviceDoesNotAnswerIsALinkFailure) {
   EXPECT_EQ(run.status, 1);
   const Json out = JsonOf(run);
   EXPECT_FALSE(out["written"].boolean);
-  ASSERT_GE(out["messages"].items.size(), 3u);
+  EXPECT_EQ(out["partial"].kind, Json::Kind::Bool);
+  EXPECT_FALSE(out["partial"].boolean) << "nothing was written";
+  EXPECT_TRUE(out["writtenTables"].items.empty());
+  EXPECT_EQ(out["messages"].items.size(), 3u) << "and nothing is said of a backup to restore";
   EXPECT_EQ(out["messages"][0].text, "Не выполнена запись в таблицу 6.");
   EXPECT_EQ(out["messages"][2].text, "Команда 29.  Устройство не отвечает");
+}
+
+// A write that fails after some of its requests were answered leaves the
+// device holding part of the file: the report says so, names the tables
+// and the backup, and gives the command that writes them back.
+TEST_F(WriteCommand, AWriteThatFailsPartWayNamesWhatWasWrittenAndTheWayBack) {
+  StartDevice({}, kUnit5AtPortAWith19200);
+  const std::string path = ChangedFile();  // writes table 5, unit 5, units 10..12
+  const ConfigRecord before = DeviceRecord();
+  // The identification, the five reads and the writes of table 5 and unit 5
+  // are answered; the write of units 10..12 is refused.
+  const std::vector<std::string> faults = {"--fault-skip", "8", "--fault-error", "3@1"};
+  device.reset();
+  StartDevice(faults, kUnit5AtPortAWith19200);
+
+  const CliRun run = Run(OnDevice({"write", path, "--attempts", "1"}));
+  EXPECT_EQ(run.status, 1);
+  const std::vector<std::string> lines = LinesOf(run.err);
+  ASSERT_EQ(lines.size(), 7u) << run.err;
+  EXPECT_EQ(lines[0], "Не выполнена запись в таблицу 6.");
+  EXPECT_EQ(lines[3], "Устройство может быть записано частично.");
+  EXPECT_EQ(lines[4],
+            "Записано: табл. 5 \"Командная строка модема\", "
+            "табл. 6 \"Скорость обмена с подкл. вычислителем и порт подключения\"");
+  const std::string backupLabel = "Резервная копия: ";
+  ASSERT_EQ(lines[5].rfind(backupLabel, 0), 0u) << lines[5];
+  const std::string backup = lines[5].substr(backupLabel.size());
+  EXPECT_EQ(backup.rfind(cli.File("CONFIG/backup/"), 0), 0u) << backup;
+  EXPECT_EQ(lines[6],
+            "Восстановить записанные таблицы из неё: vkt53-cli restore --port COM3 "
+            "--speed 115200 --tables 5,6 \"" +
+                backup + "\"");
+
+  // The command named puts the device back as it was read.
+  const CliRun restore =
+      Run({"restore", "--port", "COM3", "--speed", "115200", "--tables", "5,6", backup});
+  ASSERT_EQ(restore.status, 0) << restore.err;
+  EXPECT_EQ(DeviceRecord(), before);
+
+  device.reset();
+  StartDevice(faults, kUnit5AtPortAWith19200);
+  const Json out = JsonOf(Run(OnDevice({"write", path, "--attempts", "1", "--json"})));
+  EXPECT_FALSE(out["written"].boolean);
+  EXPECT_TRUE(out["partial"].boolean);
+  ASSERT_EQ(out["writtenTables"].items.size(), 2u);
+  EXPECT_EQ(out["writtenTables"][0].Int(), 5);
+  EXPECT_EQ(out["writtenTables"][1].Int(), 6);
+  ConfigImage kept;
+  EXPECT_EQ(ReadConfigFile(out["backup"].text, kept), ConfigFileReadResult::kRead);
+  EXPECT_EQ(
+      out["restoreCommand"].text,
+      "vkt53-cli restore --port COM3 --speed 115200 --tables 5,6 \"" + out["backup"].text + "\"");
+}
+
+// Ctrl-C in the middle of a write: the request on the line is answered, the
+// next is not sent, and the same report follows.
+TEST_F(WriteCommand, SigintStopsItBetweenRequestsWithThePartialReport) {
+  StartDevice({}, kUnit5AtPortAWith19200);
+  const std::string path = ChangedFile();  // writes table 5, unit 5, units 10..12
+  // Request 7, the write of unit 5, loses its first answer: the program waits on it.
+  device.reset();
+  StartDevice({"--log", "--fault-skip", "7", "--fault-drop", "1"}, kUnit5AtPortAWith19200);
+
+  const SignalWhen ctrlC{
+      SIGINT, [this] { return device->ErrorOutput().find("request 7:") != std::string::npos; }};
+  const CliRun run = cli.Run(OnDevice({"write", path, "--attempts", "2", "--wait", "1"}),
+                             std::chrono::seconds(60), &ctrlC);
+  ASSERT_TRUE(run.signalled) << run.err;
+  EXPECT_EQ(run.status, 1) << "not killed by the signal";
+  const std::vector<std::string> lines = LinesOf(run.err);
+  ASSERT_EQ(lines.size(), 5u) << run.err;
+  EXPECT_EQ(lines[0], "Прервано пользователем");
+  EXPECT_EQ(lines[1], "Устройство может быть записано частично.");
+  EXPECT_EQ(lines[2].rfind("Записано: табл. 5 \"Командная строка модема\", табл. 6 ", 0), 0u)
+      << lines[2];
+  EXPECT_EQ(lines[3].rfind("Резервная копия: ", 0), 0u) << lines[3];
+  EXPECT_NE(lines[4].find("--tables 5,6 "), std::string::npos) << lines[4];
+
+  const std::string log = device->ErrorOutput();
+  EXPECT_NE(log.find("request 8: function 29, address 0: write table 6 fields 5..5"),
+            std::string::npos)
+      << "the write under way was tried again and answered: " << log;
+  EXPECT_EQ(log.find("request 9:"), std::string::npos) << "nothing sent after it: " << log;
+  const ConfigRecord after = DeviceRecord();
+  EXPECT_EQ(after.UnitLinkBytes()[5], MakeUnitLinkByte(kPortA, 2));
+  EXPECT_EQ(after.UnitLinkBytes()[10], 0) << "units 10..12 not written";
 }
 
 TEST_F(WriteCommand, AFileThatIsNoConfigurationReachesNoDevice) {

@@ -221,20 +221,20 @@ TEST_F(WithEmulator, ChangedUnitsAreWrittenInRunsOfDifferingFields) {
   LinkSession s = session();
 
   ui().operations.clear();
-  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::NothingChanged);
+  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::NothingChanged);
   EXPECT_TRUE(ui().Requests().empty());
 
   UnitEntry unit5 = GetUnitEntry(image, 5);
   unit5.speedIndex = 7;
   SetUnitEntry(image, 5, unit5);
-  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 5)"}));
 
   image = ReadImage(asRead);
   ui().operations.clear();
   SetUnitEntry(image, 10, {1, kPortB, 11});
   SetUnitEntry(image, 12, {1, kPortC, 15});
-  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 10)", "Запись в таблицу 6 (поле 12)"}));
 
   ConfigRecord after;
@@ -261,7 +261,7 @@ TEST_F(WithEmulator, UnknownPortCodesAreWrittenBackAsNotConnected) {
   }
   ui().operations.clear();
   LinkSession s = session();
-  EXPECT_EQ(WriteChangedTables(s, asRead, image), ChangeWriteOutcome::Written);
+  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поля 7-11)"}));
   ConfigRecord after;
   ReadImage(after);

@@ -36,7 +36,7 @@ class ScriptedTables : public ::testing::Test {
   LinkSession session() { return link.session; }
   ChangeWriteOutcome WriteChanges() {
     LinkSession s = session();
-    return WriteChangedTables(s, asRead, image);
+    return WriteChangedTables(s, asRead, image).outcome;
   }
   bool WriteSelected(std::initializer_list<int> tables, ProgressBar* progress) {
     TableStatusBlock status{};
@@ -194,6 +194,50 @@ TEST_F(ScriptedTables, ARefusedWriteIsAskedAboutAndNothingAfterItIsSent) {
   ASSERT_EQ(ui.questions.size(), 1u);
   EXPECT_EQ(ui.questions[0].line1, "Не выполнена запись в таблицу 6.");
   EXPECT_EQ(ui.questions[0].line2, "\"Скорость обмена с подкл. вычислителем и порт подключения\"");
+}
+
+TEST_F(ScriptedTables, AWriteThatFailsHalfWayNamesTheTablesItWrote) {
+  StoreModemText(image, "AT");
+  SetUnitEntry(image, 10, {1, kPortB, 11});
+  SetUnitEntry(image, 12, {1, kPortC, 15});
+  RefuseFrom(2);  // table 5 and the first run of table 6 are answered
+  LinkSession s = session();
+  const ChangeWriteResult result = WriteChangedTables(s, asRead, image);
+  EXPECT_EQ(result.outcome, ChangeWriteOutcome::Failed);
+  EXPECT_EQ(device.Writes(), (Texts{"5 0 1", "6 10 1", "6 12 1"}));
+  EXPECT_EQ(result.written.Numbers(), (std::vector<int>{5, 6})) << "table 6 in part";
+
+  RefuseFrom(0);
+  EXPECT_FALSE(WriteChangedTables(s, asRead, image).written.Any()) << "the first write refused";
+}
+
+TEST_F(ScriptedTables, AStopAskedForDuringARequestEndsTheWriteWhenItIsAnswered) {
+  StoreModemText(image, "AT");
+  SetUnitEntry(image, 10, {1, kPortB, 11});
+  device.answer = [this](const TableRequestSeen&, int) -> std::optional<Bytes> {
+    ui.stopRequested = true;  // Ctrl-C while the request is on the line
+    return std::nullopt;
+  };
+  LinkSession s = session();
+  const ChangeWriteResult result = WriteChangedTables(s, asRead, image);
+  EXPECT_EQ(result.outcome, ChangeWriteOutcome::Failed);
+  EXPECT_EQ(device.Writes(), Texts{"5 0 1"}) << "answered, and nothing sent after it";
+  EXPECT_EQ(result.written.Numbers(), std::vector<int>{5});
+  EXPECT_TRUE(ui.questions.empty());
+}
+
+TEST_F(ScriptedTables, AStopDuringAFailedRequestAsksNoRetryQuestion) {
+  SetUnitEntry(image, 10, {1, kPortB, 11});
+  device.answer = [this](const TableRequestSeen&, int) -> std::optional<Bytes> {
+    ui.stopRequested = true;
+    return ErrorAnswer(0, kTableFunction, 12);
+  };
+  ui.answers = {true};  // a "Да" that must not be given
+  LinkSession s = session();
+  EXPECT_FALSE(WriteChangedTables(s, asRead, image).written.Any());
+  EXPECT_TRUE(ui.questions.empty());
+  EXPECT_EQ(device.Writes().size(), static_cast<std::size_t>(context.attemptCount))
+      << "the attempts of the one request, not a retry";
 }
 
 TEST_F(ScriptedTables, ARefusedTable3WriteLeavesTheSpeedAndTheOtherTables) {

@@ -120,6 +120,7 @@ TEST_F(OnlineConfiguration, AFailedWriteIsNotCalledUnchanged) {
   ASSERT_EQ(shell.status.questions.size(), 1u);
   EXPECT_EQ(shell.status.questions[0].line1, "Не выполнена запись в таблицу 5.");
   EXPECT_TRUE(shell.notices.empty()) << "the service has reported the failure; nothing more";
+  EXPECT_TRUE(shell.files.questions.empty()) << "nothing was written, so no backup is offered";
 }
 
 class ConfigurationFiles : public ShellBench {
@@ -317,6 +318,32 @@ TEST_F(CheckedWrite, YesWritesTheBackupsTablesBackAndChecksThem) {
   EXPECT_EQ(shell.notices,
             (std::vector<Lines>{{"Резервная копия записана в устройство:", Backups().at(0)}}));
   EXPECT_LT(EventAt(shell, "restore question"), EventAt(shell, "wait window: writing"));
+  EXPECT_TRUE(shell.requestsOutsideOperations.empty());
+}
+
+TEST_F(CheckedWrite, AWriteStoppedHalfWayNamesWhatItWroteAndYesWritesTheBackupOfThatBack) {
+  // The five reads and the write of table 3 are answered; unit 5's write is refused.
+  StartDevice(kUnit5AtPortAWith19200, {"--fault-skip", "6", "--fault-error", "3@1"});
+  ConnectServedDevice();
+  state.context->attemptCount = 1;
+  EditUnit5AndPreambles();
+  shell.files.answers = {true};
+  RunOnlineConfiguration(state, shell);
+
+  ASSERT_EQ(shell.status.questions.size(), 1u);
+  EXPECT_EQ(shell.status.questions[0].line1, "Не выполнена запись в таблицу 6.");
+  EXPECT_EQ(
+      shell.files.questions,
+      (std::vector<Lines>{{"Запись не завершена. Записано: табл. 3 \"Параметры связи\"",
+                           "Записать в устройство резервную копию " + Backups().at(0) + "?"}}));
+  EXPECT_EQ(shell.Requests(),
+            Concat(Concat(kWholeRead, kWritesOfUnit5AndTable3),
+                   {"Запись в таблицу 3 (поля 0-7)", "Чтение из таблицы 3 (поля 0-7)"}))
+      << "table 3 of the backup written back and checked; table 6 was not written";
+  EXPECT_EQ(DeviceTable(3)[kAnswerPreambleCountField], 3);
+  EXPECT_EQ(shell.notices,
+            (std::vector<Lines>{{"Резервная копия записана в устройство:", Backups().at(0)}}));
+  EXPECT_TRUE(shell.restoreQuestions.empty());
   EXPECT_TRUE(shell.requestsOutsideOperations.empty());
 }
 

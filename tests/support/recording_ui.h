@@ -33,6 +33,8 @@ class RecordingUi : public ServiceUi {
     return answer;
   }
 
+  bool StopRequested() const override { return stopRequested; }
+
   // Operation texts that name a request (failure lines filtered out).
   std::vector<std::string> Requests() const {
     std::vector<std::string> out;
@@ -46,6 +48,7 @@ class RecordingUi : public ServiceUi {
   std::vector<std::string> operations;
   std::vector<Question> questions;
   std::deque<bool> answers;  // "Да" = true; none left = "Нет"
+  bool stopRequested = false;  // as Ctrl-C sets it for vkt53-cli
   int repaints = 0;
   int eventTurns = 0;
 };
