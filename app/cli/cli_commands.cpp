@@ -362,7 +362,8 @@ void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const Writt
   outcome.data.Set("verified", differences.empty()).Set("differences", std::move(list));
   if (differences.empty()) return;
   std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
-  for (const FieldDifference& difference : differences) lines.push_back(DifferenceLine(difference));
+  for (const FieldDifference& difference : differences)
+    lines.push_back(TerminalText(DifferenceLine(difference)));
   lines.push_back("Резервная копия: " + backupPath);
   outcome.Fail(kExitLinkFailure, lines);
 }
@@ -419,8 +420,8 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   }
   // The configuration as read is kept before anything is sent, as the
   // program's own write keeps it; without the backup nothing is written.
-  const BackupResult backup = SaveConfigurationBackup(ConfigFolderPath(ProgramFolder()), asRead,
-                                                      BackupTimeNow());
+  const BackupResult backup =
+      SaveConfigurationBackup(ConfigFolderPath(ProgramFolder()), asRead, BackupTimeNow());
   if (backup.status != BackupResult::Status::kWritten) {
     const BackupFailureText text = BackupFailureMessage(backup);
     outcome.data.Set("written", false);
