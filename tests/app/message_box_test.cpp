@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
@@ -18,6 +19,7 @@ namespace {
 struct Seen {
   bool appeared = false;
   QString caption;
+  QString titleBar;  // what the window system is given to show
   QSize size;
   bool fixedSize = false;
   QString lines[3];
@@ -33,6 +35,7 @@ Seen Look(TFormQues* form) {
   Seen seen;
   seen.appeared = true;
   seen.caption = form->windowTitle();
+  seen.titleBar = form->windowHandle()->title();
   seen.size = form->size();
   seen.fixedSize = form->minimumSize() == form->maximumSize();
   const char* names[] = {"Label1", "Label2", "Label3"};
@@ -90,6 +93,7 @@ class MessageBoxTest : public QObject {
     const bool answer = Show(MessageKind::Error, "Файл не найден", "", seen, Acknowledge());
     QVERIFY(seen.appeared);
     QCOMPARE(seen.caption, QString("Ошибка"));
+    QCOMPARE(seen.titleBar, QString("Ошибка"));
     QCOMPARE(seen.size.height(), 118);
     QVERIFY(seen.fixedSize);
     QCOMPARE(seen.acknowledgeAt.y(), 43);
@@ -155,6 +159,8 @@ class MessageBoxTest : public QObject {
     Seen seen;
     Show(MessageKind::Notice, line, "", seen, Acknowledge());
     QVERIFY(seen.caption.isEmpty());
+    // Given nothing, the toolkit would show the program's name there.
+    QVERIFY2(!seen.titleBar.isEmpty() && seen.titleBar.trimmed().isEmpty(), qPrintable(seen.titleBar));
     QCOMPARE(seen.size.width(), 8 * 32 + 10);
     QVERIFY(seen.acknowledgeShown);
   }
