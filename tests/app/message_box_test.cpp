@@ -10,6 +10,7 @@
 #include "app/ui/common/question.h"
 #include "frame_close.h"
 #include "support/modal.h"
+#include "title_bar.h"
 
 using namespace vkt53;
 
@@ -20,6 +21,8 @@ struct Seen {
   bool appeared = false;
   QString caption;
   QString titleBar;  // what the window system is given to show
+  bool captionFits = false;
+  Qt::WindowFlags frame;
   QSize size;
   bool fixedSize = false;
   QString lines[3];
@@ -36,6 +39,8 @@ Seen Look(TFormQues* form) {
   seen.appeared = true;
   seen.caption = form->windowTitle();
   seen.titleBar = form->windowHandle()->title();
+  seen.captionFits = CaptionFitsTitleBar(form);
+  seen.frame = form->windowFlags();
   seen.size = form->size();
   seen.fixedSize = form->minimumSize() == form->maximumSize();
   const char* names[] = {"Label1", "Label2", "Label3"};
@@ -152,6 +157,25 @@ class MessageBoxTest : public QObject {
     Show(MessageKind::Error, "Нет файла!", "", seen, Acknowledge());
     QCOMPARE(seen.size.width(), kAnswerButtonsWidth + 60);
     QCOMPARE(seen.acknowledgeAt.x(), (kAnswerButtonsWidth + 60 - 75) / 2);
+  }
+
+  // Widened beyond the rule only where the frame would cut the caption short.
+  void inputErrorIsWideEnoughForItsCaption() {
+    Seen seen;
+    Show(MessageKind::InputError, "Введены не все параметры", "", seen, Acknowledge());
+    QCOMPARE(seen.caption, QString("Ошибка ввода параметров"));
+    QVERIFY2(seen.captionFits, qPrintable(QString::number(seen.size.width())));
+  }
+
+  // Only the system menu with its close button: no minimise, maximise or help.
+  void questionWindowOffersOnlyTheSystemMenu() {
+    Seen seen;
+    Show(MessageKind::Question, "Сохранить файл?", "", seen, Press("BitBtn2"));
+    QVERIFY(seen.frame.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(seen.frame.testFlag(Qt::WindowSystemMenuHint));
+    QVERIFY(!seen.frame.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!seen.frame.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!seen.frame.testFlag(Qt::WindowContextHelpButtonHint));
   }
 
   void noticeHasEmptyCaptionAndItsLinesSetTheWidth() {

@@ -120,8 +120,9 @@ void TFormQues::FormShow() {
     widestPixels = std::max(widestPixels, metrics.horizontalAdvance(text));
   }
   int width = std::max(kUnitsPerCharacter * longest + 10, 2 * kButtonWidth + 60);
-  // A font wider than the rule assumes must not clip a line either.
-  width = std::max(width, widestPixels + kLineInset + 16);
+  // A font wider than the rule assumes must not clip a line either, nor the
+  // frame the caption.
+  width = std::max({width, widestPixels + kLineInset + 16, CaptionWidth(windowTitle())});
   setFixedSize(width, height);
 
   QLabel* lines[] = {Label1, Label2, Label3};
