@@ -170,7 +170,7 @@ void TMonitorLines::keyPressEvent(QKeyEvent* event) {
 }
 
 TFormExchangeMonitor::TFormExchangeMonitor(ExchangeRecorder& recorder, QWidget* parent)
-    : QWidget(parent, Qt::Window), recorder_(recorder) {
+    : QWidget(parent, Qt::Tool), recorder_(recorder) {
   setObjectName("TFormExchangeMonitor");
   setWindowTitle("Монитор обмена");
   resize(1000, 420);

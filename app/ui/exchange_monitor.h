@@ -1,5 +1,5 @@
-// "Монитор обмена": a modeless window beside the others that shows the
-// exchange's record, one line per frame, newest at the bottom, with pause,
+// "Монитор обмена": a modeless tool window of the main window, kept above
+// it, that shows the exchange's record, one line per frame, newest at the bottom, with pause,
 // clear, copy and save. It is only a view of the record (link/exchange_recorder.h),
 // which the exchange fills whether the window is open or not.
 //
