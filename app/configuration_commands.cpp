@@ -20,7 +20,6 @@ void OfferToSave(ProgramState& state, ShellUi& ui, const ConfigImage& image) {
 bool ReadWholeConfiguration(ProgramState& state, ShellUi& ui) {
   return ui.RunTableOperation([&state, &ui](LinkSession& session) {
     const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Reading);
-    ui.ProcessPendingEvents();  // the wait window paints before the line blocks
     return ReadConfiguration(session, state.record, &wait->Progress());
   });
 }

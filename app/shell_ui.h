@@ -28,7 +28,9 @@ struct ProgramState;
 
 enum class WaitKind { Writing, Reading };
 
-// The wait window, shown without being modal while the object lives.
+// The wait window, shown without being modal while the object lives. It is
+// on the screen, painted, when OpenWaitWindow returns: the exchanges that
+// follow hold the thread.
 class WaitWindow {
  public:
   virtual ~WaitWindow() = default;
@@ -39,7 +41,7 @@ class WaitWindow {
 // How the file editor closed.
 struct FileEditorOutcome {
   bool accepted = false;  // "Принять", or "Записать в устройство" in device mode
-  bool changed = false;   // the accepted image differs from the one shown
+  bool changed = false;  // the accepted image differs from the one shown
 };
 
 // The requests of one table operation; true when they succeeded.

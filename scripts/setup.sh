@@ -5,6 +5,8 @@
 #   setup.sh windows          also what scripts/check_windows.sh needs
 #   setup.sh windows-build    also what scripts/build-windows.sh needs
 #   setup.sh windows-check    also what scripts/check_windows_gui.sh needs
+#   setup.sh look             also a window manager and screenshots, to look
+#                             at the windows framed under Xvfb
 set -euo pipefail
 
 packages=(
@@ -30,6 +32,10 @@ for group in "$@"; do
       fonts-wine                    # Tahoma with Cyrillic, which wine's own windows need
       xdotool imagemagick unzip     # driving the windows, screenshots, the package
       tesseract-ocr tesseract-ocr-rus   # reading the texts the windows show
+    ) ;;
+    look) packages+=(
+      openbox                       # frames the windows as a desktop would: buttons, captions
+      imagemagick xdotool           # screenshots (import -window root), driving the windows
     ) ;;
     *) echo "setup: unknown group $group" >&2; exit 2 ;;
   esac

@@ -16,7 +16,9 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
+#include "app/ui/common/file_dialog.h"
 #include "app/ui/common/question.h"
 #include "config/program_folder.h"
 #include "link/exchange_recorder.h"
@@ -34,9 +36,8 @@ QPushButton* MakeButton(QWidget* owner, const char* name, const char* caption) {
 
 // Characters of a UTF-8 line (the bytes that do not continue a character).
 int Characters(const std::string& line) {
-  return static_cast<int>(std::count_if(line.begin(), line.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<int>(
+      std::count_if(line.begin(), line.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 constexpr int kMargin = 4;  // pixels left of the text
@@ -169,7 +170,7 @@ void TMonitorLines::keyPressEvent(QKeyEvent* event) {
 }
 
 TFormExchangeMonitor::TFormExchangeMonitor(ExchangeRecorder& recorder, QWidget* parent)
-    : QWidget(parent, Qt::Window), recorder_(recorder) {
+    : QWidget(parent, Qt::Tool), recorder_(recorder) {
   setObjectName("TFormExchangeMonitor");
   setWindowTitle("Монитор обмена");
   resize(1000, 420);
@@ -249,15 +250,15 @@ void TFormExchangeMonitor::CopyButtonClick() {
 }
 
 void TFormExchangeMonitor::SaveButtonClick() {
-  QFileDialog dialog(this, QStringLiteral("Сохранить записи обмена"),
-                     QString::fromStdString(ProgramFolder()), QStringLiteral("Текстовые файлы (*.txt)"));
-  dialog.setObjectName("MonitorSaveDialog");
-  dialog.setOption(QFileDialog::DontUseNativeDialog);
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix("txt");
-  dialog.selectFile(QDateTime::currentDateTime().toString(QStringLiteral("'обмен-'yyyyMMdd-HHmmss'.txt'")));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const QString path = QDir::toNativeSeparators(dialog.selectedFiles().first());
+  const std::unique_ptr<QFileDialog> dialog(MakeFileDialog(this, "MonitorSaveDialog"));
+  dialog->setWindowTitle(QStringLiteral("Сохранить записи обмена"));
+  dialog->setDirectory(QString::fromStdString(ProgramFolder()));
+  dialog->setNameFilter(QStringLiteral("Текстовые файлы (*.txt)"));
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setDefaultSuffix("txt");
+  dialog->selectFile(QDateTime::currentDateTime().toString(QStringLiteral("'обмен-'yyyyMMdd-HHmmss'.txt'")));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return;
+  const QString path = QDir::toNativeSeparators(dialog->selectedFiles().first());
   if (recorder_.Save(path.toStdString()) != FileWriteResult::kWritten) {
     ShowMessage(MessageKind::Error, QStringLiteral("Записи обмена не сохранены в файл"), path, this);
   }

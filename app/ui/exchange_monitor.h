@@ -1,7 +1,8 @@
-// "Монитор обмена": a modeless window beside the others that shows the
-// exchange's record, one line per frame, newest at the bottom, with pause,
-// clear, copy and save. It is only a view of the record (link/exchange_recorder.h),
-// which the exchange fills whether the window is open or not.
+// "Монитор обмена": a modeless tool window of the main window, kept above
+// it, that shows the exchange's record, one line per frame, newest at the
+// bottom, with pause, clear, copy and save. It is only a view of the record
+// (link/exchange_recorder.h), which the exchange fills whether the window is
+// open or not.
 //
 // The exchange runs on the window thread and blocks it for whole requests,
 // so the window takes each new line at once and paints itself then and

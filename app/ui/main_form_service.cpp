@@ -35,8 +35,13 @@ void TFormMain::BuildServiceMenu() {
 
 void TFormMain::ShowServiceMenu() { NService->menuAction()->setVisible(true); }
 
+// The monitor opens first just below the menu bar, over the empty client
+// area; then where the user left it, for the run.
 void TFormMain::NMonitorClick() {
-  if (!monitor_) monitor_ = new TFormExchangeMonitor(*recorder_, this);
+  if (!monitor_) {
+    monitor_ = new TFormExchangeMonitor(*recorder_, this);
+    monitor_->move(mapToGlobal(QPoint(0, menuBar()->geometry().bottom() + 1)));
+  }
   monitor_->Open();
 }
 

@@ -22,7 +22,7 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 class ShownWaitWindow : public WaitWindow {
  public:
-  ShownWaitWindow(WaitKind kind, QWidget* owner) : window_(kind, owner) { window_.show(); }
+  ShownWaitWindow(WaitKind kind, QWidget* owner) : window_(kind, owner) { window_.ShowPainted(); }
   ProgressBar& Progress() override { return window_.progress(); }
 
  private:
@@ -66,8 +66,7 @@ void TFormMain::ShowIdentification(std::span<const uint8_t, kIdentificationSize>
   window.exec();
 }
 
-bool TFormMain::EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record,
-                                        const std::string& configFolder) {
+bool TFormMain::EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record, const std::string& configFolder) {
   TFormRealConfig editor(image, record, configFolder, this);
   editor.exec();
   return editor.writeRequested();

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QIcon>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTranslator>
@@ -14,26 +15,23 @@
 
 namespace vkt53 {
 
-namespace {
-
-// The program speaks Russian whatever the system's language, and so do the
-// toolkit's own windows (the file dialogs). The Windows package carries the
-// texts in translations/ beside the program; elsewhere they are the
-// installed toolkit's.
-void InstallToolkitTexts(QApplication& app, QTranslator& texts) {
+// The texts of the toolkit's own windows (the file dialogs, the standard
+// buttons) come from its Russian translation: on Windows the package's, in
+// translations/ beside the program; elsewhere the installed toolkit's.
+// Numbers, sizes and dates follow the default locale.
+void UseProgramLanguage(QApplication& app) {
+  QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
+  auto* texts = new QTranslator(&app);
   const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath("translations");
-  if (texts.load("qtbase_ru", besideProgram) ||
-      texts.load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-    app.installTranslator(&texts);
+  if (texts->load("qtbase_ru", besideProgram) ||
+      texts->load("qtbase_ru", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+    app.installTranslator(texts);
   }
 }
 
-}  // namespace
-
 int RunProgram(QApplication& app) {
+  UseProgramLanguage(app);
   app.setWindowIcon(QIcon(":/icons/vkt53.png"));
-  QTranslator toolkitTexts;
-  InstallToolkitTexts(app, toolkitTexts);
   try {
     TFormMain window;
     // Sized to the screen first: without a window manager (a bare X server,

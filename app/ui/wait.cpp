@@ -1,10 +1,14 @@
 #include "app/ui/wait.h"
 
 #include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
+#include <chrono>
 
 #include "app/ui/common/widgets.h"
 
@@ -26,6 +30,33 @@ KindLines LinesOf(WaitKind kind) {
   if (kind == WaitKind::Writing) return {"Выполняется запись параметров", "конфигурации в кордин"};
   return {"Выполняется чтение", "таблиц параметров конфигурации"};
 }
+
+// A window that is never exposed (a locked screen) costs the opener no more.
+constexpr std::chrono::milliseconds kExposeWait{500};
+
+// Lets events through until the window has been exposed, and so painted, or
+// the time is up. The user's input waits for the next turn of the loop.
+class ExposeWait : public QObject {
+ public:
+  explicit ExposeWait(QWindow* window) : window_(window) { window_->installEventFilter(this); }
+
+  void Run() {
+    if (window_->isExposed()) return;
+    QTimer::singleShot(kExposeWait, &loop_, &QEventLoop::quit);
+    loop_.exec(QEventLoop::ExcludeUserInputEvents);
+  }
+
+ protected:
+  // The loop ends once the window has handled the event, which paints it.
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Expose && window_->isExposed()) loop_.quit();
+    return false;
+  }
+
+ private:
+  QWindow* window_;
+  QEventLoop loop_;
+};
 
 }  // namespace
 
@@ -73,6 +104,16 @@ TFormWait::TFormWait(WaitKind kind, QWidget* parent) : QDialog(parent), kind_(ki
 }
 
 TFormWait::~TFormWait() = default;
+
+// A new window appears only when the window system has mapped and exposed
+// it, a round trip through the server and the window manager on X11. Letting
+// the events through once right after show() comes too early for that, and
+// the window would stay an empty frame until the first request is over.
+void TFormWait::ShowPainted() {
+  show();
+  if (QWindow* window = windowHandle()) ExposeWait(window).Run();
+  repaint();
+}
 
 void TFormWait::showEvent(QShowEvent* event) {
   FormShow();

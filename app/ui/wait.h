@@ -43,6 +43,11 @@ class TFormWait : public QDialog {
   explicit TFormWait(WaitKind kind, QWidget* parent = nullptr);
   ~TFormWait() override;
 
+  // Shows the window and returns once it has been painted on the screen (or
+  // after kExposeWait, should the window system never show it). Its opener
+  // blocks the thread with an exchange next, for seconds at a slow speed.
+  void ShowPainted();
+
   // Hand this to the table read/write service.
   ProgressBar& progress() { return *progress_; }
 

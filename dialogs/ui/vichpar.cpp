@@ -30,7 +30,9 @@ TFormVichPar::TFormVichPar(UnitEntry& entry, int address, uint32_t unitSpeedMask
     : QDialog(parent), entry_(entry), copy_(entry), address_(address), unitSpeedMask_(unitSpeedMask) {
   setObjectName("TFormVichPar");
   setWindowTitle(QStringLiteral("Параметры связи с вычислителем"));
+  SetTitleBar(this, TitleButtons::Close);
   setModal(true);
+  setMinimumWidth(CaptionWidth(windowTitle()));
 
   Label2 = MakeNamed<QLabel>("Label2", QStringLiteral("Адрес"), this);
   Label3 = MakeNamed<QLabel>("Label3", this);

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
+#include <QWindow>
 #include <QtTest>
 
 #include <memory>
@@ -24,6 +25,7 @@
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/connpar.h"
 #include "editor_bench.h"
+#include "frame_close.h"
 #include "link/conffun.h"
 #include "link/exchange_lines.h"
 #include "support/emulator_process.h"
@@ -136,6 +138,31 @@ class ExchangeMonitorTest : public QObject {
     QVERIFY(text.contains("код 0 «Команда выполнена»"));
   }
 
+  // A tool window of the main window, which the window manager keeps above
+  // it, opened below its menu and reopened where the user left it.
+  void TheMonitorOpensBelowTheMenuAboveTheMainWindowWhereItWasLeft() {
+    ProgramBench bench;
+    WhenModal<TFormConnPar>([](TFormConnPar* dialog) { Click(dialog, "BitBtn2"); });
+    TFormMain& main = bench.Start();
+    QTRY_VERIFY_WITH_TIMEOUT(ServiceMenuShown(main), 10000);
+    Child<QAction>(&main, "NMonitor")->trigger();
+    TFormExchangeMonitor* monitor = Monitor(main);
+    QVERIFY(monitor && monitor->isVisible());
+    QCOMPARE(monitor->parentWidget(), &main);
+    QCOMPARE(monitor->windowType(), Qt::Tool);
+    QCOMPARE(monitor->windowHandle()->transientParent(), main.windowHandle());
+    const QPoint menuBottom = main.menuBar()->mapToGlobal(QPoint(0, main.menuBar()->height()));
+    QVERIFY2(monitor->frameGeometry().top() >= menuBottom.y(),
+             qPrintable(QString("%1 above %2").arg(monitor->frameGeometry().top()).arg(menuBottom.y())));
+
+    const QRect place(monitor->geometry().topLeft() + QPoint(60, 90), QSize(640, 300));
+    monitor->setGeometry(place);
+    QVERIFY(CloseByFrame(monitor));
+    Child<QAction>(&main, "NMonitor")->trigger();
+    QVERIFY(monitor->isVisible());
+    QCOMPARE(monitor->geometry(), place);
+  }
+
   // The exchange blocks the window thread for whole requests: the monitor
   // takes each line and paints it then, not at the next turn of the loop.
   void LinesArePaintedDuringABlockingExchange() {
@@ -184,8 +211,9 @@ class ExchangeMonitorTest : public QObject {
       CloseModal(editor);
     });
     device.Choose("N2");
-    for (const char* read : {"чтение таблицы 3, поля 0-7;", "чтение таблицы 5, поле 0;", "чтение таблицы 6, поля 0-130;",
-                             "чтение таблицы 6, поля 130-255;", "чтение таблицы 1, поля 0-2;"}) {
+    for (const char* read :
+         {"чтение таблицы 3, поля 0-7;", "чтение таблицы 5, поле 0;", "чтение таблицы 6, поля 0-130;",
+          "чтение таблицы 6, поля 130-255;", "чтение таблицы 1, поля 0-2;"}) {
       QVERIFY2(seen.contains(QString::fromUtf8(read)), read);
     }
     QVERIFY(seen.contains("ответ: таблица 5, поле 0, значения «ATZ\\x0D»"));

@@ -2,12 +2,14 @@
 // would, with the emulator as the device on COM1.
 #include <QAction>
 #include <QCheckBox>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTreeView>
 #include <QtTest>
 
 #include <memory>
@@ -15,6 +17,7 @@
 #include "app/ui/about.h"
 #include "app/ui/main_form.h"
 #include "app/ui/common/question.h"
+#include "app/ui/program.h"
 #include "dialogs/ui/connpar.h"
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
@@ -39,9 +42,7 @@ QStringList VisibleTopItems(TFormMain& main) {
 }
 
 const QStringList kNoDeviceMenu = {"Связь с другим устройством", "Файлы  конфигурации", "Общее", "Выход"};
-const QStringList kDeviceMenu = {"Параметры", "Связь с другим устройством", "Файлы  конфигурации", "Общее",
-                                 "Выход"};
-
+const QStringList kDeviceMenu = {"Параметры", "Связь с другим устройством", "Файлы  конфигурации", "Общее", "Выход"};
 
 // A program folder of its own with COM1 mapped to the emulator.
 struct Bench {
@@ -67,8 +68,7 @@ void AnswerConnectionDialog(const char* button) {
   WhenModal<TFormConnPar>([button](TFormConnPar* dialog) { Click(dialog, button); });
 }
 
-const QByteArray kDefaultSettings =
-    QByteArray::fromHex("000001B00400000001640000000200000002000000");
+const QByteArray kDefaultSettings = QByteArray::fromHex("000001B00400000001640000000200000002000000");
 
 }  // namespace
 
@@ -95,6 +95,7 @@ class MainWindowTest : public QObject {
   void ExitSavesTheSettingsAndClosesThePort();
   void TheToolkitKeepsNoSettingsOfItsOwn();
   void TheFileDialogsAreTheWindowsOwnAndKept();
+  void TheFileDialogSpeaksRussianOnAMachineThatDoesNot();
 
  private:
   QTemporaryDir toolkitHome_;
@@ -137,15 +138,26 @@ void MainWindowTest::ForeignModelAndVersionAreRefused_data() {
   QTest::addColumn<QString>("software");
   QTest::addColumn<QString>("line1");
   QTest::addColumn<QString>("line2");
-  QTest::newRow("type 7") << "7" << "3" << "Код типа подключенного устройства  7"
+  QTest::newRow("type 7") << "7"
+                          << "3"
+                          << "Код типа подключенного устройства  7"
                           << "Программа обслуживает кордины vkt53-sx";
-  QTest::newRow("type 7 whatever its version") << "7" << "5" << "Код типа подключенного устройства  7"
+  QTest::newRow("type 7 whatever its version") << "7"
+                                               << "5"
+                                               << "Код типа подключенного устройства  7"
                                                << "Программа обслуживает кордины vkt53-sx";
-  QTest::newRow("version 5") << "8" << "5" << "Версия ПО подключенного кордина 5"
+  QTest::newRow("version 5") << "8"
+                             << "5"
+                             << "Версия ПО подключенного кордина 5"
                              << "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4";
-  QTest::newRow("version 2") << "8" << "2" << "Версия ПО подключенного кордина 2"
+  QTest::newRow("version 2") << "8"
+                             << "2"
+                             << "Версия ПО подключенного кордина 2"
                              << "Программа обслуживает кордины vkt53-sx только с версией ПО 3 или 4";
-  QTest::newRow("version 4 passes") << "8" << "4" << "" << "";
+  QTest::newRow("version 4 passes") << "8"
+                                    << "4"
+                                    << ""
+                                    << "";
 }
 
 void MainWindowTest::ForeignModelAndVersionAreRefused() {
@@ -219,8 +231,8 @@ void MainWindowTest::TableWriteLockOffersNoWriting() {
   WhenModal<TFormTableInfo>(
       [&](TFormTableInfo* window) {
         seen = true;
-        writable = Child<QPushButton>(window, "BitBtn1")->isEnabled() ||
-                   Child<QPushButton>(window, "BitBtn3")->isEnabled();
+        writable =
+            Child<QPushButton>(window, "BitBtn1")->isEnabled() || Child<QPushButton>(window, "BitBtn3")->isEnabled();
         QCheckBox* box = Child<QCheckBox>(window, "cb1");
         boxFree = box->isChecked() || box->isEnabled();
         flag = Child<QLabel>(window, "pw1")->text();
@@ -296,8 +308,7 @@ void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
   QVERIFY(opened);
   Child<QAction>(&main, "Nexit")->trigger();
   bench.main.reset();
-  QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-           QStringList());
+  QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
   QCOMPARE(bench.SettingsFile().size(), 21);
 }
 
@@ -321,6 +332,50 @@ void MainWindowTest::TheFileDialogsAreTheWindowsOwnAndKept() {
   QCOMPARE(shown[0]->objectName(), QString("pod"));
   QCOMPARE(shown[0]->parent(), &main);
   QCOMPARE(main.findChild<QFileDialog*>("pod"), shown[0]);
+}
+
+// What the file list of a file dialog shows of one file: its size and date.
+QStringList ShownOfFile(QFileDialog* dialog, const QString& name) {
+  auto* list = dialog->findChild<QTreeView*>("treeView");
+  const QAbstractItemModel* model = list->model();
+  QStringList shown;
+  const bool listed = QTest::qWaitFor([&] {
+    for (int row = 0; row < model->rowCount(list->rootIndex()); ++row) {
+      if (model->index(row, 0, list->rootIndex()).data().toString() != name) continue;
+      shown = {model->index(row, 1, list->rootIndex()).data().toString(),
+               model->index(row, 3, list->rootIndex()).data().toString()};
+    }
+    return !shown.isEmpty() && !shown.front().isEmpty();
+  });
+  return listed ? shown : QStringList();
+}
+
+// The test runs in a locale that is not Russian (tests/app/CMakeLists.txt).
+void MainWindowTest::TheFileDialogSpeaksRussianOnAMachineThatDoesNot() {
+  QVERIFY2(QLocale::system().language() != QLocale::Russian, "the machine speaks another language");
+  UseProgramLanguage(*qApp);
+  Bench bench({});
+  AnswerConnectionDialog("BitBtn2");
+  TFormMain& main = bench.Start();
+  QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
+  QFile file(QString::fromStdString(bench.folder.File("CONFIG/r.cnf")));
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(QByteArray(1208, 'x'));
+  file.flush();
+  QVERIFY(file.setFileTime(QDateTime(QDate(2026, 12, 9), QTime(17, 34)), QFileDevice::FileModificationTime));
+  file.close();
+
+  QString cancel;
+  QStringList shown;
+  WhenModal<QFileDialog>([&](QFileDialog* dialog) {
+    cancel = dialog->findChild<QDialogButtonBox*>("buttonBox")->button(QDialogButtonBox::Cancel)->text();
+    shown = ShownOfFile(dialog, "r.cnf");
+    dialog->reject();
+  });
+  Child<QAction>(&main, "NEditCnf")->trigger();
+  QCOMPARE(shown, QStringList({"1,18 кБ", "09.12.2026 17:34"}));
+  QCOMPARE(cancel, QString("Отмена"));
+  QCOMPARE(QLocale().language(), QLocale::Russian);
 }
 
 QTEST_MAIN(MainWindowTest)

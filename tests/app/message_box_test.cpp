@@ -3,12 +3,14 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <functional>
 
 #include "app/ui/common/question.h"
 #include "frame_close.h"
 #include "support/modal.h"
+#include "title_bar.h"
 
 using namespace vkt53;
 
@@ -18,6 +20,9 @@ namespace {
 struct Seen {
   bool appeared = false;
   QString caption;
+  QString titleBar;  // what the window system is given to show
+  bool captionFits = false;
+  Qt::WindowFlags frame;
   QSize size;
   bool fixedSize = false;
   QString lines[3];
@@ -33,6 +38,9 @@ Seen Look(TFormQues* form) {
   Seen seen;
   seen.appeared = true;
   seen.caption = form->windowTitle();
+  seen.titleBar = form->windowHandle()->title();
+  seen.captionFits = CaptionFitsTitleBar(form);
+  seen.frame = form->windowFlags();
   seen.size = form->size();
   seen.fixedSize = form->minimumSize() == form->maximumSize();
   const char* names[] = {"Label1", "Label2", "Label3"};
@@ -90,6 +98,7 @@ class MessageBoxTest : public QObject {
     const bool answer = Show(MessageKind::Error, "Файл не найден", "", seen, Acknowledge());
     QVERIFY(seen.appeared);
     QCOMPARE(seen.caption, QString("Ошибка"));
+    QCOMPARE(seen.titleBar, QString("Ошибка"));
     QCOMPARE(seen.size.height(), 118);
     QVERIFY(seen.fixedSize);
     QCOMPARE(seen.acknowledgeAt.y(), 43);
@@ -150,11 +159,32 @@ class MessageBoxTest : public QObject {
     QCOMPARE(seen.acknowledgeAt.x(), (kAnswerButtonsWidth + 60 - 75) / 2);
   }
 
+  // Widened beyond the rule only where the frame would cut the caption short.
+  void inputErrorIsWideEnoughForItsCaption() {
+    Seen seen;
+    Show(MessageKind::InputError, "Введены не все параметры", "", seen, Acknowledge());
+    QCOMPARE(seen.caption, QString("Ошибка ввода параметров"));
+    QVERIFY2(seen.captionFits, qPrintable(QString::number(seen.size.width())));
+  }
+
+  // Only the system menu with its close button: no minimise, maximise or help.
+  void questionWindowOffersOnlyTheSystemMenu() {
+    Seen seen;
+    Show(MessageKind::Question, "Сохранить файл?", "", seen, Press("BitBtn2"));
+    QVERIFY(seen.frame.testFlag(Qt::CustomizeWindowHint));
+    QVERIFY(seen.frame.testFlag(Qt::WindowSystemMenuHint));
+    QVERIFY(!seen.frame.testFlag(Qt::WindowMinimizeButtonHint));
+    QVERIFY(!seen.frame.testFlag(Qt::WindowMaximizeButtonHint));
+    QVERIFY(!seen.frame.testFlag(Qt::WindowContextHelpButtonHint));
+  }
+
   void noticeHasEmptyCaptionAndItsLinesSetTheWidth() {
     const QString line = Repeat("Таблица ", 4);  // 32 characters
     Seen seen;
     Show(MessageKind::Notice, line, "", seen, Acknowledge());
     QVERIFY(seen.caption.isEmpty());
+    // Given nothing, the toolkit would show the program's name there.
+    QVERIFY2(!seen.titleBar.isEmpty() && seen.titleBar.trimmed().isEmpty(), qPrintable(seen.titleBar));
     QCOMPARE(seen.size.width(), 8 * 32 + 10);
     QVERIFY(seen.acknowledgeShown);
   }

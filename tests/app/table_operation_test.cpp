@@ -6,7 +6,10 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QTableWidget>
+#include <QWindow>
 #include <QtTest>
+
+#include <chrono>
 
 #include "app/ui/wait.h"
 #include "config/modem_string.h"
@@ -57,7 +60,6 @@ class ImpatientUser {
   }
 
  private:
-
   TFormMain& main_;
   std::function<bool()> when_;
   QStringList commands_, driven_;
@@ -93,6 +95,83 @@ void VerifyUntouched(DeviceBench& device, const ImpatientUser& user) {
 
 const QStringList kEveryCommand = {"N2", "N1", "Nident", "NNewCnf", "Nconnect", "Nabout", "Nexit"};
 
+// What the user sees of the wait window when the first request after it
+// goes out (the status line shows "Обмен..." then).
+//
+// A desktop's window system shows a new window a moment after it is asked
+// to: on X11 the server maps it and the window manager frames it before the
+// window is exposed and may paint. The offscreen platform exposes it at once,
+// so this holds the wait window's first expose back for such a moment.
+class WaitWindowWatch : public QObject {
+ public:
+  WaitWindowWatch() { qApp->installEventFilter(this); }
+  ~WaitWindowWatch() override { qApp->removeEventFilter(this); }
+
+  bool requestSeen() const { return requestSeen_; }
+  bool paintedBeforeRequest() const { return paintedBeforeRequest_; }
+
+ protected:
+  bool eventFilter(QObject* object, QEvent* event) override {
+    const bool toWaitWindow = !exposed_ && IsWaitWindow(object);
+    if (toWaitWindow && event->type() == QEvent::Expose) {
+      ExposeLater(qobject_cast<QWindow*>(object));
+      return true;
+    }
+    if (toWaitWindow && event->type() == QEvent::Paint) return true;  // what the expose brings
+    if (event->type() == QEvent::Paint) NotePaint(object);
+    return false;
+  }
+
+ private:
+  static bool IsWaitWindow(QObject* object) {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (qobject_cast<TFormWait*>(window) && window->windowHandle() == object) return true;
+    }
+    return false;
+  }
+
+  void ExposeLater(QWindow* window) {
+    if (exposeDue_) return;
+    exposeDue_ = true;
+    QTimer::singleShot(std::chrono::milliseconds(100), window, [this, window] {
+      exposed_ = true;
+      QExposeEvent expose(QRect(QPoint(), window->size()));
+      QCoreApplication::sendEvent(window, &expose);
+    });
+  }
+
+  void NotePaint(QObject* object) {
+    if (auto* form = qobject_cast<TFormWait*>(object)) {
+      const bool linesShown = !form->findChild<QLabel*>("Label2")->text().isEmpty();
+      if (!requestSeen_ && linesShown) painted_ = true;
+      return;
+    }
+    auto* panel = qobject_cast<QLabel*>(object);
+    if (requestSeen_ || !panel || panel->objectName() != "ExchangePanel" || panel->text() != "Обмен...") return;
+    auto* wait = panel->window()->findChild<TFormWait*>();
+    if (!wait || !wait->isVisible()) return;
+    requestSeen_ = true;
+    paintedBeforeRequest_ = painted_;
+  }
+
+  bool exposeDue_ = false;
+  bool exposed_ = false;
+  bool painted_ = false;
+  bool requestSeen_ = false;
+  bool paintedBeforeRequest_ = false;
+};
+
+// A configuration file with table 6 changed, in the bench's CONFIG folder.
+QString RestoreFile(DeviceBench& device) {
+  const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
+  ConfigImage image;
+  NewConfigurationImage(image);
+  image.bytes[kMasterSpeedIndexField] = 20;  // the bench's 115200, so the link stays
+  SetUnitEntry(image, 9, {1, kPortA, 13});
+  if (WriteConfigFile(path.toStdString(), image) != FileWriteResult::kWritten) return {};
+  return path;
+}
+
 }  // namespace
 
 class TableOperationTest : public QObject {
@@ -127,7 +206,8 @@ class TableOperationTest : public QObject {
       Click(status, "BitBtn1");  // write all
     });
     TFormMain& main = device.main();
-    ImpatientUser user(main, [&main] { return FirstTableDone(main); }, kEveryCommand);
+    ImpatientUser user(
+        main, [&main] { return FirstTableDone(main); }, kEveryCommand);
     device.Choose("N1");
 
     QVERIFY(previewed);
@@ -140,6 +220,23 @@ class TableOperationTest : public QObject {
     QCOMPARE(device.Table(6), Bytes(file.UnitLinkBytes()));
     QVERIFY2(CloseByFrame(&main), "the window closes once the restore is over");
     QVERIFY(!device.portOpen());
+  }
+
+  void theRestoresWaitWindowIsOnTheScreenBeforeItsFirstWrite() {
+    DeviceBench device;
+    const QString path = RestoreFile(device);
+    QVERIFY(!path.isEmpty());
+    WhenModal<TFormTableInfo>([path](TFormTableInfo* status) {
+      ChooseFileWhenAsked(path);
+      WhenModal<TFormConfig>([](TFormConfig* editor) { Click(editor, "BitBtn14"); });
+      Click(status, "BitBtn1");
+    });
+    WaitWindowWatch watch;
+    device.Choose("N1");
+
+    QVERIFY2(watch.requestSeen(), "the restore wrote with its wait window up");
+    QVERIFY2(watch.paintedBeforeRequest(), "the wait window was painted, its lines set, before the first write");
+    QCOMPARE(device.Writes(), (std::vector<std::string>{"3 0 7", "5 0 1", "6 0 243", "6 243 12"}));
   }
 
   void theRetryQuestionStaysAnswerableAndCommandsWaitMeanwhile() {

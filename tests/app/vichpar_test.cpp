@@ -10,6 +10,7 @@
 
 #include "dialogs/ui/vichpar.h"
 #include "editor_bench.h"
+#include "title_bar.h"
 
 using namespace vkt53;
 
@@ -38,6 +39,7 @@ class VichParTest : public QObject {
     bool looked = false;
     Run(entry, kAllSpeedsMask, [&looked](TFormVichPar* dialog) {
       QCOMPARE(dialog->windowTitle(), QString("Параметры связи с вычислителем"));
+      QVERIFY2(CaptionFitsTitleBar(dialog), qPrintable(QString::number(dialog->width())));
       QCOMPARE(Child<QLabel>(dialog, "Label3")->text(), QString("17"));
       QCOMPARE(Child<QLabel>(dialog, "Label1")->text(), QString("Порт подключения"));
       QCOMPARE(Child<QLabel>(dialog, "Label4")->text(), QString("Скорость обмена"));

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QStringList>
 
+#include "app/ui/common/file_dialog.h"
 #include "app/ui/common/question.h"
 
 namespace vkt53 {
@@ -35,9 +36,7 @@ void ProposeName(QFileDialog* dialog, const QString& path) {
 
 QFileDialog* ConfigFileDialog::Get() {
   if (!dialog_) {
-    dialog_ = new QFileDialog(owner_);
-    dialog_->setObjectName(objectName_);
-    dialog_->setOption(QFileDialog::DontUseNativeDialog);
+    dialog_ = MakeFileDialog(owner_, objectName_);
   }
   return dialog_;
 }

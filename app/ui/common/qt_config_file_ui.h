@@ -11,10 +11,9 @@ class QWidget;
 
 namespace vkt53 {
 
-// A file dialog as the configuration files use it, kept by its owning window
-// between uses and built the first time it is used: building one costs more
-// than the rest of a window. Non-native, so that it looks and behaves the
-// same on every platform and tests can drive it.
+// A file dialog as the configuration files use it (file_dialog.h), kept by
+// its owning window between uses and built the first time it is used:
+// building one costs more than the rest of a window.
 class ConfigFileDialog {
  public:
   ConfigFileDialog(QWidget* owner, const char* objectName) : owner_(owner), objectName_(objectName) {}

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QStyle>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -82,7 +83,15 @@ void TFormQues::Prepare(MessageKind kind, const QString& line1, const QString& l
 
 void TFormQues::showEvent(QShowEvent* event) {
   FormShow();
+  ShowEmptyCaption();
   QDialog::showEvent(event);
+}
+
+// The toolkit hands the window system the program's name in place of an
+// empty caption (on X11); a blank one shows as the empty caption it is.
+void TFormQues::ShowEmptyCaption() {
+  QWindow* window = windowHandle();
+  if (window && windowTitle().isEmpty()) window->setTitle(QStringLiteral(" "));
 }
 
 // Sizes the window by the lines in use and arranges the buttons.
@@ -111,8 +120,9 @@ void TFormQues::FormShow() {
     widestPixels = std::max(widestPixels, metrics.horizontalAdvance(text));
   }
   int width = std::max(kUnitsPerCharacter * longest + 10, 2 * kButtonWidth + 60);
-  // A font wider than the rule assumes must not clip a line either.
-  width = std::max(width, widestPixels + kLineInset + 16);
+  // A font wider than the rule assumes must not clip a line either, nor the
+  // frame the caption.
+  width = std::max({width, widestPixels + kLineInset + 16, CaptionWidth(windowTitle())});
   setFixedSize(width, height);
 
   QLabel* lines[] = {Label1, Label2, Label3};

@@ -13,8 +13,7 @@ namespace vkt53 {
 enum class MessageKind { Error, InputError, Question, ExchangeResult, Notice, RetryQuestion };
 
 // Shows a modal message box; true only when the user pressed "Да".
-bool ShowMessage(MessageKind kind, const QString& line1, const QString& line2 = QString(),
-                QWidget* parent = nullptr);
+bool ShowMessage(MessageKind kind, const QString& line1, const QString& line2 = QString(), QWidget* parent = nullptr);
 
 // The question window the message box is built on.
 class TFormQues : public QDialog {
@@ -30,6 +29,7 @@ class TFormQues : public QDialog {
 
  private:
   void FormShow();
+  void ShowEmptyCaption();
   void BitBtn1Click();
   void BitBtn2Click();
   void BitBtn3Click();

@@ -46,9 +46,14 @@ void SetTextColour(QLabel* label, const QColor& colour);
 void SetTextColour(QLineEdit* box, const QColor& colour);
 
 // The dialogs' title bar: the caption and, with TitleButtons::Close, the
-// close button; never minimise, maximise or help.
+// close button; never minimise, maximise or help. A window manager may draw
+// its three buttons anyway (openbox does, whatever the window asks).
 enum class TitleButtons { None, Close };
 void SetTitleBar(QWidget* window, TitleButtons buttons);
+
+// The width a window needs for `caption` to show whole in its title bar,
+// beside the frame's icon and three buttons.
+int CaptionWidth(const QString& caption);
 
 // Moves the window to the middle of the primary screen's free area.
 void CentreOnScreen(QWidget* window);
