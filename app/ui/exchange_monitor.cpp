@@ -250,7 +250,7 @@ void TFormExchangeMonitor::CopyButtonClick() {
 
 void TFormExchangeMonitor::SaveButtonClick() {
   QFileDialog dialog(this, QStringLiteral("Сохранить записи обмена"),
-                     QString::fromStdString(ProgramFolder()), QStringLiteral("Текстовые файлы (*.txt)"));
+                     QString::fromStdString(WorkingFolder()), QStringLiteral("Текстовые файлы (*.txt)"));
   dialog.setObjectName("MonitorSaveDialog");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
