@@ -5,6 +5,7 @@
 #   setup.sh windows          also what scripts/check_windows.sh needs
 #   setup.sh windows-build    also what scripts/build-windows.sh needs
 #   setup.sh windows-check    also what scripts/check_windows_gui.sh needs
+#   setup.sh linux-package    also what scripts/package-linux.sh needs
 set -euo pipefail
 
 packages=(
@@ -30,6 +31,9 @@ for group in "$@"; do
       fonts-wine                    # Tahoma with Cyrillic, which wine's own windows need
       xdotool imagemagick unzip     # driving the windows, screenshots, the package
       tesseract-ocr tesseract-ocr-rus   # reading the texts the windows show
+    ) ;;
+    linux-package) packages+=(
+      dpkg-dev file                 # CPack finds the .deb's dependencies with dpkg-shlibdeps and file
     ) ;;
     *) echo "setup: unknown group $group" >&2; exit 2 ;;
   esac
