@@ -67,6 +67,18 @@ unsigned long ProcessId() {
 #endif
 }
 
+// A program under /usr was installed there (the .deb, make install): that
+// tree belongs to the system and is left as installed, by root too, who
+// could write it.
+bool InstalledUnderUsr(const std::string& folder) {
+#ifdef _WIN32
+  (void)folder;
+  return false;
+#else
+  return folder.rfind("/usr/", 0) == 0;
+#endif
+}
+
 std::string WithSeparator(std::string folder) {
   if (!folder.empty() && folder.back() != PathSeparator()) folder += PathSeparator();
   return folder;
@@ -91,7 +103,7 @@ void SetProgramFolder(const std::string& folder) { gFolderOverride = WithSeparat
 
 std::string WorkingFolder() {
   const std::string program = ProgramFolder();
-  if (CanCreateFilesIn(program)) return program;
+  if (!InstalledUnderUsr(program) && CanCreateFilesIn(program)) return program;
   const std::string home = UserDataHome();
   return home.empty() ? program : WithSeparator(WithSeparator(home) + "vkt53");
 }

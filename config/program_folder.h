@@ -16,8 +16,10 @@ void SetProgramFolder(const std::string& folder);
 // The folder that holds INI and CONFIG, ending in a path separator: the
 // program folder when files can be created there (the portable package, a
 // build), else the user's own folder "vkt53" in $HOME on Linux and in
-// %LOCALAPPDATA% on Windows, as for a program installed under /usr or in
-// Program Files. Without a home to go to it stays the program folder.
+// %LOCALAPPDATA% on Windows, as for a program in Program Files. A program
+// under /usr always uses the user's folder: it is installed there, and
+// root, who could write beside it, must not. Without a home to go to it
+// stays the program folder.
 std::string WorkingFolder();
 
 // Whether a file can be created in the folder, found by creating one and

@@ -78,3 +78,9 @@ TEST(WorkingFolders, AProgramFolderThatCannotBeWrittenSendsThemToTheUsersOwnFold
   EXPECT_TRUE(fs::is_directory(installed.UserFolder() + "/CONFIG"));
   EXPECT_EQ(WorkingFolderLine(folder), "Папка настроек и конфигураций: " + installed.UserFolder());
 }
+
+TEST(WorkingFolders, AProgramInstalledUnderUsrUsesTheUsersOwnFolderForRootToo) {
+  InstalledProgramBench installed;
+  SetProgramFolder("/usr/bin");  // writable for root, who runs the tests
+  EXPECT_EQ(WorkingFolder(), installed.UserFolder() + PathSeparator());
+}
