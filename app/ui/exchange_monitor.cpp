@@ -249,8 +249,8 @@ void TFormExchangeMonitor::CopyButtonClick() {
 }
 
 void TFormExchangeMonitor::SaveButtonClick() {
-  QFileDialog dialog(this, QStringLiteral("Сохранить записи обмена"),
-                     QString::fromStdString(WorkingFolder()), QStringLiteral("Текстовые файлы (*.txt)"));
+  QFileDialog dialog(this, QStringLiteral("Сохранить записи обмена"), QString::fromStdString(WorkingFolder()),
+                     QStringLiteral("Текстовые файлы (*.txt)"));
   dialog.setObjectName("MonitorSaveDialog");
   dialog.setOption(QFileDialog::DontUseNativeDialog);
   dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -205,8 +205,7 @@ class SmallWindowsTest : public QObject {
     form.show();
     const auto* folder = form.findChild<QLabel*>("LabelFolder");
     QVERIFY(folder);
-    QCOMPARE(folder->text(),
-             QString::fromStdString("Папка настроек и конфигураций: " + installed.UserFolder()));
+    QCOMPARE(folder->text(), QString::fromStdString("Папка настроек и конфигураций: " + installed.UserFolder()));
     const QRect button = form.findChild<QPushButton*>("BitBtn1")->geometry();
     QVERIFY(button.top() > folder->geometry().bottom());
     QVERIFY(form.rect().contains(button));
