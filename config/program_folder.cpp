@@ -4,9 +4,15 @@
 #include "config/windows_api.h"
 
 #include "config/wide_text.h"
+
+#include <cstdlib>
 #else
+#include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <unistd.h>
+
+#include <cstdlib>
 #endif
 
 namespace vkt53 {
@@ -39,6 +45,45 @@ std::string FolderOfExecutable() {
   return cut == std::string::npos ? std::string(".") + PathSeparator() : full.substr(0, cut + 1);
 }
 
+// The user's folder that holds the program's own folder: %LOCALAPPDATA% or
+// $HOME (the password database's home when HOME is not set); empty when
+// there is none.
+std::string UserDataHome() {
+#ifdef _WIN32
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  return local && *local ? Utf8FromWide(local) : std::string();
+#else
+  if (const char* home = std::getenv("HOME"); home && *home) return home;
+  const passwd* user = getpwuid(getuid());
+  return user && user->pw_dir ? user->pw_dir : std::string();
+#endif
+}
+
+unsigned long ProcessId() {
+#ifdef _WIN32
+  return GetCurrentProcessId();
+#else
+  return static_cast<unsigned long>(getpid());
+#endif
+}
+
+// A program under /usr was installed there (the .deb, make install): that
+// tree belongs to the system and is left as installed, by root too, who
+// could write it.
+bool InstalledUnderUsr(const std::string& folder) {
+#ifdef _WIN32
+  (void)folder;
+  return false;
+#else
+  return folder.rfind("/usr/", 0) == 0;
+#endif
+}
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != PathSeparator()) folder += PathSeparator();
+  return folder;
+}
+
 }  // namespace
 
 char PathSeparator() {
@@ -54,11 +99,36 @@ std::string ProgramFolder() {
   return FolderOfExecutable();
 }
 
-void SetProgramFolder(const std::string& folder) {
-  gFolderOverride = folder;
-  if (!gFolderOverride.empty() && gFolderOverride.back() != PathSeparator()) {
-    gFolderOverride += PathSeparator();
-  }
+void SetProgramFolder(const std::string& folder) { gFolderOverride = WithSeparator(folder); }
+
+std::string WorkingFolder() {
+  const std::string program = ProgramFolder();
+  if (!InstalledUnderUsr(program) && CanCreateFilesIn(program)) return program;
+  const std::string home = UserDataHome();
+  return home.empty() ? program : WithSeparator(WithSeparator(home) + "vkt53");
+}
+
+bool CanCreateFilesIn(const std::string& folder) {
+  // Named by the process, so that two copies of the program starting at once
+  // do not take each other's probe for a folder they cannot write.
+  const std::string probe =
+      WithSeparator(folder) + ".vkt53-write-probe-" + std::to_string(ProcessId());
+#ifdef _WIN32
+  // Deleted by the system when closed, so that nothing is left behind.
+  const HANDLE file =
+      CreateFileW(WideFromUtf8(probe).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                  FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  CloseHandle(file);
+  return true;
+#else
+  // Opened without O_EXCL: a probe left by a process cut short is taken over and removed.
+  const int fd = open(probe.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  close(fd);
+  unlink(probe.c_str());
+  return true;
+#endif
 }
 
 }  // namespace vkt53

@@ -28,7 +28,8 @@ bool CreateFolderIfMissing(const std::string& folder) {
   std::error_code ec;
   const auto path = PathFromUtf8(folder);
   if (std::filesystem::is_directory(path, ec)) return true;
-  return std::filesystem::create_directory(path, ec);
+  // The user's own folder holding both may be missing too.
+  return std::filesystem::create_directories(path, ec);
 }
 
 }  // namespace
@@ -45,6 +46,12 @@ bool CreateWorkingFolders(const std::string& programFolder) {
   const bool config = CreateFolderIfMissing(ConfigFolderPath(programFolder));
   const bool ini = CreateFolderIfMissing(IniFolderPath(programFolder));
   return config && ini;
+}
+
+std::string WorkingFolderLine(const std::string& workingFolder) {
+  std::string folder = workingFolder;
+  if (folder.size() > 1 && folder.back() == PathSeparator()) folder.pop_back();
+  return "Папка настроек и конфигураций: " + folder;
 }
 
 std::string NewConfigFileProposal(const std::string& configFolder) {

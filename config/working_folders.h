@@ -1,6 +1,6 @@
-// The folders beside the program that hold configuration files and the
+// The folders that hold configuration files and the
 // settings file, and the rules for the file names the file dialogs return.
-// Paths are UTF-8; a folder path from ProgramFolder() ends in a separator.
+// Paths are UTF-8; a folder path from WorkingFolder() ends in a separator.
 #pragma once
 
 #include <string>
@@ -16,6 +16,11 @@ std::string IniFolderPath(const std::string& programFolder);
 // contents are left alone. A folder that cannot be created shows up later as
 // a file that cannot be written, so the outcome is only returned for tests.
 bool CreateWorkingFolders(const std::string& programFolder);
+
+// "Папка настроек и конфигураций: <folder>", the folder without its final
+// separator: where the about window and the terminal tool's help say INI
+// and CONFIG are.
+std::string WorkingFolderLine(const std::string& workingFolder);
 
 // The name a configuration file dialog proposes first in the online editor:
 // "new.cnf" in the CONFIG folder.

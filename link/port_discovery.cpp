@@ -139,7 +139,7 @@ int PortOfKey(const std::string& key) {
 // INI/comports: "COMn=/dev/..." a line, the first line for a port wins.
 std::map<int, std::string> ReadPortMap() {
   std::map<int, std::string> ports;
-  std::ifstream file(ProgramFolder() + "INI" + PathSeparator() + "comports");
+  std::ifstream file(WorkingFolder() + "INI" + PathSeparator() + "comports");
   for (std::string line; std::getline(file, line);) {
     const KeyValueLine entry = ParseKeyValueLine(line);
     if (entry.kind != KeyValueKind::Entry || entry.value.empty()) continue;

@@ -7,6 +7,7 @@
 #   setup.sh windows-check    also what scripts/check_windows_gui.sh needs
 #   setup.sh look             also a window manager and screenshots, to look
 #                             at the windows framed under Xvfb
+#   setup.sh linux-package    also what scripts/package-linux.sh needs
 set -euo pipefail
 
 packages=(
@@ -36,6 +37,9 @@ for group in "$@"; do
     look) packages+=(
       openbox                       # frames the windows as a desktop would: buttons, captions
       imagemagick xdotool           # screenshots (import -window root), driving the windows
+    ) ;;
+    linux-package) packages+=(
+      dpkg-dev file                 # CPack finds the .deb's dependencies with dpkg-shlibdeps and file
     ) ;;
     *) echo "setup: unknown group $group" >&2; exit 2 ;;
   esac

@@ -421,7 +421,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   // The configuration as read is kept before anything is sent, as the
   // program's own write keeps it; without the backup nothing is written.
   const BackupResult backup =
-      SaveConfigurationBackup(ConfigFolderPath(ProgramFolder()), asRead, BackupTimeNow());
+      SaveConfigurationBackup(ConfigFolderPath(WorkingFolder()), asRead, BackupTimeNow());
   if (backup.status != BackupResult::Status::kWritten) {
     const BackupFailureText text = BackupFailureMessage(backup);
     outcome.data.Set("written", false);
@@ -611,7 +611,7 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
   TerminalUi ui(streams.err, streams.progressLine);
   std::optional<DeviceLink> link;
   if (UsesDevice(line)) {
-    const LinkSettings stored = LoadSettings(SettingsFilePath(IniFolderPath(ProgramFolder())));
+    const LinkSettings stored = LoadSettings(SettingsFilePath(IniFolderPath(WorkingFolder())));
     LinkChoice choice;
     if (const std::string error = ChooseLink(line, stored, choice); !error.empty()) {
       UsageError(error, line.command, line.json, streams);
@@ -638,7 +638,8 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
 int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (parsed.line.help) {
-    streams.out << HelpText(parsed.line.command);
+    streams.out << HelpText(parsed.line.command) << '\n'
+                << WorkingFolderLine(WorkingFolder()) << '\n';
     return kExitDone;
   }
   if (!parsed.error.empty()) {

@@ -195,8 +195,8 @@ ParsedCommandLine ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string HelpText(CliCommand command) {
   static const char kLinkHelp[] =
-      "Связь (по умолчанию из файла настроек INI/vkt53.ini рядом с программой;\n"
-      "файл только читается):\n"
+      "Связь (по умолчанию из файла настроек INI/vkt53.ini в папке, указанной\n"
+      "в конце справки; файл только читается):\n"
       "  --port P          COMn (как в программе: на Linux через INI/comports,\n"
       "                    иначе /dev/ttyS(n-1)) или путь к устройству\n"
       "  --speed N         скорость обмена, бит/с, из таблицы скоростей\n"

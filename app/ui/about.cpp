@@ -5,6 +5,8 @@
 #include <QStyle>
 
 #include "app/ui/common/widgets.h"
+#include "config/program_folder.h"
+#include "config/working_folders.h"
 
 namespace vkt53 {
 
@@ -12,6 +14,7 @@ namespace {
 
 constexpr int kWidth = 420;
 constexpr int kHeight = 150;
+constexpr int kFolderLineHeight = 44;
 
 QLabel* MakeLine(QWidget* parent, const char* name, const QString& text, int top) {
   QLabel* line = MakeCentredLabel(parent, name, text);
@@ -19,6 +22,11 @@ QLabel* MakeLine(QWidget* parent, const char* name, const QString& text, int top
   line->setWordWrap(true);
   line->setGeometry(10, top, kWidth - 20, 40);
   return line;
+}
+
+// The folder line, when there is one, moves the button down by its height.
+int FolderLineHeight(const QWidget* window) {
+  return window->findChild<QLabel*>("LabelFolder") ? kFolderLineHeight : 0;
 }
 
 }  // namespace
@@ -36,11 +44,16 @@ TFormAbout::TFormAbout(QWidget* parent) : QDialog(parent) {
   bold.setBold(true);
   name->setFont(bold);
   MakeLine(this, "Label2", QStringLiteral("Версия        " VKT53_VERSION), 56);
+  // Where INI and CONFIG went when they could not be kept beside the program.
+  const std::string folder = WorkingFolder();
+  if (folder != ProgramFolder()) {
+    MakeLine(this, "LabelFolder", QString::fromStdString(WorkingFolderLine(folder)), 100);
+  }
 
   BitBtn1 = MakeNamed<QPushButton>("BitBtn1", this);
   BitBtn1->setIcon(style()->standardIcon(QStyle::SP_DialogCloseButton));
   BitBtn1->setToolTip(QStringLiteral("Закрыть"));
-  BitBtn1->setGeometry((kWidth - 75) / 2, 106, 75, 28);
+  BitBtn1->setGeometry((kWidth - 75) / 2, 106 + FolderLineHeight(this), 75, 28);
   connect(BitBtn1, &QPushButton::clicked, this, &TFormAbout::BitBtn1Click);
 }
 
@@ -50,7 +63,7 @@ void TFormAbout::showEvent(QShowEvent* event) {
 }
 
 void TFormAbout::FormShow() {
-  setFixedSize(kWidth, kHeight);
+  setFixedSize(kWidth, kHeight + FolderLineHeight(this));
   CentreOnScreen(this);
   BitBtn1->setFocus();
 }

@@ -1,4 +1,5 @@
-// The about window: the program's name and version, shown once from
+// The about window: the program's name and version (and where INI and CONFIG
+// are when they cannot be beside the program), shown once from
 // "О программе".
 #pragma once
 

@@ -252,7 +252,7 @@ void TFormExchangeMonitor::CopyButtonClick() {
 void TFormExchangeMonitor::SaveButtonClick() {
   const std::unique_ptr<QFileDialog> dialog(MakeFileDialog(this, "MonitorSaveDialog"));
   dialog->setWindowTitle(QStringLiteral("Сохранить записи обмена"));
-  dialog->setDirectory(QString::fromStdString(ProgramFolder()));
+  dialog->setDirectory(QString::fromStdString(WorkingFolder()));
   dialog->setNameFilter(QStringLiteral("Текстовые файлы (*.txt)"));
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setDefaultSuffix("txt");

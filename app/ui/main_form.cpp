@@ -72,10 +72,10 @@ TFormMain::~TFormMain() {
 }
 
 void TFormMain::FormCreate() {
-  const std::string programFolder = ProgramFolder();
-  state_.configFolder = ConfigFolderPath(programFolder);
-  state_.settingsFolder = IniFolderPath(programFolder);
-  CreateWorkingFolders(programFolder);
+  const std::string workingFolder = WorkingFolder();
+  state_.configFolder = ConfigFolderPath(workingFolder);
+  state_.settingsFolder = IniFolderPath(workingFolder);
+  CreateWorkingFolders(workingFolder);
   state_.settingsPath = SettingsFilePath(state_.settingsFolder);
   state_.settings = LoadSettings(state_.settingsPath);
   state_.port.reset();

@@ -21,6 +21,7 @@
 #include "link/port.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
+#include "support/program_folder_bench.h"
 #include "support/test_link.h"
 
 using namespace vkt53;
@@ -189,6 +190,26 @@ class SmallWindowsTest : public QObject {
     QVERIFY(pictureOnly);
     QVERIFY(centred);
     QVERIFY(!form.isVisible());
+  }
+
+  // Installed where it cannot write beside itself, it says where INI and
+  // CONFIG are; beside a program that can write there, nothing more.
+  void aboutTellsTheUsersFolderOnlyWhenTheFilesAreNotBesideTheProgram() {
+    {
+      ProgramFolderBench portable;
+      TFormAbout form;
+      QVERIFY(!form.findChild<QLabel*>("LabelFolder"));
+    }
+    InstalledProgramBench installed;
+    TFormAbout form;
+    form.show();
+    const auto* folder = form.findChild<QLabel*>("LabelFolder");
+    QVERIFY(folder);
+    QCOMPARE(folder->text(), QString::fromStdString("Папка настроек и конфигураций: " + installed.UserFolder()));
+    const QRect button = form.findChild<QPushButton*>("BitBtn1")->geometry();
+    QVERIFY(button.top() > folder->geometry().bottom());
+    QVERIFY(form.rect().contains(button));
+    form.close();
   }
 
   void aboutHasOnlyTheSystemMenu() {

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "config/program_folder.h"
+#include "support/program_folder_bench.h"
 #include "test_files.h"
 
 using namespace vkt53;
@@ -57,4 +58,29 @@ TEST(WorkingFolders, AFileInTheWayIsReportedNotReplaced) {
   EXPECT_FALSE(CreateWorkingFolders(program));
   EXPECT_TRUE(fs::is_directory(program + "CONFIG"));
   EXPECT_EQ(ReadBytes(program + "INI"), (std::vector<uint8_t>{7}));
+}
+
+TEST(WorkingFolders, AProgramFolderThatCanBeWrittenKeepsThemBesideTheProgram) {
+  InstalledProgramBench installed;  // its HOME, to see that nothing goes there
+  TempFolder program;
+  SetProgramFolder(program.path());
+  EXPECT_EQ(WorkingFolder(), program.path() + PathSeparator());
+  EXPECT_TRUE(fs::is_empty(program.path())) << "the probe file is left behind";
+  EXPECT_FALSE(fs::exists(installed.UserFolder()));
+}
+
+TEST(WorkingFolders, AProgramFolderThatCannotBeWrittenSendsThemToTheUsersOwnFolder) {
+  InstalledProgramBench installed;
+  const std::string folder = WorkingFolder();
+  EXPECT_EQ(folder, installed.UserFolder() + PathSeparator());
+  EXPECT_TRUE(CreateWorkingFolders(folder));
+  EXPECT_TRUE(fs::is_directory(installed.UserFolder() + "/INI"));
+  EXPECT_TRUE(fs::is_directory(installed.UserFolder() + "/CONFIG"));
+  EXPECT_EQ(WorkingFolderLine(folder), "Папка настроек и конфигураций: " + installed.UserFolder());
+}
+
+TEST(WorkingFolders, AProgramInstalledUnderUsrUsesTheUsersOwnFolderForRootToo) {
+  InstalledProgramBench installed;
+  SetProgramFolder("/usr/bin");  // writable for root, who runs the tests
+  EXPECT_EQ(WorkingFolder(), installed.UserFolder() + PathSeparator());
 }

@@ -5,10 +5,12 @@
 // that no port of the machine the tests run on stands for a COM port.
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "config/program_folder.h"
@@ -62,6 +64,37 @@ class ProgramFolderBench {
   }
 
   TempFolder folder_;
+};
+
+// The program as installed under /usr: a program folder where no file can be
+// created, and a home of the test's own ($HOME while the bench lives), so
+// that INI and CONFIG belong in <home>/vkt53. The program folder is /proc,
+// which takes no new file from root either: the tests run as root, who
+// writes past a folder's mode bits.
+class InstalledProgramBench {
+ public:
+  InstalledProgramBench() {
+    if (const char* home = std::getenv("HOME")) oldHome_ = home;
+    setenv("HOME", home_.path().c_str(), 1);
+    SetProgramFolder("/proc");
+  }
+  ~InstalledProgramBench() {
+    SetProgramFolder("");
+    if (oldHome_) {
+      setenv("HOME", oldHome_->c_str(), 1);
+    } else {
+      unsetenv("HOME");
+    }
+  }
+  InstalledProgramBench(const InstalledProgramBench&) = delete;
+  InstalledProgramBench& operator=(const InstalledProgramBench&) = delete;
+
+  // <home>/vkt53, without a final separator.
+  std::string UserFolder() const { return home_.File("vkt53"); }
+
+ private:
+  TempFolder home_;
+  std::optional<std::string> oldHome_;
 };
 
 }  // namespace vkt53

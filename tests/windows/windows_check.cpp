@@ -172,6 +172,7 @@ bool EndsWith(const std::string& text, const std::string& end) {
 void CheckFiles(const std::string& expectedFolderEnd) {
   const std::string folder = ProgramFolder();
   Check(EndsWith(folder, expectedFolderEnd + "\\"), "program folder " + folder);
+  Check(WorkingFolder() == folder, "INI and CONFIG beside a program that can write there");
   Check(CreateWorkingFolders(folder), "CONFIG and INI created");
   const std::wstring wideFolder = WideFromUtf8(folder);
   Check(GetFileAttributesW((wideFolder + L"CONFIG").c_str()) & FILE_ATTRIBUTE_DIRECTORY,
@@ -197,6 +198,14 @@ void CheckFiles(const std::string& expectedFolderEnd) {
         "configuration file read back");
   Check(WriteConfigFile(configPath, image) == FileWriteResult::kWritten,
         "configuration file replaced");
+
+  // A program folder where no file can be created (here one that is not
+  // there) sends them to the user's own folder.
+  SetProgramFolder(folder + "нет такой папки");
+  const wchar_t* local = _wgetenv(L"LOCALAPPDATA");
+  Check(local != nullptr && WorkingFolder() == Utf8FromWide(local) + "\\vkt53\\",
+        "INI and CONFIG in " + WorkingFolder());
+  SetProgramFolder("");
 }
 
 // The arguments as UTF-8: main's argv comes in the ANSI code page.
