@@ -121,7 +121,7 @@ std::string ChooseLink(const CommandLine& line, const LinkSettings& stored, Link
   }
 
   LinkEntry entry = EntryOfSettings(settings);
-  entry.portIndex = 0;  // the port is chosen above, by name or path
+  entry.portNumber = 1;  // any: the port is chosen above, by name or path
   if (line.attempts) {
     const DecimalField attempts = ParseDecimalField(*line.attempts);
     if (!attempts.IsValueIn(1, kAttemptChoices)) {
@@ -483,10 +483,10 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
   }
 }
 
-// COM1 .. COM8 as the connection dialog shows them, read afresh.
+// The ports the connection dialog offers, as it shows them, read afresh.
 void Ports(Outcome& outcome) {
   JsonValue list = JsonValue::Array();
-  for (const PortInfo& port : DiscoverPorts(kPortChoices)) {
+  for (const PortInfo& port : OfferedPorts()) {
     const std::string shown = PortShownText(port);
     outcome.lines.push_back("COM" + std::to_string(port.number) + "  " + shown);
     JsonValue entry = JsonValue::Object();

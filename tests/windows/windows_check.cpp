@@ -229,6 +229,14 @@ void CheckPorts() {
   Check(!absent.present && PortShownText(absent) == "нет устройства",
         "COM11: " + PortShownText(absent));
   Check(PortPermissionReason(ports[0].devicePath).empty(), "no permission reason on Windows");
+
+  // The connection dialog's list: COM1 .. COM8, then the higher ports that are there.
+  std::string offered;
+  for (const PortInfo& port : OfferedPorts()) offered += " COM" + std::to_string(port.number);
+  Check(offered.find(" COM8 COM") != std::string::npos &&
+            offered.find(" COM12") != std::string::npos &&
+            offered.find(" COM11") == std::string::npos,
+        "ports offered:" + offered);
 }
 
 }  // namespace
