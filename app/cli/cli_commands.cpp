@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -19,6 +21,7 @@
 #include "config/identification.h"
 #include "config/program_folder.h"
 #include "config/speed_table.h"
+#include "config/utf8.h"
 #include "config/working_folders.h"
 #include "dialogs/ident_text.h"
 #include "dialogs/link_entry.h"
@@ -596,6 +599,26 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
   return outcome.exit;
 }
 
+int RunCaught(const CommandLine& line, const CliStreams& streams,
+              const std::function<int()>& command) {
+  Outcome outcome;
+  outcome.data.Set("command", CommandName(line.command));
+  try {
+    return command();
+  } catch (const std::filesystem::filesystem_error& error) {
+    outcome.Fail(kExitFileError, {"Ошибка обращения к файлу"});
+    for (const std::filesystem::path& path : {error.path1(), error.path2()}) {
+      if (!path.empty()) outcome.messages.push_back(Utf8OfPath(path));
+    }
+  } catch (const std::exception& error) {
+    outcome.Fail(kExitLinkFailure, {"Внутренняя ошибка программы", ValidUtf8(error.what())});
+  }
+  // A progress line may be drawn: the message starts a line of its own.
+  if (streams.progressLine) streams.err << '\n';
+  Print(line, outcome, streams);
+  return outcome.exit;
+}
+
 int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (parsed.line.help) {
@@ -607,7 +630,7 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     UsageError(parsed.error, parsed.line.command, json, streams);
     return kExitUsage;
   }
-  return RunCommand(parsed.line, streams);
+  return RunCaught(parsed.line, streams, [&] { return RunCommand(parsed.line, streams); });
 }
 
 }  // namespace vkt53
