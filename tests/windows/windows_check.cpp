@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -25,6 +26,7 @@
 
 #include "app/settings_file.h"
 #include "config/config_file.h"
+#include "config/file_io.h"
 #include "config/working_folders.h"
 #include "link/conffun.h"
 #include "link/port.h"
@@ -197,6 +199,12 @@ void CheckFiles(const std::string& expectedFolderEnd) {
         "configuration file read back");
   Check(WriteConfigFile(configPath, image) == FileWriteResult::kWritten,
         "configuration file replaced");
+
+  // Names the library's own conversions throw on (bytes that are no UTF-8,
+  // half a UTF-16 pair) are names like any other.
+  Check(!PathExists(folder + "\xC0\xFF.cnf"), "a name that is no UTF-8 looked up");
+  Check(Utf8OfPath(std::filesystem::path(std::wstring{L'a', wchar_t{0xD800}, L'b'})) == "a\uFFFDb",
+        "half a UTF-16 pair read as U+FFFD");
 }
 
 // The arguments as UTF-8: main's argv comes in the ANSI code page.
