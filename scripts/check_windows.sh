@@ -4,7 +4,9 @@
 # maps COM1 and COM12 to it for wine, and runs the check program under wine
 # through the project's own Win32 layer, once for each kind of device
 # (working, silent, bad checksum, short answer, device error) and once from
-# program folders with Cyrillic and accented names. Ends with the benchmark's
+# program folders with Cyrillic and accented names; runs vkt53-cli.exe
+# (identify, ports, read -o and show with Cyrillic file names, its output
+# into a file and into a console). Ends with the benchmark's
 # figures and "N passed, M failed"; exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
