@@ -250,7 +250,6 @@ std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots) {
 
   std::map<std::string, FoundDevice> usb;  // by kernel name
   std::vector<std::pair<FoundDevice, int>> onBoard;
-  error.clear();
   for (fs::directory_iterator it(sys / "class" / "tty", error), end; !error && it != end;
        it.increment(error)) {
     const fs::directory_entry& entry = *it;

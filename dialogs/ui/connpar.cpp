@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include <functional>
