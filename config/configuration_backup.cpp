@@ -32,11 +32,6 @@ std::string Padded(int number, std::size_t width) {
   return std::string(width > digits.size() ? width - digits.size() : 0, '0') + digits;
 }
 
-std::string Utf8Of(const fs::path& path) {
-  const std::u8string text = path.u8string();
-  return std::string(text.begin(), text.end());
-}
-
 bool IsDigits(const std::string& text, std::size_t from, std::size_t count) {
   if (text.size() < from + count) return false;
   return std::all_of(text.begin() + static_cast<std::ptrdiff_t>(from),
@@ -86,10 +81,10 @@ struct OlderBackup {
 // configuration file (the marker and its size), whatever else it is called.
 bool IsBackupFile(const fs::directory_entry& entry) {
   std::error_code ec;
-  if (!entry.is_regular_file(ec) || !IsBackupFileName(Utf8Of(entry.path().filename())))
+  if (!entry.is_regular_file(ec) || !IsBackupFileName(Utf8OfPath(entry.path().filename())))
     return false;
   if (entry.file_size(ec) != kConfigFileSize || ec) return false;
-  const auto marker = ReadFilePrefix(Utf8Of(entry.path()), kConfigFileMarker.size());
+  const auto marker = ReadFilePrefix(Utf8OfPath(entry.path()), kConfigFileMarker.size());
   return marker && std::ranges::equal(*marker, kConfigFileMarker);
 }
 

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #ifdef _WIN32
+#include "config/wide_text.h"
 #include "config/windows_api.h"
 #else
 #include <fcntl.h>
@@ -178,9 +179,21 @@ bool SyncFolder(const fs::path& folder) {
 
 #endif
 
-fs::path PathFromUtf8(const std::string& utf8Path) {
-  return fs::path(std::u8string(utf8Path.begin(), utf8Path.end()));
-}
+// The library's own conversions (u8string(), a path from char8_t) throw on
+// a sequence they cannot convert; the system's replace it.
+#ifdef _WIN32
+
+fs::path PathFromUtf8(const std::string& utf8Path) { return fs::path(WideFromUtf8(utf8Path)); }
+
+std::string Utf8OfPath(const fs::path& path) { return Utf8FromWide(path.native()); }
+
+#else
+
+fs::path PathFromUtf8(const std::string& utf8Path) { return fs::path(utf8Path); }
+
+std::string Utf8OfPath(const fs::path& path) { return path.native(); }
+
+#endif
 
 bool PathExists(const std::string& utf8Path) {
   std::error_code ec;

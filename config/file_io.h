@@ -12,8 +12,10 @@
 namespace vkt53 {
 
 // A UTF-8 path as the file system wants it (on Windows a narrow string would
-// otherwise be taken in the ANSI code page).
+// otherwise be taken in the ANSI code page), and back. Neither throws: a
+// byte or a UTF-16 unit that starts no character becomes U+FFFD.
 std::filesystem::path PathFromUtf8(const std::string& utf8Path);
+std::string Utf8OfPath(const std::filesystem::path& path);
 
 // True when anything (file or folder) exists under that name.
 bool PathExists(const std::string& utf8Path);

@@ -51,7 +51,7 @@ const char* LinkEntryFieldName(LinkEntryField field) {
 
 LinkEntry EntryOfSettings(const LinkSettings& settings) {
   LinkEntry entry;
-  entry.portIndex = PositionOrNone(settings.portNumber, 1, kPortChoices);
+  entry.portNumber = settings.portNumber;
   entry.speedIndex = IndexOfSpeed(settings.exchangeSpeed);
   entry.attemptsIndex = PositionOrNone(settings.attemptCount, 1, kAttemptChoices);
   entry.firstByteWait = std::to_string(settings.firstByteWaitSec);
@@ -61,8 +61,15 @@ LinkEntry EntryOfSettings(const LinkSettings& settings) {
   return entry;
 }
 
+int PortListPosition(const std::vector<PortInfo>& offered, int portNumber) {
+  for (std::size_t i = 0; i < offered.size(); ++i) {
+    if (offered[i].number == portNumber) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 bool IsEntryComplete(const LinkEntry& entry) {
-  const bool listsChosen = PositionOrNone(entry.portIndex, 0, kPortChoices) >= 0 &&
+  const bool listsChosen = entry.portNumber >= 1 && entry.portNumber <= kHighestPortNumber &&
                            SpeedOfIndex(entry.speedIndex) != 0 &&
                            PositionOrNone(entry.attemptsIndex, 0, kAttemptChoices) >= 0;
   return listsChosen && !entry.firstByteWait.empty() && !entry.followingBytesWait.empty() &&
@@ -71,7 +78,7 @@ bool IsEntryComplete(const LinkEntry& entry) {
 
 LinkEntryCheck CheckLinkEntry(const LinkEntry& entry, const LinkSettings& current) {
   LinkEntryCheck check{LinkEntryField::None, current};
-  check.settings.portNumber = static_cast<uint8_t>(entry.portIndex + 1);
+  check.settings.portNumber = static_cast<uint8_t>(entry.portNumber);
   check.settings.exchangeSpeed = SpeedOfIndex(entry.speedIndex);
   check.settings.attemptCount = static_cast<uint8_t>(entry.attemptsIndex + 1);
   for (const FieldRange& range : kCheckOrder) {

@@ -4,17 +4,19 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "link/link_settings.h"
+#include "link/port_discovery.h"
 
 namespace vkt53 {
 
-inline constexpr int kPortChoices = 8;     // COM1 .. COM8
 inline constexpr int kAttemptChoices = 5;  // 1 .. 5
 
-// List positions are -1 for "no selection".
+// List positions are -1 and the port 0 for "no selection". The port list's
+// items are the ports offered (OfferedPorts), so the port is kept by number.
 struct LinkEntry {
-  int portIndex = -1;
+  int portNumber = 0;  // n of COMn
   int speedIndex = -1;
   int attemptsIndex = -1;
   std::string firstByteWait;       // seconds
@@ -37,6 +39,9 @@ struct LinkEntryCheck {
 // A stored value that no list offers (a speed outside the table, port 0,
 // attempts 0) gives no selection, so that the user has to choose.
 LinkEntry EntryOfSettings(const LinkSettings& settings);
+
+// The position of COMportNumber in the port list, or -1 when it is not there.
+int PortListPosition(const std::vector<PortInfo>& offered, int portNumber);
 
 // Every list has a selection and no edit text is empty.
 bool IsEntryComplete(const LinkEntry& entry);

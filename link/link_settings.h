@@ -13,7 +13,7 @@ using LinkSettingsBytes = std::array<uint8_t, kLinkSettingsSize>;
 struct LinkSettings {
   uint8_t tableWriteLock = 0;          // offset 0: nonzero = the table status window offers no writing
   uint8_t reserved = 0;                // offset 1: carried through, never interpreted
-  uint8_t portNumber = 1;              // offset 2: 1..8 = COM1..COM8
+  uint8_t portNumber = 1;              // offset 2: n of COMn, 1..255
   int32_t exchangeSpeed = 1200;        // offset 3: bit/s
   uint8_t preambleCount = 0;           // offset 7
   uint8_t attemptCount = 1;            // offset 8: 1..5

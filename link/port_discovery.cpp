@@ -236,7 +236,9 @@ std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots) {
 
   // Kernel name -> by-id name (the smallest, should two name one node).
   std::map<std::string, std::string> byId;
-  for (const auto& entry : fs::directory_iterator(dev / "serial" / "by-id", error)) {
+  for (fs::directory_iterator it(dev / "serial" / "by-id", error), end; !error && it != end;
+       it.increment(error)) {
+    const fs::directory_entry& entry = *it;
     std::error_code linkError;
     const fs::path target = fs::read_symlink(entry.path(), linkError);
     if (linkError) continue;
@@ -248,7 +250,9 @@ std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots) {
 
   std::map<std::string, FoundDevice> usb;  // by kernel name
   std::vector<std::pair<FoundDevice, int>> onBoard;
-  for (const auto& entry : fs::directory_iterator(sys / "class" / "tty", error)) {
+  for (fs::directory_iterator it(sys / "class" / "tty", error), end; !error && it != end;
+       it.increment(error)) {
+    const fs::directory_entry& entry = *it;
     const std::string kernel = entry.path().filename().string();
     if (!Exists(dev / kernel)) continue;
     std::error_code linkError;
@@ -323,6 +327,17 @@ std::vector<PortInfo> DiscoverPorts(int count) {
 PortInfo DiscoverPort(int number) {
   if (number < 1) return {};
   return DiscoverPorts(number).back();
+}
+
+// A port above COM8 is there when it has a device, or a line of
+// INI/comports names one that may come back.
+std::vector<PortInfo> OfferedPorts(int chosen) {
+  std::vector<PortInfo> ports = DiscoverPorts(kHighestPortNumber);
+  std::erase_if(ports, [chosen](const PortInfo& port) {
+    return port.number > kAlwaysOfferedPorts && port.number != chosen && !port.present &&
+           !port.listedInComportsFile;
+  });
+  return ports;
 }
 
 // Windows names its ports itself: the friendly name says what the port is.

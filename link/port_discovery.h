@@ -55,6 +55,18 @@ std::vector<PortInfo> DiscoverPorts(int count, const DeviceRoots& roots);
 std::vector<PortInfo> DiscoverPorts(int count);  // the current roots
 PortInfo DiscoverPort(int number);
 
+// COM1 .. COM8 are always offered. The settings file keeps the port's
+// number in a byte, so none above 255 can be chosen.
+inline constexpr int kAlwaysOfferedPorts = 8;
+inline constexpr int kHighestPortNumber = 255;
+
+// The ports to choose from, by number, read afresh: COM1 .. COM8, then
+// every higher port that is there now (Windows: the system has it; Linux: a
+// line of INI/comports names it or a device found falls to it), and the
+// port `chosen` whatever it maps to, so that a choice never drops out of
+// the list under the user.
+std::vector<PortInfo> OfferedPorts(int chosen = 0);
+
 // The text shown beside COMn, for instance
 // "/dev/ttyUSB0 — FTDI FT232R USB UART (0403:6001), № A50285BI" or "нет устройства".
 std::string PortShownText(const PortInfo& port);

@@ -2,7 +2,8 @@
 # Makes the Windows package dist/vkt53-<version>-windows-x64.zip on this
 # Debian machine: Qt Core, Gui and Widgets cross-built once with MinGW-w64
 # from Debian's own source of the installed Qt, then the program built
-# against them and packed with the DLLs and plugins it loads.
+# against them and packed with the DLLs and plugins it loads, and vkt53-cli
+# (no Qt, its runtime inside it) beside it.
 #
 #   VKT53_QT_WINDOWS  where the cross-built Qt is kept between runs
 #                     (default ~/.cache/vkt53/qt6-windows)
@@ -107,7 +108,7 @@ build_program() {
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_EXE_LINKER_FLAGS= \
     -DVKT53_BUILD_TESTS=OFF >/dev/null
-  ninja -C "$program_build" -j"$jobs" vkt53
+  ninja -C "$program_build" -j"$jobs" vkt53 vkt53-cli
 }
 
 # Windows looks for a program's DLLs beside it: each DLL the executable or
@@ -134,13 +135,13 @@ copy_imported_dlls() {
 
 make_package() {
   rm -rf "$package" && mkdir -p "$package/platforms" "$package/styles" "$package/translations"
-  cp "$program_build/bin/vkt53.exe" "$package/"
+  cp "$program_build/bin/vkt53.exe" "$program_build/bin/vkt53-cli.exe" "$package/"
   cp "$qt_prefix/plugins/platforms/qwindows.dll" "$package/platforms/"
   # The native look of buttons, lists and edit fields on Windows 10 and 11.
   cp "$qt_prefix/plugins/styles/qwindowsvistastyle.dll" "$package/styles/"
   cp /usr/share/qt6/translations/qtbase_ru.qm "$package/translations/"
   local pe
-  for pe in "$package"/vkt53.exe "$package"/platforms/*.dll "$package"/styles/*.dll; do
+  for pe in "$package"/*.exe "$package"/platforms/*.dll "$package"/styles/*.dll; do
     copy_imported_dlls "$pe"
   done
   find "$package" -name '*.exe' -o -name '*.dll' | xargs "$mingw-strip" --strip-unneeded

@@ -4,7 +4,9 @@
 # maps COM1 and COM12 to it for wine, and runs the check program under wine
 # through the project's own Win32 layer, once for each kind of device
 # (working, silent, bad checksum, short answer, device error) and once from
-# program folders with Cyrillic and accented names. Ends with the benchmark's
+# program folders with Cyrillic and accented names; runs vkt53-cli.exe
+# (identify, ports, read -o and show with Cyrillic file names, its output
+# into a file and into a console). Ends with the benchmark's
 # figures and "N passed, M failed"; exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -62,6 +64,22 @@ start_emulator() {
 
 passed=0
 failed=0
+# Counts one check of this script: verdict <what> <command...>
+verdict() {
+  local what=$1
+  shift
+  if "$@"; then
+    echo "  ok   $what"
+    passed=$((passed + 1))
+  else
+    echo "  FAIL $what"
+    failed=$((failed + 1))
+  fi
+}
+
+# exited_saying <status> <expected status> <line pattern> <output>
+exited_saying() { [ "$1" -eq "$2" ] && grep -q "$3" <<<"$4"; }
+
 # Runs the check program; counts its own "N passed, M failed" line, and a
 # run that ends without one (a crash) as one failure.
 run_check() {
@@ -100,6 +118,36 @@ else
   echo "  FAIL vkt53-cli identify ended with $cli_status"
   failed=$((failed + 1))
 fi
+
+echo "== vkt53-cli: the ports above COM8, a Cyrillic file name, Russian in a file and in a console"
+ports_out=$(wine "$cli" ports 2>&1) || true
+echo "$ports_out" | sed 's/^/  /'
+verdict "ports lists COM12 after COM8" grep -q "^COM12  " <<<"$ports_out"
+engineer="$work/Инженер"
+mkdir -p "$engineer"
+read_out=$(cd "$engineer" && wine "$cli" read --port COM1 --speed 115200 -o "Подстанция 1.cnf" 2>&1) &&
+  read_status=0 || read_status=$?
+echo "$read_out" | sed 's/^/  /'
+verdict "read -o \"Подстанция 1.cnf\" (exit $read_status)" exited_saying "$read_status" 0 \
+  "^Параметры конфигурации сохранены в файле Подстанция 1.cnf" "$read_out"
+verdict "the file is there under its name, 1211 bytes" \
+  test "$(stat -c %s "$engineer/Подстанция 1.cnf" 2>/dev/null || echo 0)" = 1211
+# Redirected to a file the text is UTF-8 bytes; in a console (wine makes one
+# for a program on a terminal) it is written as UTF-16 and must read the same.
+# (Standard error goes to a file too: a wine server started here keeps it,
+# and answers a hang-up of the emulator's terminal with a dump of its objects.)
+(cd "$engineer" && wine "$cli" show "Подстанция 1.cnf" >show.txt 2>show.err) && show_status=0 ||
+  show_status=$?
+sed 's/^/  /' "$engineer/show.txt" | head -n 3
+verdict "show into a file (exit $show_status): Russian in UTF-8" \
+  exited_saying "$show_status" 0 "^Параметры связи" "$(cat "$engineer/show.txt")"
+(cd "$engineer" && LC_ALL=C.UTF-8 script -qec "wine '$cli' show 'Подстанция 1.cnf'" /dev/null) \
+  >"$engineer/console.txt" 2>&1 || true
+verdict "show in a console: Russian as written" grep -aq "Параметры" "$engineer/console.txt"
+missing_out=$(cd "$engineer" && wine "$cli" show "Нет такого.cnf" 2>&1) && missing_status=0 ||
+  missing_status=$?
+verdict "a missing file with a Cyrillic name (exit $missing_status)" \
+  exited_saying "$missing_status" 4 "^Ошибка открытия файла" "$missing_out"
 
 echo "== what the connection dialog shows beside the ports"
 run_check "$check" ports

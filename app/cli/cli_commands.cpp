@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <exception>
+#include <filesystem>
 #include <functional>
 #include <optional>
 
@@ -19,6 +21,7 @@
 #include "config/identification.h"
 #include "config/program_folder.h"
 #include "config/speed_table.h"
+#include "config/utf8.h"
 #include "config/working_folders.h"
 #include "dialogs/ident_text.h"
 #include "dialogs/link_entry.h"
@@ -121,7 +124,7 @@ std::string ChooseLink(const CommandLine& line, const LinkSettings& stored, Link
   }
 
   LinkEntry entry = EntryOfSettings(settings);
-  entry.portIndex = 0;  // the port is chosen above, by name or path
+  entry.portNumber = 1;  // any: the port is chosen above, by name or path
   if (line.attempts) {
     const DecimalField attempts = ParseDecimalField(*line.attempts);
     if (!attempts.IsValueIn(1, kAttemptChoices)) {
@@ -522,10 +525,10 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
   }
 }
 
-// COM1 .. COM8 as the connection dialog shows them, read afresh.
+// The ports the connection dialog offers, as it shows them, read afresh.
 void Ports(Outcome& outcome) {
   JsonValue list = JsonValue::Array();
-  for (const PortInfo& port : DiscoverPorts(kPortChoices)) {
+  for (const PortInfo& port : OfferedPorts()) {
     const std::string shown = PortShownText(port);
     outcome.lines.push_back("COM" + std::to_string(port.number) + "  " + shown);
     JsonValue entry = JsonValue::Object();
@@ -635,6 +638,26 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
   return outcome.exit;
 }
 
+int RunCaught(const CommandLine& line, const CliStreams& streams,
+              const std::function<int()>& command) {
+  Outcome outcome;
+  outcome.data.Set("command", CommandName(line.command));
+  try {
+    return command();
+  } catch (const std::filesystem::filesystem_error& error) {
+    outcome.Fail(kExitFileError, {"Ошибка обращения к файлу"});
+    for (const std::filesystem::path& path : {error.path1(), error.path2()}) {
+      if (!path.empty()) outcome.messages.push_back(Utf8OfPath(path));
+    }
+  } catch (const std::exception& error) {
+    outcome.Fail(kExitLinkFailure, {"Внутренняя ошибка программы", ValidUtf8(error.what())});
+  }
+  // A progress line may be drawn: the message starts a line of its own.
+  if (streams.progressLine) streams.err << '\n';
+  Print(line, outcome, streams);
+  return outcome.exit;
+}
+
 int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
   const ParsedCommandLine parsed = ParseCommandLine(args);
   if (parsed.line.help) {
@@ -647,7 +670,7 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams) {
     UsageError(parsed.error, parsed.line.command, json, streams);
     return kExitUsage;
   }
-  return RunCommand(parsed.line, streams);
+  return RunCaught(parsed.line, streams, [&] { return RunCommand(parsed.line, streams); });
 }
 
 }  // namespace vkt53

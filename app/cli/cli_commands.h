@@ -4,6 +4,7 @@
 // failures and notices to `err`, and returns the exit code.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -31,5 +32,12 @@ int RunCli(const std::vector<std::string>& args, const CliStreams& streams);
 
 // One parsed command, with the link settings the settings file holds.
 int RunCommand(const CommandLine& line, const CliStreams& streams);
+
+// Runs `command` (the command of `line`) so that the program never ends
+// abnormally: an exception that escapes it is reported like the command's
+// own failures, a file-system error as the file error it is (exit 4),
+// anything else as a failure (exit 1).
+int RunCaught(const CommandLine& line, const CliStreams& streams,
+              const std::function<int()>& command);
 
 }  // namespace vkt53

@@ -240,8 +240,9 @@ std::string HelpText(CliCommand command) {
              link + kCommonHelp;
     case CliCommand::Ports:
       return "vkt53-cli ports [--json]\n\n"
-             "Порты COM1 ... COM8 и то, чем каждый из них является, как их\n"
-             "показывает окно параметров связи.\n\n" +
+             "Порты COM1 ... COM8 и порты с большими номерами, которые есть в\n"
+             "системе, и то, чем каждый из них является, как их показывает окно\n"
+             "параметров связи.\n\n" +
              std::string(kCommonHelp);
     case CliCommand::Show:
       return "vkt53-cli show ФАЙЛ.cnf [--json]\n\n"

@@ -7,6 +7,7 @@
 #ifdef _WIN32
 #include <io.h>
 
+#include "app/cli/windows_console.h"
 #include "config/wide_text.h"
 #include "config/windows_api.h"
 // After <windows.h>, which it needs.
@@ -49,8 +50,7 @@ std::vector<std::string> Arguments(int argc, char** argv) {
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
-  // The texts are UTF-8; the console shows them as such only when told.
-  SetConsoleOutputCP(CP_UTF8);
+  const vkt53::ConsoleText consoleText;  // Russian in a console window
 #endif
   vkt53::CatchStopSignals();
   const vkt53::CliStreams streams{std::cout, std::cerr, ErrorOutputIsTerminal()};

@@ -9,10 +9,14 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
 #include <QStyledItemDelegate>
 #include <QVBoxLayout>
+
+#include <functional>
+#include <utility>
 
 #include "app/program_state.h"
 #include "app/ui/common/busy_cursor.h"
@@ -52,6 +56,22 @@ class PortItemDelegate : public QStyledItemDelegate {
   }
 };
 
+// The port list reads the ports again each time its drop-down opens, so
+// that an adapter plugged in while the dialog is up is there to choose.
+class PortList : public QComboBox {
+ public:
+  PortList(QWidget* owner, std::function<void()> beforeOpening)
+      : QComboBox(owner), beforeOpening_(std::move(beforeOpening)) {}
+
+  void showPopup() override {
+    beforeOpening_();
+    QComboBox::showPopup();
+  }
+
+ private:
+  std::function<void()> beforeOpening_;
+};
+
 QLineEdit* MakeEdit(QWidget* parent, const char* name, int maxLength) {
   QLineEdit* edit = MakeIntEdit(parent, name, maxLength);
   edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(6, u'0')) + 12);
@@ -71,12 +91,6 @@ void AddRow(QGridLayout* grid, int row, const QString& label, QWidget* field, QW
   grid->addWidget(text, row, 0);
   grid->addWidget(field, row, 1);
   if (unit) grid->addWidget(unit, row, 2);
-}
-
-QStringList PortItems() {
-  QStringList items;
-  for (int port = 1; port <= kPortChoices; ++port) items << QString("COM%1").arg(port);
-  return items;
 }
 
 QStringList SpeedItems() {
@@ -102,7 +116,7 @@ TFormConnPar::TFormConnPar(ProgramState& state, QWidget* parent) : QDialog(paren
 }
 
 void TFormConnPar::BuildControls() {
-  ComboBox1 = MakeList(this, "ComboBox1", PortItems());
+  ComboBox1 = MakeNamed<PortList>("ComboBox1", this, [this] { ReadPorts(ChosenPort()); });
   ComboBox2 = MakeList(this, "ComboBox2", {});
   ComboBox3 = MakeList(this, "ComboBox3", AttemptItems());
   Edit1 = MakeEdit(this, "Edit1", 3);
@@ -177,36 +191,48 @@ void TFormConnPar::showEvent(QShowEvent* event) {
 
 void TFormConnPar::FormShow() {
   const LinkEntry entry = EntryOfSettings(state_.settings);
-  ComboBox1->setCurrentIndex(entry.portIndex);
+  ReadPorts(entry.portNumber);
   ComboBox2->setCurrentIndex(entry.speedIndex);
   ComboBox3->setCurrentIndex(entry.attemptsIndex);
   SetFieldText(Edit1, entry.firstByteWait, 3);
   SetFieldText(Edit2, entry.followingBytesWait, 4);
   SetFieldText(Edit3, entry.preambleCount, 3);
   SetFieldText(Edit4, entry.rtsPause, 4);
-  ReadPorts();
-  ShowPortPath();
   ComboBox1->setFocus();
 }
 
-// Read at every showing, so that an adapter plugged in meanwhile is there.
-// The label is as wide as the widest port's text, so that it does not
-// change the dialog's size when another port is chosen.
-void TFormConnPar::ReadPorts() {
-  ports_ = DiscoverPorts(kPortChoices);
+// Read at every showing and every opening of the drop-down, so that an
+// adapter plugged in meanwhile is there; `chosen` stays selected. The label
+// is as wide as the widest port's text, so that it does not change the
+// dialog's size when another port is chosen.
+void TFormConnPar::ReadPorts(int chosen) {
+  ports_ = OfferedPorts(chosen);
   const QFontMetrics metrics = PortPathLabel->fontMetrics();
   int widest = kPortTextMinWidth;
   int widestItem = 0;
-  for (const PortInfo& port : ports_) {
-    const QString shown = QString::fromStdString(PortShownText(port));
-    const int item = port.number - 1;
-    ComboBox1->setItemData(item, shown, kPortTextRole);
-    ComboBox1->setItemData(item, shown, Qt::ToolTipRole);
-    widest = std::max(widest, metrics.horizontalAdvance(shown) + 4);
-    widestItem = std::max(widestItem, metrics.horizontalAdvance(ComboBox1->itemText(item) + kPortTextGap + shown));
+  {
+    const QSignalBlocker quiet(ComboBox1);
+    ComboBox1->clear();
+    for (const PortInfo& port : ports_) {
+      const QString name = QString("COM%1").arg(port.number);
+      const QString shown = QString::fromStdString(PortShownText(port));
+      ComboBox1->addItem(name);
+      const int item = ComboBox1->count() - 1;
+      ComboBox1->setItemData(item, shown, kPortTextRole);
+      ComboBox1->setItemData(item, shown, Qt::ToolTipRole);
+      widest = std::max(widest, metrics.horizontalAdvance(shown) + 4);
+      widestItem = std::max(widestItem, metrics.horizontalAdvance(name + kPortTextGap + shown));
+    }
+    ComboBox1->setCurrentIndex(PortListPosition(ports_, chosen));
   }
   PortPathLabel->setFixedWidth(std::min(widest, kPortTextMaxWidth));
   ComboBox1->view()->setMinimumWidth(std::min(widestItem, kPortTextMaxWidth) + 40);
+  ShowPortPath();
+}
+
+int TFormConnPar::ChosenPort() const {
+  const int index = ComboBox1->currentIndex();
+  return index >= 0 && index < static_cast<int>(ports_.size()) ? ports_[static_cast<std::size_t>(index)].number : 0;
 }
 
 void TFormConnPar::ShowPortPath() {
@@ -225,7 +251,7 @@ void TFormConnPar::ShowPortReason(const QString& reason) {
 
 LinkEntry TFormConnPar::CurrentEntry() const {
   LinkEntry entry;
-  entry.portIndex = ComboBox1->currentIndex();
+  entry.portNumber = ChosenPort();
   entry.speedIndex = ComboBox2->currentIndex();
   entry.attemptsIndex = ComboBox3->currentIndex();
   entry.firstByteWait = Edit1->text().toStdString();
@@ -261,9 +287,8 @@ bool TFormConnPar::EstablishLink() {
   // The device the dialog showed for the port, not a fresh look: what the
   // user saw is what is opened.
   const int number = state_.settings.portNumber;
-  const std::string device = number >= 1 && number <= static_cast<int>(ports_.size())
-                                 ? ports_[static_cast<std::size_t>(number - 1)].devicePath
-                                 : PortDeviceName(number);
+  const int shown = PortListPosition(ports_, number);
+  const std::string device = shown >= 0 ? ports_[static_cast<std::size_t>(shown)].devicePath : PortDeviceName(number);
   ShowPortReason(QString());
   PortHandle port = OpenLinkPort(device);
   if (!port) {

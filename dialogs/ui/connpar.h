@@ -55,13 +55,14 @@ class TFormConnPar : public QDialog {
   void SetStatus(const QString& text);
   void SetButtonsEnabled(bool enabled);
   void ShowPortPath();
-  void ReadPorts();
+  void ReadPorts(int chosen);
+  int ChosenPort() const;
   void ShowPortReason(const QString& reason);
 
   ProgramState& state_;
   bool connectRequested_ = false;
   bool searching_ = false;
-  // COM1 .. COM8 as read when the dialog was shown: what it shows and what it opens.
+  // The ports offered as last read: what the port list shows and what is opened.
   std::vector<PortInfo> ports_;
 
   QComboBox* ComboBox1;  // port

@@ -1,6 +1,8 @@
 // vkt53-cli show and diff of configuration files saved as the windows save
 // them, what they put on the terminal and into JSON, its command line, its
 // help, and its progress line.
+#include <filesystem>
+#include <new>
 #include <sstream>
 
 #include "app/cli/cli_commands.h"
@@ -170,6 +172,30 @@ TEST_F(Files, AFileThatCannotBeUsedIsAFileError) {
   const CliRun missing = cli.Run({"diff", folder.File("gone.cnf"), text, "--json"});
   EXPECT_EQ(missing.status, 4);
   EXPECT_EQ(JsonOf(missing)["messages"][0].text, "Ошибка открытия файла");
+}
+
+// What the checks before each file operation do not foresee still ends the
+// command with a message and its exit code, never with an abort.
+TEST(Exceptions, AFileSystemErrorIsAFileErrorAndTheProgramEndsNormally) {
+  CommandLine line;
+  line.command = CliCommand::Show;
+  const std::filesystem::filesystem_error tooLong(
+      "cannot open", "Подстанция 1.cnf", std::make_error_code(std::errc::filename_too_long));
+  std::ostringstream out;
+  std::ostringstream err;
+  EXPECT_EQ(RunCaught(line, {out, err}, [&]() -> int { throw tooLong; }), kExitFileError);
+  EXPECT_EQ(out.str(), "");
+  EXPECT_EQ(err.str(), "Ошибка обращения к файлу\nПодстанция 1.cnf\n");
+
+  line.json = true;
+  std::ostringstream json;
+  EXPECT_EQ(RunCaught(line, {json, err}, []() -> int { throw std::bad_alloc(); }),
+            kExitLinkFailure);
+  const std::optional<Json> data = ParseJson(json.str());
+  ASSERT_TRUE(data) << json.str();
+  EXPECT_EQ((*data)["command"].text, "show");
+  EXPECT_EQ((*data)["exit"].Int(), kExitLinkFailure);
+  EXPECT_EQ((*data)["messages"][0].text, "Внутренняя ошибка программы");
 }
 
 TEST(CommandLine, EveryCommandHasItsHelp) {

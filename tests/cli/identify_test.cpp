@@ -201,21 +201,26 @@ TEST_F(Identify, LinkSettingsHaveTheConnectionDialogsRanges) {
   EXPECT_EQ(lowEdges.status, 0) << lowEdges.err;
 }
 
-// The ports as the connection dialog shows them: the lines of INI/comports
-// win, and a line naming a device that is not there maps to nothing.
+// The ports as the connection dialog offers and shows them: the lines of
+// INI/comports win, a line naming a device that is not there maps to
+// nothing, and a port above COM8 follows them when it is there.
 TEST_F(Identify, PortsListsWhatEachComPortIs) {
   StartDevice();
+  cli.WritePortMap("COM3=" + device->linkPath() + "\nCOM7=" + deviceFolder.File("no-such-tty") +
+                   "\nCOM12=" + device->linkPath() + "\n");
   const CliRun run = Run({"ports"});
   ASSERT_EQ(run.status, 0) << run.err;
   const std::vector<std::string> lines = LinesOf(run.out);
-  ASSERT_EQ(lines.size(), 8u) << run.out;
+  ASSERT_EQ(lines.size(), 9u) << run.out;
+  EXPECT_EQ(lines[8].rfind("COM12  " + device->linkPath(), 0), 0u) << lines[8];
   EXPECT_EQ(lines[2].rfind("COM3  " + device->linkPath(), 0), 0u) << lines[2];
   EXPECT_NE(lines[2].find("псевдотерминал"), std::string::npos) << lines[2];
   EXPECT_EQ(lines[6],
             "COM7  " + deviceFolder.File("no-such-tty") + " — нет устройства (INI/comports)");
 
   const Json out = JsonOf(Run({"ports", "--json"}));
-  ASSERT_EQ(out["ports"].items.size(), 8u);
+  ASSERT_EQ(out["ports"].items.size(), 9u);
+  EXPECT_EQ(out["ports"][8]["port"].text, "COM12");
   EXPECT_EQ(out["ports"][2]["port"].text, "COM3");
   EXPECT_EQ(out["ports"][2]["device"].text, device->linkPath());
   EXPECT_TRUE(out["ports"][2]["present"].boolean);

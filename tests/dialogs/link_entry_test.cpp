@@ -28,7 +28,7 @@ struct Boundary {
 
 TEST(LinkEntryShown, ListsSelectTheStoredValuesAndEditsShowThemAsText) {
   const LinkEntry entry = EntryOfSettings({0, 0, 3, 19200, 7, 4, 250, 15, 30});
-  EXPECT_EQ(entry.portIndex, 2);
+  EXPECT_EQ(entry.portNumber, 3);
   EXPECT_EQ(entry.speedIndex, 15);
   EXPECT_EQ(entry.attemptsIndex, 3);
   EXPECT_EQ(entry.firstByteWait, "15");
@@ -41,11 +41,9 @@ TEST(LinkEntryShown, AStoredValueNoListOffersLeavesThatListWithoutSelection) {
   LinkSettings settings;
   settings.exchangeSpeed = 1000;
   EXPECT_EQ(EntryOfSettings(settings).speedIndex, -1);
-  for (const uint8_t port : {uint8_t{0}, uint8_t{9}}) {
-    settings = {};
-    settings.portNumber = port;
-    EXPECT_EQ(EntryOfSettings(settings).portIndex, -1) << int(port);
-  }
+  settings = {};
+  settings.portNumber = 0;
+  EXPECT_EQ(EntryOfSettings(settings).portNumber, 0);
   for (const uint8_t attempts : {uint8_t{0}, uint8_t{6}}) {
     settings = {};
     settings.attemptCount = attempts;
@@ -56,9 +54,28 @@ TEST(LinkEntryShown, AStoredValueNoListOffersLeavesThatListWithoutSelection) {
   settings.attemptCount = 5;
   settings.exchangeSpeed = 300;
   const LinkEntry edges = EntryOfSettings(settings);
-  EXPECT_EQ(edges.portIndex, 7);
+  EXPECT_EQ(edges.portNumber, 8);
   EXPECT_EQ(edges.attemptsIndex, 4);
   EXPECT_EQ(edges.speedIndex, 0);
+}
+
+// USB adapters often get COM10 and up: the port list offers them after
+// COM1 .. COM8, and the port is kept by its number, not by its place.
+TEST(LinkEntryShown, APortAboveEightIsSelectedAndStoredByItsNumber) {
+  std::vector<PortInfo> offered;
+  for (const int number : {1, 2, 3, 4, 5, 6, 7, 8, 12, 255}) {
+    offered.emplace_back();
+    offered.back().number = number;
+  }
+  LinkSettings settings;
+  settings.portNumber = 12;
+  const LinkEntry entry = EntryOfSettings(settings);
+  EXPECT_EQ(PortListPosition(offered, entry.portNumber), 8);
+  EXPECT_EQ(PortListPosition(offered, 255), 9);
+  EXPECT_EQ(PortListPosition(offered, 9), -1);
+  EXPECT_EQ(PortListPosition(offered, 0), -1);
+  ASSERT_TRUE(IsEntryComplete(entry));
+  EXPECT_EQ(CheckLinkEntry(entry, LinkSettings{}).settings.portNumber, 12);
 }
 
 TEST(LinkEntryShown, AStoredValueLongerThanItsFieldIsShownWhole) {
@@ -71,7 +88,8 @@ TEST(LinkEntryShown, AStoredValueLongerThanItsFieldIsShownWhole) {
 
 TEST(LinkEntryComplete, EveryListChosenAndNoEditEmpty) {
   EXPECT_TRUE(IsEntryComplete(ValidEntry()));
-  for (int LinkEntry::*list : {&LinkEntry::portIndex, &LinkEntry::speedIndex, &LinkEntry::attemptsIndex}) {
+  for (int LinkEntry::*list :
+       {&LinkEntry::portNumber, &LinkEntry::speedIndex, &LinkEntry::attemptsIndex}) {
     LinkEntry entry = ValidEntry();
     entry.*list = -1;
     EXPECT_FALSE(IsEntryComplete(entry));
@@ -84,7 +102,7 @@ TEST(LinkEntryComplete, EveryListChosenAndNoEditEmpty) {
   beyondTheLists.speedIndex = 22;
   EXPECT_FALSE(IsEntryComplete(beyondTheLists));
   beyondTheLists = ValidEntry();
-  beyondTheLists.portIndex = 8;
+  beyondTheLists.portNumber = 256;
   EXPECT_FALSE(IsEntryComplete(beyondTheLists));
   beyondTheLists = ValidEntry();
   beyondTheLists.attemptsIndex = 5;
@@ -146,7 +164,7 @@ TEST(LinkEntryCheck, APassingEntryOverlaysTheCurrentRecord) {
   current.tableWriteLock = 1;
   current.reserved = 0x5A;
   LinkEntry entry;
-  entry.portIndex = 4;
+  entry.portNumber = 5;
   entry.speedIndex = 19;  // 57600
   entry.attemptsIndex = 2;
   entry.firstByteWait = "9";

@@ -205,6 +205,35 @@ TEST_F(PortDiscoveryTest, TheMappingIsReadAfreshAndDoesNotDependOnHowManyPortsAr
   EXPECT_EQ(DevicePaths(3), before);
 }
 
+// COM1 .. COM8 always; above them the ports that have a device or a line
+// of INI/comports, and the one chosen now, whatever it maps to.
+TEST_F(PortDiscoveryTest, PortsAboveEightAreOfferedWhenThereOrChosen) {
+  tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI_A-if00-port0", "A"), 2);
+  for (int n = 0; n <= 8; ++n) tree.AddOnBoard("ttyS" + std::to_string(n), 4);
+  folder.WritePortMap("COM3=/dev/vkt53-gone\nCOM12=" + Node("ttyS8") + "\nCOM30=/dev/vkt53-gone\n");
+
+  std::vector<int> numbers;
+  std::vector<std::string> paths;
+  for (const PortInfo& port : OfferedPorts()) {
+    numbers.push_back(port.number);
+    paths.push_back(port.devicePath);
+  }
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 12, 30}));
+  EXPECT_EQ(paths[0], Node("ttyUSB0"));
+  EXPECT_EQ(paths[8], Node("ttyS6"));
+  EXPECT_EQ(paths[9], Node("ttyS7"));
+  EXPECT_EQ(paths[10], Node("ttyS8"));
+  EXPECT_EQ(PortDeviceName(10), Node("ttyS7")) << "offered as it is opened";
+
+  const std::vector<PortInfo> chosen = OfferedPorts(40);
+  ASSERT_EQ(chosen.size(), 13u);
+  EXPECT_EQ(chosen.back().number, 40);
+  EXPECT_EQ(PortShownText(chosen.back()), "нет устройства");
+
+  tree.Remove("ttyS7");  // COM10's device goes: COM10 with it
+  EXPECT_EQ(OfferedPorts().size(), 11u);
+}
+
 TEST_F(PortDiscoveryTest, OpenPortOpensTheDiscoveredDevice) {
   PtyPeer line;
   tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI-if00-port0", "A1"), 2, line.slavePath());

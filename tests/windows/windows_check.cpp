@@ -18,6 +18,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -25,6 +26,7 @@
 
 #include "app/settings_file.h"
 #include "config/config_file.h"
+#include "config/file_io.h"
 #include "config/working_folders.h"
 #include "link/conffun.h"
 #include "link/port.h"
@@ -206,6 +208,12 @@ void CheckFiles(const std::string& expectedFolderEnd) {
   Check(local != nullptr && WorkingFolder() == Utf8FromWide(local) + "\\vkt53\\",
         "INI and CONFIG in " + WorkingFolder());
   SetProgramFolder("");
+
+  // Names the library's own conversions throw on (bytes that are no UTF-8,
+  // half a UTF-16 pair) are names like any other.
+  Check(!PathExists(folder + "\xC0\xFF.cnf"), "a name that is no UTF-8 looked up");
+  Check(Utf8OfPath(std::filesystem::path(std::wstring{L'a', wchar_t{0xD800}, L'b'})) == "a\uFFFDb",
+        "half a UTF-16 pair read as U+FFFD");
 }
 
 // The arguments as UTF-8: main's argv comes in the ANSI code page.
@@ -238,6 +246,14 @@ void CheckPorts() {
   Check(!absent.present && PortShownText(absent) == "нет устройства",
         "COM11: " + PortShownText(absent));
   Check(PortPermissionReason(ports[0].devicePath).empty(), "no permission reason on Windows");
+
+  // The connection dialog's list: COM1 .. COM8, then the higher ports that are there.
+  std::string offered;
+  for (const PortInfo& port : OfferedPorts()) offered += " COM" + std::to_string(port.number);
+  Check(offered.find(" COM8 COM") != std::string::npos &&
+            offered.find(" COM12") != std::string::npos &&
+            offered.find(" COM11") == std::string::npos,
+        "ports offered:" + offered);
 }
 
 }  // namespace
