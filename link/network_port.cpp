@@ -206,6 +206,11 @@ std::optional<NetworkAddress> ParseNetworkPortName(const std::string& name) {
   return address;
 }
 
+std::string ServerClosedText(const std::string& name) {
+  return "Сервер портов " + ServerOf(name) +
+         " закрыл соединение:\nего порт занят другим клиентом или устройство порта недоступно.";
+}
+
 PortHandle OpenNetworkPort(const std::string& name, std::string& failure) {
   failure.clear();
   const std::optional<NetworkAddress> address = ParseNetworkPortName(name);

@@ -43,4 +43,8 @@ std::optional<NetworkAddress> ParseNetworkPortName(const std::string& name);
 // `failure` then says which, in lines to show the user.
 PortHandle OpenNetworkPort(const std::string& name, std::string& failure);
 
+// The failure text of a server that took the connection and closed it again
+// (ser2net does so when its device is busy or cannot be opened).
+std::string ServerClosedText(const std::string& name);
+
 }  // namespace vkt53

@@ -38,16 +38,20 @@ NetworkFailure& LastNetworkFailure() {
   return failure;
 }
 
+void RememberNetworkFailure(const std::string& name, const std::string& reason) {
+  NetworkFailure& last = LastNetworkFailure();
+  const std::lock_guard<std::mutex> hold(last.lock);
+  last.name = name;
+  last.reason = reason;
+}
+
 // Every way of opening a port comes here, so that a URL works wherever a
 // device path does.
 PortHandle OpenDevice(const std::string& deviceName) {
   if (!IsNetworkPortName(deviceName)) return OpenSerialDevice(deviceName);
   std::string reason;
   PortHandle port = OpenNetworkPort(deviceName, reason);
-  NetworkFailure& last = LastNetworkFailure();
-  const std::lock_guard<std::mutex> hold(last.lock);
-  last.name = deviceName;
-  last.reason = reason;
+  RememberNetworkFailure(deviceName, reason);
   return port;
 }
 
@@ -114,6 +118,10 @@ PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int data
           PortLineSettings(settings, speed, dataBits, parityCode, stopBitCode, dtr, rts)) ||
       !port->SetupQueues(ClampQueueSize(inputQueue), ClampQueueSize(outputQueue))) {
     port->Close();
+    // A server that took the connection and then closed it: its port is in
+    // use by another client, or its device cannot be opened there.
+    if (IsNetworkPortName(deviceName))
+      RememberNetworkFailure(deviceName, ServerClosedText(deviceName));
     return nullptr;
   }
   return port;
