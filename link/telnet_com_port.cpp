@@ -113,17 +113,13 @@ bool TelnetComPort::SetStopSize(StopBits stopBits) {
   return true;
 }
 
-bool TelnetComPort::SetDtr(bool raised) {
-  return SendControl(raised ? kDtrOn : kDtrOff, dtr_, kSetControl);
-}
+bool TelnetComPort::SetDtr(bool raised) { return SendControl(raised ? kDtrOn : kDtrOff, dtr_); }
 
-bool TelnetComPort::SetRts(bool raised) {
-  return SendControl(raised ? kRtsOn : kRtsOff, rts_, kSetControl);
-}
+bool TelnetComPort::SetRts(bool raised) { return SendControl(raised ? kRtsOn : kRtsOff, rts_); }
 
-bool TelnetComPort::SendControl(uint8_t value, std::optional<uint8_t>& lastSent, uint8_t kind) {
+bool TelnetComPort::SendControl(uint8_t value, std::optional<uint8_t>& lastSent) {
   if (lastSent == value) return true;
-  if (!SendComPortCommand(kind, {value})) return false;
+  if (!SendComPortCommand(kSetControl, {value})) return false;
   lastSent = value;
   return true;
 }

@@ -64,7 +64,7 @@ class TelnetComPort final : public ByteSource {
   static constexpr std::size_t kCommandCount = 13;  // SIGNATURE .. PURGE-DATA
 
   bool SendComPortCommand(uint8_t command, const std::vector<uint8_t>& value);
-  bool SendControl(uint8_t value, std::optional<uint8_t>& lastSent, uint8_t kind);
+  bool SendControl(uint8_t value, std::optional<uint8_t>& lastSent);
   bool AwaitAcknowledgement(uint8_t command, uint32_t acknowledgedBefore);
   // One read of whatever the server sent, parsed: how many bytes came (0:
   // none now), nothing on failure.

@@ -211,6 +211,29 @@ TEST_F(TelnetPair, NegotiationFailsWhenTheServerRefusesComPortOrIsSilent) {
   EXPECT_FALSE(telnet->Negotiate(100ms)) << "a raw TCP server says nothing";
 }
 
+// ---------------------------------------------------------------- the names
+
+TEST(NetworkPortName, SchemeHostAndPortAreTakenAndAnythingElseIsRefused) {
+  const auto rfc2217 = ParseNetworkPortName("RFC2217://10.0.5.21:4001");
+  ASSERT_TRUE(rfc2217);
+  EXPECT_EQ(rfc2217->kind, NetworkPortKind::Rfc2217);
+  EXPECT_EQ(rfc2217->host, "10.0.5.21");
+  EXPECT_EQ(rfc2217->port, 4001);
+  const auto raw = ParseNetworkPortName("tcp://[fe80::1]:65535");
+  ASSERT_TRUE(raw);
+  EXPECT_EQ(raw->kind, NetworkPortKind::RawTcp);
+  EXPECT_EQ(raw->host, "fe80::1");
+  EXPECT_EQ(raw->port, 65535);
+  for (const char* bad : {"rfc2217://host", "rfc2217://host:0", "tcp://host:65536", "tcp://:4001",
+                          "tcp://fe80::1:4001", "tcp://host:40x1", "telnet://host:23"}) {
+    EXPECT_FALSE(ParseNetworkPortName(bad)) << bad;
+    EXPECT_TRUE(IsNetworkPortName(bad)) << bad << ": never opened as a device path";
+    EXPECT_FALSE(OpenLinkPort(bad)) << bad;
+    EXPECT_NE(PortOpenFailureReason(bad).find("не понят"), std::string::npos) << bad;
+  }
+  EXPECT_FALSE(IsNetworkPortName("/dev/ttyUSB0"));
+}
+
 // ---------------------------------------------------------------- against ser2net
 
 namespace {
