@@ -3,6 +3,7 @@
 #include <array>
 
 #include "link/plcbox.h"
+#include "link/serial_port.h"
 #include "config/speed_table.h"
 
 namespace vkt53 {
@@ -19,8 +20,15 @@ bool Probe(ExchangeContext& context, int32_t speed) {
 
 }  // namespace
 
+std::string SpeedSearchRefusal(const ExchangeContext& context) {
+  if (!context.port || context.port->SetsLineSpeed()) return {};
+  return "Определение скорости обмена невозможно: скорость линии порта tcp:// задаёт "
+         "сервер портов. Для определения скорости нужен порт rfc2217://.";
+}
+
 int32_t SearchExchangeSpeed(ExchangeContext& context, const std::function<void(int32_t)>& beforeTry,
                             const std::function<bool()>& stopRequested) {
+  if (!SpeedSearchRefusal(context).empty()) return 0;
   context.followingBytesWaitMs = kSearchFollowingBytesWaitMs;
   context.firstByteWaitMs = kSearchFirstByteWaitMs;
   context.attemptCount = kSearchAttemptCount;

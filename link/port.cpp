@@ -1,7 +1,9 @@
 #include "port.h"
 
 #include <algorithm>
+#include <mutex>
 
+#include "network_port.h"
 #include "port_discovery.h"
 
 namespace vkt53 {
@@ -23,6 +25,35 @@ constexpr int32_t kLinkQueueSize = 1000;
 constexpr uint8_t kLineControlOn = 1;
 
 bool IsOpen(const PortHandle& port) { return port && port->IsOpen(); }
+
+// The reason a network port last failed to open: only the connection knew it.
+struct NetworkFailure {
+  std::mutex lock;
+  std::string name;
+  std::string reason;
+};
+
+NetworkFailure& LastNetworkFailure() {
+  static NetworkFailure failure;
+  return failure;
+}
+
+void RememberNetworkFailure(const std::string& name, const std::string& reason) {
+  NetworkFailure& last = LastNetworkFailure();
+  const std::lock_guard<std::mutex> hold(last.lock);
+  last.name = name;
+  last.reason = reason;
+}
+
+// Every way of opening a port comes here, so that a URL works wherever a
+// device path does.
+PortHandle OpenDevice(const std::string& deviceName) {
+  if (!IsNetworkPortName(deviceName)) return OpenSerialDevice(deviceName);
+  std::string reason;
+  PortHandle port = OpenNetworkPort(deviceName, reason);
+  RememberNetworkFailure(deviceName, reason);
+  return port;
+}
 
 }  // namespace
 
@@ -79,7 +110,7 @@ LineSettings PortLineSettings(LineSettings current, int32_t speed, int dataBits,
 PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int dataBits,
                           int parityCode, int stopBitCode, int32_t inputQueue,
                           int32_t outputQueue, uint8_t dtr, uint8_t rts) {
-  PortHandle port = OpenSerialDevice(deviceName);
+  PortHandle port = OpenDevice(deviceName);
   if (!port) return nullptr;
   LineSettings settings;
   if (!port->GetLineSettings(settings) ||
@@ -87,6 +118,10 @@ PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int data
           PortLineSettings(settings, speed, dataBits, parityCode, stopBitCode, dtr, rts)) ||
       !port->SetupQueues(ClampQueueSize(inputQueue), ClampQueueSize(outputQueue))) {
     port->Close();
+    // A server that took the connection and then closed it: its port is in
+    // use by another client, or its device cannot be opened there.
+    if (IsNetworkPortName(deviceName))
+      RememberNetworkFailure(deviceName, ServerClosedText(deviceName));
     return nullptr;
   }
   return port;
@@ -96,6 +131,13 @@ PortHandle OpenPort(int portNumber, int32_t speed, int dataBits, int parityCode,
                     int32_t inputQueue, int32_t outputQueue, uint8_t dtr, uint8_t rts) {
   return OpenPortDevice(PortDeviceName(portNumber), speed, dataBits, parityCode, stopBitCode,
                         inputQueue, outputQueue, dtr, rts);
+}
+
+std::string PortOpenFailureReason(const std::string& deviceName) {
+  if (!IsNetworkPortName(deviceName)) return PortPermissionReason(deviceName);
+  NetworkFailure& last = LastNetworkFailure();
+  const std::lock_guard<std::mutex> hold(last.lock);
+  return last.name == deviceName ? last.reason : std::string();
 }
 
 PortHandle OpenLinkPort(const std::string& deviceName) {

@@ -22,10 +22,17 @@ std::string PortDeviceName(int portNumber);
 PortHandle OpenPort(int portNumber, int32_t speed, int dataBits, int parityCode, int stopBitCode,
                     int32_t inputQueue, int32_t outputQueue, uint8_t dtr, uint8_t rts);
 
-// The same on a device named directly (tests, the emulator's terminal).
+// The same on a device named directly: a device path (tests, the emulator's
+// terminal) or a port on a serial device server, "rfc2217://HOST:PORT" or
+// "tcp://HOST:PORT" (network_port.h).
 PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int dataBits,
                           int parityCode, int stopBitCode, int32_t inputQueue,
                           int32_t outputQueue, uint8_t dtr, uint8_t rts);
+
+// Why the last open of deviceName failed, in lines to show beside the port:
+// for a network port what the connection met (refused, unreachable, no
+// answer), for a device the missing permission. "" when it is not known.
+std::string PortOpenFailureReason(const std::string& deviceName);
 
 // How the link always opens its port: 1200 bit/s, 8 data bits, no parity,
 // one stop bit, queues of 1000 bytes, DTR and RTS control on. The exchange

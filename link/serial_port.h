@@ -62,6 +62,10 @@ class SerialPort {
   // not all were written in time.
   virtual bool Write(const uint8_t* bytes, std::size_t count) = 0;
 
+  // Whether the line's speed is set from here. A raw network port's line is
+  // set up by its server: setting it there does nothing.
+  virtual bool SetsLineSpeed() const { return true; }
+
   // Closes the port; every later operation fails. Safe to call twice.
   virtual void Close() = 0;
   virtual bool IsOpen() const = 0;

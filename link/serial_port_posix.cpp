@@ -1,5 +1,6 @@
 // The serial port on Linux: termios2 for the line (any bit rate exactly, via
-// BOTHER), poll() and the steady clock for Windows' COMMTIMEOUTS semantics.
+// BOTHER), and Windows' COMMTIMEOUTS semantics counted over the non-blocking
+// descriptor by timed_transfer.h.
 //
 // <asm/termbits.h> and <termios.h> define the same names differently, so
 // only the kernel header is included and the few termios library calls are
@@ -11,75 +12,61 @@
 
 #include <asm/termbits.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdint>
-#include <limits>
 #include <optional>
 
-#include "clock.h"
 #include "raw_terminal.h"
 #include "serial_port.h"
 #include "serial_port_posix.h"
+#include "timed_transfer.h"
 
 namespace vkt53 {
 
 namespace {
 
-using std::chrono::milliseconds;
+// The terminal's descriptor as the channel the time-outs are counted over.
+class TerminalChannel final : public ByteChannel {
+ public:
+  explicit TerminalChannel(int fd) : fd_(fd) {}
 
-constexpr uint32_t kMaxDword = std::numeric_limits<uint32_t>::max();
-
-// A total time-out longer than this (about 31 years) is treated as none; it
-// keeps the deadline arithmetic far away from the clock's range.
-constexpr uint64_t kLongestTotalMs = uint64_t{1} << 40;
-
-// perByte x count + constant in ms, or nothing when there is no total limit
-// (both terms 0, as on Windows, or a product beyond any practical wait).
-std::optional<milliseconds> TotalTimeout(uint32_t perByte, uint32_t constant, std::size_t count) {
-  if (perByte == 0 && constant == 0) return std::nullopt;
-  uint64_t total = constant;
-  if (perByte != 0 && count != 0) {
-    if (count > (kLongestTotalMs - total) / perByte) return std::nullopt;
-    total += uint64_t{perByte} * count;
-  }
-  if (total > kLongestTotalMs) return std::nullopt;
-  return milliseconds(total);
-}
-
-bool ErrnoIsTryAgain() { return errno == EAGAIN || errno == EWOULDBLOCK; }
-
-// Waits until fd is ready for `events` or the deadline passes (none = no
-// limit). Returns the poll revents, 0 on a time-out, -1 on failure.
-int WaitReady(int fd, short events, std::optional<SteadyClock::time_point> deadline) {
-  for (;;) {
-    pollfd p{fd, events, 0};
-    int r;
-    if (deadline) {
-      const auto left = *deadline - SteadyClock::now();
-      if (left <= SteadyClock::duration::zero()) return 0;
-      const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
-      timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
-      r = ppoll(&p, 1, &ts, nullptr);
-    } else {
-      r = ppoll(&p, 1, nullptr, nullptr);
+  std::optional<std::size_t> ReadSome(uint8_t* buffer, std::size_t count) override {
+    for (;;) {
+      const ssize_t n = read(fd_, buffer, count);
+      if (n < 0 && errno == EINTR) continue;
+      // 0 is end of file: the line was hung up.
+      return Moved(n);
     }
-    if (r < 0 && errno == EINTR) continue;
-    if (r < 0) return -1;
-    if (r == 0) {
-      // ppoll may come back a hair early by the clock we measure with;
-      // loop until the deadline has really passed.
-      continue;
-    }
-    return p.revents;
   }
-}
+
+  std::optional<std::size_t> WriteSome(const uint8_t* bytes, std::size_t count) override {
+    for (;;) {
+      const ssize_t n = write(fd_, bytes, count);
+      if (n < 0 && errno == EINTR) continue;
+      return Moved(n);
+    }
+  }
+
+  WaitEnd WaitReadable(Deadline deadline) override {
+    return WaitForDescriptor(fd_, false, deadline);
+  }
+  WaitEnd WaitWritable(Deadline deadline) override {
+    return WaitForDescriptor(fd_, true, deadline);
+  }
+
+ private:
+  static std::optional<std::size_t> Moved(ssize_t n) {
+    if (n > 0) return static_cast<std::size_t>(n);
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return std::size_t{0};
+    return std::nullopt;
+  }
+
+  int fd_;
+};
 
 // Bit rate from the classic Bnnn code, for a driver that left c_ospeed at 0.
 int32_t RateOfBaudCode(tcflag_t code) {
@@ -183,55 +170,8 @@ class PosixSerialPort final : public SerialPort {
   bool Read(uint8_t* buffer, std::size_t count, std::size_t& bytesRead) override {
     bytesRead = 0;
     if (!IsOpen()) return false;
-    if (count == 0) return true;
-
-    const auto start = SteadyClock::now();
-    const CommTimeouts& t = timeouts_;
-    // Windows' two special cases of an interval of MAXDWORD: return at once
-    // with what is there, or wait up to the constant for the first byte and
-    // return as soon as any has come.
-    const bool returnAtOnce = t.readInterval == kMaxDword && t.readPerByte == 0 &&
-                              t.readConstant == 0;
-    const bool returnOnAny = t.readInterval == kMaxDword && t.readPerByte == kMaxDword &&
-                             t.readConstant != 0 && t.readConstant != kMaxDword;
-
-    std::optional<SteadyClock::time_point> totalEnd;
-    if (returnOnAny) {
-      totalEnd = start + milliseconds(t.readConstant);
-    } else if (!returnAtOnce) {
-      if (auto total = TotalTimeout(t.readPerByte, t.readConstant, count)) totalEnd = start + *total;
-    }
-    const bool useInterval = !returnAtOnce && !returnOnAny && t.readInterval != 0;
-
-    SteadyClock::time_point lastByte{};
-    bool hungUp = false;
-    while (bytesRead < count) {
-      const ssize_t n = read(fd_, buffer + bytesRead, count - bytesRead);
-      if (n > 0) {
-        bytesRead += static_cast<std::size_t>(n);
-        lastByte = SteadyClock::now();
-        if (returnOnAny) return true;
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      // 0 is end of file: the line was hung up.
-      if (n == 0 || !ErrnoIsTryAgain() || hungUp) return false;
-      if (returnAtOnce) return true;
-
-      std::optional<SteadyClock::time_point> end = totalEnd;
-      if (useInterval && bytesRead > 0) {
-        const auto gapEnd = lastByte + milliseconds(t.readInterval);
-        end = end ? std::min(*end, gapEnd) : gapEnd;
-      }
-      const int ready = WaitReady(fd_, POLLIN, end);
-      if (ready < 0 || (ready & POLLNVAL) != 0) return false;
-      if (ready == 0) return true;  // a time-out is no failure
-      // On a hang-up or error poll reports the descriptor ready; the next
-      // read tells the error. Should it still have nothing, give up rather
-      // than poll again and spin.
-      if ((ready & POLLIN) == 0) hungUp = true;
-    }
-    return true;
+    TerminalChannel channel(fd_);
+    return TimedRead(channel, timeouts_, buffer, count, bytesRead);
   }
 
   // Done when the driver has taken every byte, as on Windows, where the
@@ -239,25 +179,8 @@ class PosixSerialPort final : public SerialPort {
   // holds RTS by timing for the bytes still on their way.
   bool Write(const uint8_t* bytes, std::size_t count) override {
     if (!IsOpen()) return false;
-    const auto start = SteadyClock::now();
-    std::optional<SteadyClock::time_point> end;
-    if (auto total = TotalTimeout(timeouts_.writePerByte, timeouts_.writeConstant, count)) {
-      end = start + *total;
-    }
-    std::size_t done = 0;
-    while (done < count) {
-      const ssize_t n = write(fd_, bytes + done, count - done);
-      if (n > 0) {
-        done += static_cast<std::size_t>(n);
-        continue;
-      }
-      if (n < 0 && errno == EINTR) continue;
-      if (n == 0 || !ErrnoIsTryAgain()) return false;
-      const int ready = WaitReady(fd_, POLLOUT, end);
-      if (ready <= 0) return false;  // failed, or not all written in time
-      if ((ready & POLLOUT) == 0) return false;  // hang-up or error
-    }
-    return true;
+    TerminalChannel channel(fd_);
+    return WriteAll(channel, bytes, count, WriteDeadline(timeouts_, count));
   }
 
   void Close() override {

@@ -18,6 +18,7 @@ packages=(
   xvfb xauth                        # running the tool without a display (scripts/run.sh)
   fonts-dejavu-core                 # a font with Cyrillic glyphs
   g++-mingw-w64-x86-64-posix        # CI compiles the core for Windows too
+  ser2net                           # a serial device server for the network port tests
 )
 for group in "$@"; do
   case "$group" in

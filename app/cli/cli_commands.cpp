@@ -89,7 +89,9 @@ int ComNumber(const std::string& name) {
   return number <= kLargestComNumber ? number : 0;
 }
 
-// A device path: one with a folder in it, or a name that exists here.
+// A device path: one with a folder in it, or a name that exists here. A
+// network port's URL ("rfc2217://…", "tcp://…") has folders too and is
+// opened as one.
 bool LooksLikePath(const std::string& name) {
   return name.find('/') != std::string::npos || name.find('\\') != std::string::npos ||
          PathExists(name);
@@ -108,7 +110,8 @@ std::string ChooseLink(const CommandLine& line, const LinkSettings& stored, Link
       choice.device = *line.port;
       choice.portName = *line.port;
     } else {
-      return "порт " + *line.port + ": нужно имя COMn или путь к устройству";
+      return "порт " + *line.port +
+             ": нужно имя COMn, путь к устройству или адрес rfc2217://УЗЕЛ:ПОРТ, tcp://УЗЕЛ:ПОРТ";
     }
   } else if (settings.portNumber < 1) {
     return "не указан порт (--port)";
@@ -170,6 +173,9 @@ class DeviceLink {
     state_.port = OpenLinkPort(choice_.device);
     if (!state_.port) {
       outcome.Fail(kExitLinkFailure, {"Коммуникационный порт " + choice_.portName + " недоступен"});
+      if (const std::string reason = PortOpenFailureReason(choice_.device); !reason.empty()) {
+        outcome.messages.push_back(reason);
+      }
       return false;
     }
     LoadExchangeParameters(*state_.context, state_.settings, state_.port);
@@ -179,6 +185,10 @@ class DeviceLink {
   // The speed search of the connection dialog; the link then runs with the
   // settings' own waits and attempts at the speed found.
   bool SearchSpeed(Outcome& outcome) {
+    if (const std::string refusal = SpeedSearchRefusal(*state_.context); !refusal.empty()) {
+      outcome.Fail(kExitUsage, {refusal});
+      return false;
+    }
     ui_.BeginProgress();
     const int32_t found = SearchExchangeSpeed(
         *state_.context,

@@ -7,6 +7,7 @@
 
 #include "cli_bench.h"
 #include "link/link_settings.h"
+#include "support/ser2net_process.h"
 
 using namespace vkt53;
 
@@ -180,7 +181,9 @@ TEST_F(Identify, LinkSettingsHaveTheConnectionDialogsRanges) {
       {{"--rts-pause", "1"}, "Пауза после установки RTS: Параметр вне допустимого диапазона"},
       {{"--rts-pause", "abc"}, "Пауза после установки RTS: Параметр вне допустимого диапазона"},
       {{"--speed", "1000"}, "скорость обмена 1000 не из таблицы скоростей"},
-      {{"--port", "LPT1"}, "порт LPT1: нужно имя COMn или путь к устройству"},
+      {{"--port", "LPT1"},
+       "порт LPT1: нужно имя COMn, путь к устройству или адрес rfc2217://УЗЕЛ:ПОРТ, "
+       "tcp://УЗЕЛ:ПОРТ"},
   };
   for (const auto& [option, error] : refused) {
     std::vector<std::string> args = OnDevice({"identify"});
@@ -199,6 +202,36 @@ TEST_F(Identify, LinkSettingsHaveTheConnectionDialogsRanges) {
   const CliRun lowEdges = Run(OnDevice({"identify", "--attempts", "1", "--wait", "1", "--byte-wait",
                                         "55", "--preambles", "0", "--rts-pause", "1000"}));
   EXPECT_EQ(lowEdges.status, 0) << lowEdges.err;
+}
+
+// A device behind ser2net, named by URL as a device server's port.
+TEST_F(Identify, APortOnASerialDeviceServerIsNamedByItsUrl) {
+  StartDevice();
+  // A server each: ser2net refuses the other kind's port while it is still
+  // closing the device after the first.
+  for (const bool rfc2217 : {true, false}) {
+    const Ser2netProcess server(device->terminalPath(), std::to_string(kBenchSpeed) + "n81");
+    const std::string url = rfc2217 ? server.Rfc2217Url() : server.RawTcpUrl();
+    const CliRun run = Run({"identify", "--port", url, "--speed", std::to_string(kBenchSpeed)});
+    ASSERT_EQ(run.status, 0) << url << ": " << run.err;
+    EXPECT_EQ(LinesOf(run.out).front(), "Порт: " + url);
+  }
+
+  const Ser2netProcess server(device->terminalPath(), std::to_string(kBenchSpeed) + "n81");
+  const CliRun search = Run({"identify", "--port", server.RawTcpUrl(), "--search"});
+  EXPECT_EQ(search.status, 2);
+  EXPECT_EQ(search.err,
+            "Определение скорости обмена невозможно: скорость линии порта tcp:// задаёт сервер "
+            "портов. Для определения скорости нужен порт rfc2217://.\n");
+
+  const std::string nobody = "rfc2217://127.0.0.1:" + std::to_string(FreeTcpPort());
+  const CliRun refused = Run({"identify", "--port", nobody});
+  EXPECT_EQ(refused.status, 1);
+  EXPECT_EQ(
+      LinesOf(refused.err),
+      (std::vector<std::string>{"Коммуникационный порт " + nobody + " недоступен",
+                                "Сервер портов " + nobody.substr(10) + " отклонил соединение:",
+                                "на этом порту сервера никто не принимает соединений."}));
 }
 
 // The ports as the connection dialog offers and shows them: the lines of
