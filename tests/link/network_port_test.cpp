@@ -303,7 +303,7 @@ TEST_P(OverSer2net, IdentifiesReadsTheConfigurationAndWritesAChangedUnitBack) {
   UnitEntry unit = GetUnitEntry(image, 5);
   unit.speedIndex = unit.speedIndex == 7 ? 8 : 7;
   SetUnitEntry(image, 5, unit);
-  ASSERT_EQ(WriteChangedTables(session, record, image), ChangeWriteOutcome::Written);
+  ASSERT_EQ(WriteChangedTables(session, record, image).outcome, ChangeWriteOutcome::Written);
 
   ConfigRecord readBack;
   ASSERT_TRUE(ReadConfiguration(session, readBack, nullptr));
