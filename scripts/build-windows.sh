@@ -102,11 +102,16 @@ build_qt() {
 # The program against that Qt, with the checkout's own toolchain file (the
 # cache may have been built from another checkout). It shares the C++
 # runtime DLLs with Qt, so that one runtime serves the whole process.
+# VKT53_WERROR=ON (CI) makes warnings errors; ccache, when there, keeps
+# unchanged files from being compiled again.
 build_program() {
+  local launcher=()
+  command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
   "$qt_prefix/bin/qt-cmake" -S "$repo" -B "$program_build" -G Ninja \
     -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
     -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_EXE_LINKER_FLAGS= \
+    -DVKT53_WERROR="${VKT53_WERROR:-OFF}" "${launcher[@]}" \
     -DVKT53_BUILD_TESTS=OFF >/dev/null
   ninja -C "$program_build" -j"$jobs" vkt53 vkt53-cli
 }
@@ -134,7 +139,9 @@ copy_imported_dlls() {
 }
 
 make_package() {
-  rm -rf "$package" && mkdir -p "$package/platforms" "$package/styles" "$package/translations"
+  # CONFIG is there from the start, so that vkt53-cli can save into it
+  # before the program has first run, as README.txt shows.
+  rm -rf "$package" && mkdir -p "$package/platforms" "$package/styles" "$package/translations" "$package/CONFIG"
   cp "$program_build/bin/vkt53.exe" "$program_build/bin/vkt53-cli.exe" "$package/"
   cp "$qt_prefix/plugins/platforms/qwindows.dll" "$package/platforms/"
   # The native look of buttons, lists and edit fields on Windows 10 and 11.
