@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -42,11 +43,28 @@ int Characters(const std::string& line) {
 
 constexpr int kMargin = 4;  // pixels left of the text
 
+// The system's fixed font, so that the hex columns line up. A system that
+// lacks it (wine has no "Courier New") hands out a proportional face in its
+// place; then the first installed fixed-pitch family with Cyrillic, for the
+// Russian descriptions, is taken. Vertical ("@") faces are for East Asian
+// text set upright.
+QFont FixedPitchFont() {
+  QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  if (QFontInfo(font).fixedPitch()) return font;
+  for (const QString& family : QFontDatabase::families(QFontDatabase::Cyrillic)) {
+    if (family.startsWith(u'@') || !QFontDatabase::isFixedPitch(family)) continue;
+    QFont candidate = font;
+    candidate.setFamilies({family});
+    if (QFontInfo(candidate).fixedPitch()) return candidate;
+  }
+  return font;
+}
+
 }  // namespace
 
 TMonitorLines::TMonitorLines(const ExchangeRecorder& recorder, QWidget* parent)
     : QAbstractScrollArea(parent), recorder_(recorder) {
-  setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  setFont(FixedPitchFont());
   setFocusPolicy(Qt::StrongFocus);
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);

@@ -328,32 +328,37 @@ void TFormConnPar::closeEvent(QCloseEvent* event) {
 void TFormConnPar::BitBtn4Click() {
   SetStatus(QString());
   if (!ApplyLinkParameters()) return;
+  ReportSearchResult(RunSpeedSearch());
+}
+
+// Ends the whole busy state (port closed, buttons enabled, status line
+// cleared) before the result is shown: acknowledging the message then
+// returns straight to a dialog that is painted and ready, with nothing
+// slow, such as closing the port, still to come.
+int32_t TFormConnPar::RunSpeedSearch() {
   SetButtonsEnabled(false);
   searching_ = true;
-  const int32_t found = RunSpeedSearch();
-  if (found == 0) ShowMessage(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
+  int32_t found = 0;
+  {
+    BusyCursor cursor;
+    found = SearchExchangeSpeed(*state_.context,
+                                [this](int32_t speed) { SetStatus(QString("Скорость обмена:  %1").arg(speed)); });
+  }
+  if (found != 0) state_.settings.exchangeSpeed = found;
   state_.ClosePort();
   searching_ = false;
   SetButtonsEnabled(true);
-}
-
-int32_t TFormConnPar::RunSpeedSearch() {
-  BusyCursor cursor;
-  const int32_t found = SearchExchangeSpeed(*state_.context, [this](int32_t speed) {
-    SetStatus(QString("Скорость обмена:  %1").arg(speed));
-  });
-  if (found != 0) {
-    state_.settings.exchangeSpeed = found;
-    cursor.Restore();
-    ReportSearchResult(found);
-  }
   SetStatus(QString());
   return found;
 }
 
 void TFormConnPar::ReportSearchResult(int32_t foundSpeed) {
+  if (foundSpeed == 0) {
+    ShowMessage(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
+    return;
+  }
   ShowMessage(MessageKind::ExchangeResult, "Получен ответ на запрос",
-             QString("при скорости обмена - %1 бит/с").arg(foundSpeed), this);
+              QString("при скорости обмена - %1 бит/с").arg(foundSpeed), this);
   ComboBox2->setCurrentIndex(IndexOfSpeed(foundSpeed));
 }
 

@@ -50,7 +50,7 @@ class TFormConnPar : public QDialog {
   void BuildControls();
   LinkEntry CurrentEntry() const;
   bool EstablishLink();
-  int32_t RunSpeedSearch();
+  int32_t RunSpeedSearch();  // the speed that answered, or 0
   void ReportSearchResult(int32_t foundSpeed);
   void SetStatus(const QString& text);
   void SetButtonsEnabled(bool enabled);

@@ -18,6 +18,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <functional>
 #include <future>
 #include <map>
 #include <memory>
@@ -70,9 +71,11 @@ class Fixture {
   }
   QLineEdit* Edit(const char* name) const { return Control<QLineEdit>(name); }
 
-  // Clicks a dialog button and returns the messages it showed.
-  QList<Message> Click(const char* button) const {
+  // Clicks a dialog button and returns the messages it showed;
+  // underEachMessage looks at the dialog while each message is up.
+  QList<Message> Click(const char* button, std::function<void()> underEachMessage = {}) const {
     MessageWatcher watcher;
+    watcher.OnEachMessage(std::move(underEachMessage));
     Control<QPushButton>(button)->click();
     return QList<Message>(watcher.seen().begin(), watcher.seen().end());
   }
@@ -113,6 +116,29 @@ QString ShownWhole(QLabel* label) {
   if (label->fontMetrics().horizontalAdvance(text) > label->contentsRect().width()) return "clipped: " + text;
   return text;
 }
+
+bool ButtonsEnabled(const Fixture& f) {
+  for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn4"}) {
+    if (!f.Control<QPushButton>(name)->isEnabled()) return false;
+  }
+  return true;
+}
+
+// Whether a button was enabled when it was last painted.
+class PaintedEnabled : public QObject {
+ public:
+  explicit PaintedEnabled(QWidget* button) : button_(button) { button->installEventFilter(this); }
+  bool lastPaintEnabled = false;
+
+ protected:
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::Paint) lastPaintEnabled = button_->isEnabled();
+    return false;
+  }
+
+ private:
+  QWidget* button_;
+};
 
 bool ReadIdentification(ExchangeContext& context) {
   const uint8_t probe[] = {0, 0, 17, 0, 0, 0};
@@ -572,7 +598,14 @@ class ConnParTest : public QObject {
       }
     });
 
-    const QList<Message> shown = f.Click("BitBtn4");
+    // The search is over by the time its result shows, and the dialog has
+    // been painted so: acknowledging the message returns at once to a ready
+    // dialog, not to closing the port behind disabled buttons.
+    PaintedEnabled searchButton(f.Control<QPushButton>("BitBtn4"));
+    bool readyUnderTheMessage = false;
+    const QList<Message> shown = f.Click(
+        "BitBtn4", [&] { readyUnderTheMessage = !f.state.port && searchButton.lastPaintEnabled && ButtonsEnabled(f); });
+    QVERIFY(readyUnderTheMessage);
     QCOMPARE(tried, SpeedTexts(1, 2));
     QVERIFY(buttonsDisabledThroughout);
     QVERIFY(busyThroughout);
@@ -588,7 +621,7 @@ class ConnParTest : public QObject {
     QVERIFY(!f.state.port);
     QVERIFY(status->currentMessage().isEmpty());
     QVERIFY(!QApplication::overrideCursor());
-    for (const char* name : {"BitBtn1", "BitBtn2", "BitBtn4"}) QVERIFY(f.Control<QPushButton>(name)->isEnabled());
+    QVERIFY(ButtonsEnabled(f));
     QCOMPARE(f.state.context->firstByteWaitMs, 300u);
     QCOMPARE(f.state.context->followingBytesWaitMs, 100u);
     QCOMPARE(f.state.context->attemptCount, uint8_t{1});
@@ -621,7 +654,9 @@ class ConnParTest : public QObject {
               if (!text.isEmpty()) tried << text;
             });
 
-    const QList<Message> shown = f.Click("BitBtn4");
+    bool readyUnderTheMessage = false;
+    const QList<Message> shown = f.Click("BitBtn4", [&] { readyUnderTheMessage = !f.state.port && ButtonsEnabled(f); });
+    QVERIFY(readyUnderTheMessage);
     QCOMPARE(far.get(), kTries);
     QCOMPARE(tried, SpeedTexts(1, 21));
     QCOMPARE(shown.size(), 1);

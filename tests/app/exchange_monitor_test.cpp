@@ -7,6 +7,9 @@
 #include <QClipboard>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -28,6 +31,7 @@
 #include "frame_close.h"
 #include "link/conffun.h"
 #include "link/exchange_lines.h"
+#include "link/exchange_recorder.h"
 #include "support/emulator_process.h"
 #include "support/fake_clock.h"
 #include "support/modal.h"
@@ -84,6 +88,20 @@ class ExchangeMonitorTest : public QObject {
   // here an empty one of the test's own.
   void initTestCase() { qputenv("XDG_CONFIG_HOME", toolkitHome_.path().toLocal8Bit()); }
   void cleanup() { EndModalWaits(); }
+
+  // The hex columns and the descriptions line up only in a fixed-pitch face,
+  // also where the system's own fixed font is missing (see main).
+  void TheLinesAreInAFixedPitchFontWithCyrillic() {
+    QVERIFY2(!QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).fixedPitch(),
+             "the machine still has its fixed font: this case proves nothing");
+    ExchangeRecorder recorder;
+    TMonitorLines lines(recorder);
+    QVERIFY(QFontInfo(lines.font()).fixedPitch());
+    const QFontMetrics metrics(lines.font());
+    for (const char* character : {"C", "ч", "→", " "}) {
+      QCOMPARE(metrics.horizontalAdvance(QString::fromUtf8(character)), metrics.horizontalAdvance("1"));
+    }
+  }
 
   void TheServiceMenuOpensTheMonitorOnceTheConnectionDialogHasClosed() {
     ProgramBench bench;
@@ -282,5 +300,32 @@ class ExchangeMonitorTest : public QObject {
   QTemporaryDir toolkitHome_;
 };
 
-QTEST_MAIN(ExchangeMonitorTest)
+// A machine without the system's fixed font, as wine is without "Courier
+// New": here the fixed font ("monospace") resolves to a serif face. Set
+// before the first font is made.
+bool TakeAwayTheFixedFont(const QTemporaryDir& folder) {
+  QFile config(folder.filePath("fonts.conf"));
+  if (!config.open(QIODevice::WriteOnly)) return false;
+  config.write(R"(<?xml version="1.0"?>
+<!DOCTYPE fontconfig SYSTEM "fonts.dtd">
+<fontconfig>
+  <match target="pattern">
+    <test name="family"><string>monospace</string></test>
+    <edit name="family" mode="assign" binding="strong"><string>DejaVu Serif</string></edit>
+  </match>
+  <include ignore_missing="yes">/etc/fonts/fonts.conf</include>
+</fontconfig>
+)");
+  return qputenv("FONTCONFIG_FILE", config.fileName().toLocal8Bit());
+}
+
+int main(int argc, char** argv) {
+  QTemporaryDir fonts;
+  if (!TakeAwayTheFixedFont(fonts)) return 2;
+  QApplication app(argc, argv);
+  ExchangeMonitorTest test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+
 #include "exchange_monitor_test.moc"

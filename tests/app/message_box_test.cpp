@@ -1,6 +1,8 @@
 // The message box as the user meets it: its size by the lines in use, its
 // buttons by the kind, and which ways of closing it answer "no".
+#include <QApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QPushButton>
 #include <QTest>
 #include <QWindow>
@@ -157,6 +159,28 @@ class MessageBoxTest : public QObject {
     Show(MessageKind::Error, "Нет файла!", "", seen, Acknowledge());
     QCOMPARE(seen.size.width(), kAnswerButtonsWidth + 60);
     QCOMPARE(seen.acknowledgeAt.x(), (kAnswerButtonsWidth + 60 - 75) / 2);
+  }
+
+  // A line longer than the screen is wide (a deep folder's path) keeps the
+  // box on the screen: cut in the middle, whole in its tool tip.
+  void aLineWiderThanTheScreenIsCutInTheMiddleAndWholeInItsToolTip() {
+    const QString path = "C:\\Users\\" + Repeat("Инженер ", 30) + "\\CONFIG\\backup";
+    const QString line = "Нельзя создать папку " + path;
+    Seen seen;
+    QString toolTip;
+    WhenModal<TFormQues>([&](TFormQues* form) {
+      seen = Look(form);
+      toolTip = form->findChild<QLabel*>("Label2")->toolTip();
+      Click(form, "BitBtn3");
+    });
+    ShowMessage(MessageKind::Error, "Резервная копия конфигурации не сохранена", line);
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(seen.size.width() < screen.width(), qPrintable(QString::number(seen.size.width())));
+    QVERIFY(seen.lines[1].startsWith("Нельзя создать папку C:\\Users"));
+    QVERIFY(seen.lines[1].endsWith("\\CONFIG\\backup"));
+    QVERIFY(seen.lines[1].size() < line.size());
+    QCOMPARE(toolTip, line);
+    QCOMPARE(seen.lines[0], QString("Резервная копия конфигурации не сохранена"));
   }
 
   // Widened beyond the rule only where the frame would cut the caption short.

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -33,6 +34,9 @@ class MessageWatcher {
     QObject::connect(&poll_, &QTimer::timeout, [this] { Look(); });
     poll_.start(10);
   }
+  // Runs as each message is found, before it is answered: how the windows
+  // under it stand while the user reads it.
+  void OnEachMessage(std::function<void()> look) { onEachMessage_ = std::move(look); }
   const std::vector<MessageSeen>& seen() const { return seen_; }
   // Modal windows other than message boxes, closed at once (closeOtherWindows).
   const QStringList& otherWindows() const { return otherWindows_; }
@@ -59,6 +63,7 @@ class MessageWatcher {
     const auto* yes = Child<QPushButton>(box, "BitBtn1");
     seen_.push_back({box->windowTitle(), line1 ? line1->text() : QString(), line2 ? line2->text() : QString(),
                      QApplication::overrideCursor() != nullptr});
+    if (onEachMessage_) onEachMessage_();
     const bool question = yes && yes->isVisible();
     Click(box, question ? (answerYes_ ? "BitBtn1" : "BitBtn2") : "BitBtn3");
     // A box the click did not close would be counted again at every look.
@@ -71,6 +76,7 @@ class MessageWatcher {
   QStringList otherWindows_;
   QTimer poll_;
   std::vector<MessageSeen> seen_;
+  std::function<void()> onEachMessage_;
 };
 
 }  // namespace vkt53

@@ -1,27 +1,44 @@
 // The wait window, which the user cannot close and whose progress bar the
-// table service drives, and the about window.
+// table service drives, and the about window; and every window of the
+// program on a small laptop's screen, where all of these tests run.
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdlib>
 #include <memory>
-
+#include <string>
 #include <vector>
 
+#include "app/program_state.h"
 #include "app/ui/about.h"
+#include "app/ui/common/question.h"
+#include "app/ui/exchange_monitor.h"
 #include "app/ui/wait.h"
+#include "app/ui/write_check_window.h"
+#include "config/config_image.h"
 #include "config/config_record.h"
+#include "config/table_status.h"
+#include "config/ui/config_editor.h"
+#include "config/unit_row.h"
+#include "dialogs/ui/connpar.h"
+#include "dialogs/ui/ident.h"
+#include "dialogs/ui/tableinfo.h"
+#include "dialogs/ui/vichpar.h"
 #include "frame_close.h"
 #include "link/conffun.h"
+#include "link/exchange_recorder.h"
 #include "link/plcbox.h"
 #include "link/port.h"
 #include "support/emulator_process.h"
 #include "support/modal.h"
 #include "support/program_folder_bench.h"
+#include "support/sample_records.h"
 #include "support/test_link.h"
 
 using namespace vkt53;
@@ -212,6 +229,52 @@ class SmallWindowsTest : public QObject {
     form.close();
   }
 
+  // Every window, with the longest contents it can be given, fits a
+  // 1920×1080 laptop at 150 % (see main): 1280×720, less Windows' taskbar
+  // (48) and the window's own frame (16 by 40).
+  void everyWindowFitsALaptopScreenAt150Percent() {
+    QCOMPARE(QApplication::primaryScreen()->geometry().size(), QSize(1280, 720));
+    const QSize room(1280 - 16, 720 - 48 - 40);
+    ProgramFolderBench folder;
+    folder.MapPorts({{1, "/dev/" + std::string(300, 'x')}});
+    ProgramState state;
+    const IdentificationRecord identification = TypicalIdentification();
+    TableStatusBlock tables{};
+    UnitEntry unit;
+    ConfigImage image;
+    ConfigRecord record;
+    record.SetAllSpeedsAvailable();
+    ExchangeRecorder recorder;
+    FieldDifference difference;
+    difference.table = 6;
+    difference.field = 130;
+    difference.fieldName = difference.meant = difference.read = std::string(60, 'x');
+    const std::vector<FieldDifference> differences(40, difference);
+
+    std::vector<std::unique_ptr<QWidget>> windows;
+    windows.push_back(std::make_unique<TFormConnPar>(state));
+    windows.push_back(std::make_unique<TFormIdent>(identification));
+    windows.push_back(std::make_unique<TFormTableInfo>(tables, uint8_t{0}));
+    windows.push_back(std::make_unique<TFormRealConfig>(image, record, "/nonexistent"));
+    windows.push_back(std::make_unique<TFormConfig>(image, record));
+    windows.push_back(std::make_unique<TFormVichPar>(unit, kLastUnitAddress, ~0u));
+    windows.push_back(std::make_unique<TFormAbout>());
+    windows.push_back(std::make_unique<TFormWait>(WaitKind::Reading));
+    windows.push_back(std::make_unique<TFormExchangeMonitor>(recorder));
+    windows.push_back(std::make_unique<TFormWriteCheck>(differences, std::string(60, 'x') + ".cnf"));
+    auto message = std::make_unique<TFormQues>();
+    message->Prepare(MessageKind::Error, "Резервная копия конфигурации не сохранена",
+                     "Нельзя создать папку " + QString(300, u'x'));
+    windows.push_back(std::move(message));
+    for (const auto& window : windows) {
+      window->show();
+      const QSize size = window->size();
+      QVERIFY2(size.width() <= room.width() && size.height() <= room.height(),
+               qPrintable(QString("%1 %2x%3").arg(window->objectName()).arg(size.width()).arg(size.height())));
+      window->hide();
+    }
+  }
+
   void aboutHasOnlyTheSystemMenu() {
     TFormAbout form;
     const Qt::WindowFlags flags = form.windowFlags();
@@ -222,5 +285,25 @@ class SmallWindowsTest : public QObject {
   }
 };
 
-QTEST_MAIN(SmallWindowsTest)
+// On the offscreen platform every window here is shown on a 1920×1080
+// screen at 150 %, as on a laptop that Windows scales so: 1280×720.
+bool UseALaptopScreen(const QTemporaryDir& folder) {
+  if (qgetenv("QT_QPA_PLATFORM") != "offscreen") return true;
+  QFile config(folder.filePath("screen.json"));
+  if (!config.open(QIODevice::WriteOnly)) return false;
+  config.write(R"({"screens": [{"name": "laptop", "width": 1920, "height": 1080,
+                                "logicalDpi": 144, "logicalBaseDpi": 96}]})");
+  config.close();
+  return qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.fileName().toLocal8Bit());
+}
+
+int main(int argc, char** argv) {
+  QTemporaryDir screen;
+  if (!UseALaptopScreen(screen)) return 2;
+  QApplication app(argc, argv);
+  SmallWindowsTest test;
+  QTEST_SET_MAIN_SOURCE_PATH
+  return QTest::qExec(&test, argc, argv);
+}
+
 #include "small_windows_test.moc"

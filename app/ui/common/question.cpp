@@ -72,9 +72,9 @@ TFormQues::TFormQues(QWidget* parent) : QDialog(parent) {
 void TFormQues::Prepare(MessageKind kind, const QString& line1, const QString& line2) {
   const KindLook look = LookOf(kind);
   setWindowTitle(QString::fromUtf8(look.caption));
-  Label1->setText(line1);
-  Label2->setText(line2);
-  Label3->setText(QString::fromUtf8(look.line3));
+  lines_[0] = line1;
+  lines_[1] = line2;
+  lines_[2] = QString::fromUtf8(look.line3);
   BitBtn1->setVisible(look.asks);
   BitBtn2->setVisible(look.asks);
   BitBtn3->setVisible(!look.asks);
@@ -97,9 +97,9 @@ void TFormQues::ShowEmptyCaption() {
 // Sizes the window by the lines in use and arranges the buttons.
 void TFormQues::FormShow() {
   int height = 118, buttonsTop = 43, linesUsed = 1;
-  if (!Label3->text().isEmpty()) {
+  if (!lines_[2].isEmpty()) {
     height = 170, buttonsTop = 100, linesUsed = 3;
-  } else if (!Label2->text().isEmpty()) {
+  } else if (!lines_[1].isEmpty()) {
     height = 140, buttonsTop = 70, linesUsed = 2;
   }
 
@@ -113,7 +113,7 @@ void TFormQues::FormShow() {
     buttonsTop = belowLines;
   }
 
-  const QString texts[] = {windowTitle(), Label1->text(), Label2->text(), Label3->text()};
+  const QString texts[] = {windowTitle(), lines_[0], lines_[1], lines_[2]};
   int longest = 0, widestPixels = 0;
   for (const QString& text : texts) {
     longest = std::max(longest, static_cast<int>(text.size()));
@@ -123,11 +123,18 @@ void TFormQues::FormShow() {
   // A font wider than the rule assumes must not clip a line either, nor the
   // frame the caption.
   width = std::max({width, widestPixels + kLineInset + 16, CaptionWidth(windowTitle())});
+  // Never wider than the screen: a longer line (a deep folder's path) is
+  // cut in the middle there and shown whole as its tool tip.
+  width = std::min(width, ScreenRoom().width());
   setFixedSize(width, height);
 
-  QLabel* lines[] = {Label1, Label2, Label3};
+  QLabel* labels[] = {Label1, Label2, Label3};
   for (int i = 0; i < 3; ++i) {
-    lines[i]->setGeometry(kLineInset / 2, kLineTop + i * lineHeight, width - kLineInset, lineHeight);
+    QLabel* label = labels[i];
+    label->setGeometry(kLineInset / 2, kLineTop + i * lineHeight, width - kLineInset, lineHeight);
+    const QString shown = metrics.elidedText(lines_[i], Qt::ElideMiddle, label->width());
+    label->setText(shown);
+    label->setToolTip(shown == lines_[i] ? QString() : lines_[i]);
   }
 
   BitBtn3->move((width - kButtonWidth) / 2, buttonsTop);

@@ -34,6 +34,8 @@ class TFormQues : public QDialog {
   void BitBtn2Click();
   void BitBtn3Click();
 
+  // Each line as given; a label shows it cut when the screen is too narrow.
+  QString lines_[3];
   QLabel* Label1;
   QLabel* Label2;
   QLabel* Label3;

@@ -11,6 +11,7 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QScreen>
+#include <QWidget>
 
 #include "app/ui/common/int_edit_filter.h"
 
@@ -81,6 +82,15 @@ void CentreOnScreen(QWidget* window) {
   if (QScreen* screen = QApplication::primaryScreen()) {
     window->move(screen->availableGeometry().center() - window->rect().center());
   }
+}
+
+QSize ScreenRoom() {
+  // Left for the frame: its borders and its title bar.
+  constexpr int kFrameWidth = 16;
+  constexpr int kFrameHeight = 40;
+  const QScreen* screen = QApplication::primaryScreen();
+  if (!screen) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  return screen->availableGeometry().size() - QSize(kFrameWidth, kFrameHeight);
 }
 
 }  // namespace vkt53

@@ -4,6 +4,7 @@
 // screen.
 #pragma once
 
+#include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QStyle>
@@ -57,5 +58,9 @@ int CaptionWidth(const QString& caption);
 
 // Moves the window to the middle of the primary screen's free area.
 void CentreOnScreen(QWidget* window);
+
+// The largest window contents the primary screen's free area holds with the
+// window's frame around them.
+QSize ScreenRoom();
 
 }  // namespace vkt53
