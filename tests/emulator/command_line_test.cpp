@@ -76,17 +76,19 @@ TEST(CommandLine, BadOptionsEndTheStartWithStatus2) {
 }
 
 TEST(TerminalLink, StaleLinkIsReplacedByOneToTheTerminal) {
-  std::string closedTerminal;
-  {
-    const TerminalOfTheTest terminal;
-    closedTerminal = terminal.path();
-  }
-  // The closed terminal's number may belong to a newer terminal by now, the
-  // emulator's own among them.
-  for (const std::string& gone : {std::string("/dev/pts/no-such-terminal"), closedTerminal}) {
-    SCOPED_TRACE(gone);
+  // A link to a terminal that never was, and one made while its terminal
+  // was open, as an emulator that did not end cleanly leaves it. The closed
+  // terminal's number may belong to a newer terminal by now (another test's,
+  // or the emulator's own), which the link, made before it, did not name.
+  for (const bool closedTerminal : {false, true}) {
+    SCOPED_TRACE(closedTerminal ? "closed terminal" : "no such terminal");
     TempFolder folder;
-    ASSERT_EQ(symlink(gone.c_str(), folder.File("tty").c_str()), 0);
+    if (closedTerminal) {
+      const TerminalOfTheTest terminal;
+      ASSERT_EQ(symlink(terminal.path().c_str(), folder.File("tty").c_str()), 0);
+    } else {
+      ASSERT_EQ(symlink("/dev/pts/no-such-terminal", folder.File("tty").c_str()), 0);
+    }
     EmulatorProcess process(folder, kFast);
     EXPECT_EQ(process.terminalPath().rfind("/dev/pts/", 0), 0u) << process.terminalPath();
     EXPECT_EQ(LinkTarget(process.linkPath()), process.terminalPath());
