@@ -105,6 +105,13 @@ QStringList AttemptItems() {
   return items;
 }
 
+// Why the search found nothing: a port whose speed cannot be set refuses it
+// before anything is sent.
+QString SearchFailureText(const ExchangeContext& context) {
+  const std::string refusal = SpeedSearchRefusal(context);
+  return refusal.empty() ? QString("Связь не установлена") : QString::fromStdString(refusal);
+}
+
 }  // namespace
 
 TFormConnPar::TFormConnPar(ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
@@ -292,7 +299,7 @@ bool TFormConnPar::EstablishLink() {
   ShowPortReason(QString());
   PortHandle port = OpenLinkPort(device);
   if (!port) {
-    ShowPortReason(QString::fromStdString(PortPermissionReason(device)));
+    ShowPortReason(QString::fromStdString(PortOpenFailureReason(device)));
     ShowMessage(MessageKind::Error,
                QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),
                this);
@@ -331,7 +338,7 @@ void TFormConnPar::BitBtn4Click() {
   SetButtonsEnabled(false);
   searching_ = true;
   const int32_t found = RunSpeedSearch();
-  if (found == 0) ShowMessage(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
+  if (found == 0) ShowMessage(MessageKind::ExchangeResult, SearchFailureText(*state_.context), QString(), this);
   state_.ClosePort();
   searching_ = false;
   SetButtonsEnabled(true);
