@@ -57,6 +57,9 @@ PortHandle OpenDevice(const std::string& deviceName) {
 
 }  // namespace
 
+// A line of INI/comports may map any port to a device server's URL, on
+// either system (port_discovery.h).
+//
 // Windows: "\\.\COMn", the device namespace, for every number: the plain
 // "COMn:" opens only COM1..COM9, and USB adapters often get COM10 and up.
 //
@@ -64,13 +67,7 @@ PortHandle OpenDevice(const std::string& deviceName) {
 // (port_discovery.h). A device the user may not open (not in the dialout
 // group) simply fails to open; the caller reports the port as unavailable
 // and may ask PortPermissionReason why.
-std::string PortDeviceName(int portNumber) {
-#ifdef _WIN32
-  return "\\\\.\\COM" + std::to_string(portNumber);
-#else
-  return DiscoverPort(portNumber).devicePath;
-#endif
-}
+std::string PortDeviceName(int portNumber) { return DiscoverPort(portNumber).devicePath; }
 
 int32_t ClampPortSpeed(int32_t speed) { return std::clamp(speed, kMinSpeed, kMaxSpeed); }
 

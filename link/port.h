@@ -9,10 +9,11 @@
 
 namespace vkt53 {
 
-// Platform device name of COMn. On Windows "\\.\COMn". On Linux the file
-// INI/comports beside the program maps ports to device paths with lines
-// "COMn=/dev/..."; a port it does not list takes the next serial device
-// found (port_discovery.h), and "" when there is none.
+// Platform device name of COMn. The file INI/comports beside the program
+// may map a port to a device server with a line "COMn=rfc2217://HOST:PORT"
+// or "COMn=tcp://HOST:PORT". Otherwise on Windows it is "\\.\COMn"; on
+// Linux a line "COMn=/dev/..." maps it, a port not listed takes the next
+// serial device found (port_discovery.h), and "" when there is none.
 std::string PortDeviceName(int portNumber);
 
 // Opens COMportNumber and configures it. Parity code 0 none, 1 even, 2 odd,

@@ -8,8 +8,10 @@
 #include <optional>
 #include <tuple>
 
+#include "config/file_io.h"
 #include "config/key_value.h"
 #include "config/program_folder.h"
+#include "link/network_port.h"
 
 #ifndef _WIN32
 #include <grp.h>
@@ -119,8 +121,6 @@ std::string OnBoardDescription(int uartType) {
   return uart.empty() ? "последовательный порт ПК" : "последовательный порт ПК (UART " + uart + ")";
 }
 
-#ifndef _WIN32
-
 // The port number of a key "COMn" (any letter case), or -1.
 int PortOfKey(const std::string& key) {
   if (key.size() < 4 || key.size() > 12) return -1;
@@ -136,10 +136,11 @@ int PortOfKey(const std::string& key) {
   return number;
 }
 
-// INI/comports: "COMn=/dev/..." a line, the first line for a port wins.
+// INI/comports: "COMn=/dev/..." or "COMn=rfc2217://HOST:PORT" a line, the
+// first line for a port wins.
 std::map<int, std::string> ReadPortMap() {
   std::map<int, std::string> ports;
-  std::ifstream file(WorkingFolder() + "INI" + PathSeparator() + "comports");
+  std::ifstream file(PathFromUtf8(WorkingFolder() + "INI" + PathSeparator() + "comports"));
   for (std::string line; std::getline(file, line);) {
     const KeyValueLine entry = ParseKeyValueLine(line);
     if (entry.kind != KeyValueKind::Entry || entry.value.empty()) continue;
@@ -148,6 +149,28 @@ std::map<int, std::string> ReadPortMap() {
   }
   return ports;
 }
+
+// "сервер портов (RFC 2217)": what a network port's URL names.
+std::string NetworkPortDescription(const std::string& name) {
+  const std::optional<NetworkAddress> address = ParseNetworkPortName(name);
+  if (!address) return "неверный адрес сервера портов";
+  return address->kind == NetworkPortKind::Rfc2217 ? "сервер портов (RFC 2217)"
+                                                   : "сервер портов (TCP)";
+}
+
+// A port a line of INI/comports maps to a device server. Whether the server
+// is there is known only by connecting, so the port is always offered.
+PortInfo NetworkPort(int number, const std::string& name) {
+  PortInfo port;
+  port.number = number;
+  port.devicePath = name;
+  port.description = NetworkPortDescription(name);
+  port.listedInComportsFile = true;
+  port.present = true;
+  return port;
+}
+
+#ifndef _WIN32
 
 // The path with every link resolved, or the path itself when it cannot be resolved.
 std::string Resolved(const std::string& path) {
@@ -166,6 +189,7 @@ bool IsPseudoTerminal(const std::string& resolvedPath, const DeviceRoots& roots)
 // The port a line of INI/comports names, with what is known of its device.
 PortInfo ListedPort(int number, const std::string& path, const std::vector<FoundDevice>& found,
                     const std::vector<std::string>& foundResolved, const DeviceRoots& roots) {
+  if (IsNetworkPortName(path)) return NetworkPort(number, path);
   PortInfo port;
   port.number = number;
   port.devicePath = path;
@@ -313,8 +337,15 @@ std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots) {
 
 std::vector<PortInfo> DiscoverPorts(int count, const DeviceRoots& roots) {
 #ifdef _WIN32
+  // Windows has its own names for its ports; INI/comports only adds the
+  // ports on device servers.
   (void)roots;
-  return detail::SystemComPorts(count);
+  std::vector<PortInfo> ports = detail::SystemComPorts(count);
+  for (const auto& [number, name] : ReadPortMap()) {
+    if (number <= count && IsNetworkPortName(name))
+      ports[static_cast<std::size_t>(number - 1)] = NetworkPort(number, name);
+  }
+  return ports;
 #else
   return MappedPorts(count, roots);
 #endif
@@ -343,6 +374,8 @@ std::vector<PortInfo> OfferedPorts(int chosen) {
 // Windows names its ports itself: the friendly name says what the port is.
 // On Linux the path says what is opened, and the description what it is.
 std::string PortShownText(const PortInfo& port) {
+  if (IsNetworkPortName(port.devicePath))
+    return port.devicePath + kDash + port.description + " (INI/comports)";
 #ifdef _WIN32
   if (!port.present) return kNoDevice;
   return port.description.empty() ? "COM" + std::to_string(port.number) : port.description;

@@ -2,8 +2,10 @@
 // of INI/comports come first; a port they do not name takes the next serial
 // device found in /dev/serial/by-id and sysfs (USB adapters by their by-id
 // names, then on-board ports with a real UART). On Windows COMn is the
-// system's own port, described by its friendly name. The connection dialog
-// shows this and opens what it showed; `vkt53-cli ports` prints the same.
+// system's own port, described by its friendly name. On both, a line of
+// INI/comports may map any COMn to a port on a device server (its URL).
+// The connection dialog shows this and opens what it showed; `vkt53-cli
+// ports` prints the same.
 #pragma once
 
 #include <string>

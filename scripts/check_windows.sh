@@ -6,7 +6,9 @@
 # (working, silent, bad checksum, short answer, device error) and once from
 # program folders with Cyrillic and accented names; runs vkt53-cli.exe
 # (identify, ports, read -o and show with Cyrillic file names, its output
-# into a file and into a console). Ends with the benchmark's
+# into a file and into a console), and identify and read over rfc2217:// to a
+# ser2net in front of the emulator, by URL and by a COM number INI/comports
+# maps. Ends with the benchmark's
 # figures and "N passed, M failed"; exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -40,6 +42,14 @@ fi
 work=$(mktemp -d)
 link="$work/ttyVKT53"
 emulator_pid=""
+ser2net_pid=""
+stop_ser2net() {
+  if [ -n "$ser2net_pid" ]; then
+    kill "$ser2net_pid" 2>/dev/null || true
+    wait "$ser2net_pid" 2>/dev/null || true
+    ser2net_pid=""
+  fi
+}
 stop_emulator() {
   if [ -n "$emulator_pid" ]; then
     kill "$emulator_pid" 2>/dev/null || true
@@ -48,6 +58,7 @@ stop_emulator() {
   fi
 }
 cleanup() {
+  stop_ser2net
   stop_emulator
   wineserver -k 2>/dev/null || true
   rm -rf "$work"
@@ -118,6 +129,53 @@ else
   echo "  FAIL vkt53-cli identify ended with $cli_status"
   failed=$((failed + 1))
 fi
+
+# Whether something listens on 127.0.0.1:<port>; a port nothing listens on.
+listening() {
+  awk -v local="0100007F:$(printf %04X "$1")" '$2 == local && $4 == "0A" { found = 1 }
+    END { exit !found }' /proc/net/tcp
+}
+free_tcp_port() {
+  local port
+  for _ in $(seq 100); do
+    port=$((20000 + RANDOM % 30000))
+    listening "$port" || { echo "$port"; return 0; }
+  done
+  echo "no free TCP port on 127.0.0.1" >&2
+  return 1
+}
+
+echo "== vkt53-cli over rfc2217:// to a ser2net in front of the emulator"
+ser2net_port=$(free_tcp_port)
+printf 'connection: &rfc2217\n  accepter: telnet(rfc2217),tcp,127.0.0.1,%s\n  connector: serialdev,%s,115200n81,local\n' \
+  "$ser2net_port" "$link" >"$work/ser2net.yaml"
+# In the foreground, without UUCP lock files (/var/lock is root's).
+"$(command -v ser2net || echo /usr/sbin/ser2net)" -n -u -c "$work/ser2net.yaml" -P "$work/ser2net.pid" \
+  >"$work/ser2net.out" 2>&1 &
+ser2net_pid=$!
+for _ in $(seq 100); do listening "$ser2net_port" && break; sleep 0.05; done
+url="rfc2217://127.0.0.1:$ser2net_port"
+net_out=$(wine "$cli" identify --port "$url" --speed 115200 2>&1) && net_status=0 || net_status=$?
+echo "$net_out" | sed 's/^/  /'
+verdict "identify --port $url (exit $net_status)" \
+  exited_saying "$net_status" 0 "^Код типа контроллера: 8" "$net_out"
+net_read=$(cd "$work" && wine "$cli" read --port "$url" --speed 115200 -o net.cnf 2>&1) &&
+  net_status=0 || net_status=$?
+echo "$net_read" | sed 's/^/  /'
+verdict "read over $url (exit $net_status), 1211 bytes" \
+  test "$net_status" -eq 0 -a "$(stat -c %s "$work/net.cnf" 2>/dev/null || echo 0)" = 1211
+# A program folder of its own, whose INI/comports maps COM13 to the server.
+mkdir -p "$work/netcli/INI"
+cp "$cli" "$work/netcli/"
+echo "COM13=$url" >"$work/netcli/INI/comports"
+net_ports=$(wine "$work/netcli/vkt53-cli.exe" ports 2>&1) || true
+echo "$net_ports" | sed 's/^/  /'
+verdict "ports lists COM13 as the server's port" grep -q "^COM13  $url" <<<"$net_ports"
+net_out=$(wine "$work/netcli/vkt53-cli.exe" identify --port COM13 --speed 115200 2>&1) &&
+  net_status=0 || net_status=$?
+verdict "identify --port COM13 through INI/comports (exit $net_status)" \
+  exited_saying "$net_status" 0 "^Код типа контроллера: 8" "$net_out"
+stop_ser2net
 
 echo "== vkt53-cli: the ports above COM8, a Cyrillic file name, Russian in a file and in a console"
 ports_out=$(wine "$cli" ports 2>&1) || true

@@ -105,6 +105,13 @@ QStringList AttemptItems() {
   return items;
 }
 
+// Why the search found nothing: a port whose speed cannot be set refuses it
+// before anything is sent.
+QString SearchFailureText(const ExchangeContext& context) {
+  const std::string refusal = SpeedSearchRefusal(context);
+  return refusal.empty() ? QString("Связь не установлена") : QString::fromStdString(refusal);
+}
+
 }  // namespace
 
 TFormConnPar::TFormConnPar(ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
@@ -292,7 +299,7 @@ bool TFormConnPar::EstablishLink() {
   ShowPortReason(QString());
   PortHandle port = OpenLinkPort(device);
   if (!port) {
-    ShowPortReason(QString::fromStdString(PortPermissionReason(device)));
+    ShowPortReason(QString::fromStdString(PortOpenFailureReason(device)));
     ShowMessage(MessageKind::Error,
                QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),
                this);
@@ -328,7 +335,9 @@ void TFormConnPar::closeEvent(QCloseEvent* event) {
 void TFormConnPar::BitBtn4Click() {
   SetStatus(QString());
   if (!ApplyLinkParameters()) return;
-  ReportSearchResult(RunSpeedSearch());
+  // Known before the search: the port just opened decides whether it can run.
+  const QString failure = SearchFailureText(*state_.context);
+  ReportSearchResult(RunSpeedSearch(), failure);
 }
 
 // Ends the whole busy state (port closed, buttons enabled, status line
@@ -352,9 +361,9 @@ int32_t TFormConnPar::RunSpeedSearch() {
   return found;
 }
 
-void TFormConnPar::ReportSearchResult(int32_t foundSpeed) {
+void TFormConnPar::ReportSearchResult(int32_t foundSpeed, const QString& failure) {
   if (foundSpeed == 0) {
-    ShowMessage(MessageKind::ExchangeResult, "Связь не установлена", QString(), this);
+    ShowMessage(MessageKind::ExchangeResult, failure, QString(), this);
     return;
   }
   ShowMessage(MessageKind::ExchangeResult, "Получен ответ на запрос",

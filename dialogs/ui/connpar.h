@@ -51,7 +51,7 @@ class TFormConnPar : public QDialog {
   LinkEntry CurrentEntry() const;
   bool EstablishLink();
   int32_t RunSpeedSearch();  // the speed that answered, or 0
-  void ReportSearchResult(int32_t foundSpeed);
+  void ReportSearchResult(int32_t foundSpeed, const QString& failure);
   void SetStatus(const QString& text);
   void SetButtonsEnabled(bool enabled);
   void ShowPortPath();

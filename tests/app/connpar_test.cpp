@@ -36,6 +36,7 @@
 #include "support/fake_device_tree.h"
 #include "support/program_folder_bench.h"
 #include "support/pty_peer.h"
+#include "support/ser2net_process.h"
 #include "support/test_frames.h"
 
 using namespace vkt53;
@@ -670,6 +671,32 @@ class ConnParTest : public QObject {
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(f.Control<QPushButton>("BitBtn4")->isEnabled());
     QVERIFY(f.dialog->isVisible());
+  }
+
+  // The line of a tcp:// port is set up by its server: the search is refused
+  // with the reason, and nothing goes to the line.
+  void searchOverARawNetworkPortIsRefusedAndSendsNothing() {
+    PtyPeer peer;
+    const Ser2netProcess server(peer.slavePath(), "9600n81");
+    Fixture f({{3, server.RawTcpUrl()}});
+    f.state.settings.portNumber = 3;
+    f.Show();
+    QCOMPARE(f.Control<QLabel>("PortPathLabel")->toolTip(),
+             QString::fromStdString(server.RawTcpUrl() + " — сервер портов (TCP) (INI/comports)"));
+    QStringList tried;
+    connect(f.Control<QStatusBar>("StatusBar1"), &QStatusBar::messageChanged, this,
+            [&](const QString& text) {
+              if (!text.isEmpty()) tried << text;
+            });
+
+    const QList<Message> shown = f.Click("BitBtn4");
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].caption, kExchangeResultCaption);
+    QCOMPARE(shown[0].line1, QString("Определение скорости обмена невозможно: скорость линии порта tcp:// "
+                                     "задаёт сервер портов. Для определения скорости нужен порт rfc2217://."));
+    QVERIFY(tried.isEmpty());
+    QVERIFY(peer.Receive(1, std::chrono::milliseconds(300)).empty());
+    QVERIFY(!f.state.port);
   }
 
   void searchDoesNotStartOnARefusedEntry() {

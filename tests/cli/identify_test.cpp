@@ -232,6 +232,20 @@ TEST_F(Identify, APortOnASerialDeviceServerIsNamedByItsUrl) {
       (std::vector<std::string>{"Коммуникационный порт " + nobody + " недоступен",
                                 "Сервер портов " + nobody.substr(10) + " отклонил соединение:",
                                 "на этом порту сервера никто не принимает соединений."}));
+
+  // A COM number above 8 that INI/comports maps to the server: listed and
+  // opened as any port.
+  cli.WritePortMap("COM12=" + server.Rfc2217Url() + "\n");
+  const CliRun ports = Run({"ports"});
+  ASSERT_EQ(ports.status, 0) << ports.err;
+  const std::vector<std::string> listed = LinesOf(ports.out);
+  ASSERT_EQ(listed.size(), 9u) << ports.out;
+  EXPECT_EQ(listed[8],
+            "COM12  " + server.Rfc2217Url() + " — сервер портов (RFC 2217) (INI/comports)");
+  const CliRun mapped =
+      Run({"identify", "--port", "COM12", "--speed", std::to_string(kBenchSpeed)});
+  ASSERT_EQ(mapped.status, 0) << mapped.err;
+  EXPECT_EQ(LinesOf(mapped.out).front(), "Порт: COM12 (" + server.Rfc2217Url() + ")");
 }
 
 // The ports as the connection dialog offers and shows them: the lines of

@@ -234,6 +234,24 @@ TEST_F(PortDiscoveryTest, PortsAboveEightAreOfferedWhenThereOrChosen) {
   EXPECT_EQ(OfferedPorts().size(), 11u);
 }
 
+// A port on a device server is named by its URL, under any number: there is
+// no path to look for, so it is offered whether or not the server answers.
+TEST_F(PortDiscoveryTest, ComportsLinesMapPortsToDeviceServers) {
+  tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI_A-if00-port0", "A"), 2);
+  folder.WritePortMap("COM3=rfc2217://10.0.5.21:4001\nCOM12=tcp://127.0.0.1:1\n");
+
+  std::vector<int> numbers;
+  for (const PortInfo& port : OfferedPorts()) numbers.push_back(port.number);
+  EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 12}));
+  EXPECT_EQ(PortDeviceName(1), Node("ttyUSB0"));
+  EXPECT_EQ(PortDeviceName(3), "rfc2217://10.0.5.21:4001");
+  EXPECT_EQ(PortDeviceName(12), "tcp://127.0.0.1:1");
+  const std::vector<PortInfo> ports = DiscoverPorts(12);
+  EXPECT_EQ(PortShownText(ports[2]),
+            "rfc2217://10.0.5.21:4001 — сервер портов (RFC 2217) (INI/comports)");
+  EXPECT_EQ(PortShownText(ports[11]), "tcp://127.0.0.1:1 — сервер портов (TCP) (INI/comports)");
+}
+
 TEST_F(PortDiscoveryTest, OpenPortOpensTheDiscoveredDevice) {
   PtyPeer line;
   tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI-if00-port0", "A1"), 2, line.slavePath());
