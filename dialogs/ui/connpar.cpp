@@ -105,11 +105,15 @@ QStringList AttemptItems() {
   return items;
 }
 
-// Why the search found nothing: a port whose speed cannot be set refuses it
-// before anything is sent.
-QString SearchFailureText(const ExchangeContext& context) {
-  const std::string refusal = SpeedSearchRefusal(context);
-  return refusal.empty() ? QString("Связь не установлена") : QString::fromStdString(refusal);
+// Why the search found nothing, as the message's two lines: a port whose
+// speed cannot be set refuses it before anything is sent, and its reason
+// goes on two lines so that the message stays narrow.
+QStringList SearchFailureLines(const ExchangeContext& context) {
+  const QString refusal = QString::fromStdString(SpeedSearchRefusal(context));
+  if (refusal.isEmpty()) return {QString("Связь не установлена"), QString()};
+  const qsizetype colon = refusal.indexOf(": ");
+  if (colon < 0) return {refusal, QString()};
+  return {refusal.left(colon + 1), refusal.mid(colon + 2)};
 }
 
 }  // namespace
@@ -336,7 +340,7 @@ void TFormConnPar::BitBtn4Click() {
   SetStatus(QString());
   if (!ApplyLinkParameters()) return;
   // Known before the search: the port just opened decides whether it can run.
-  const QString failure = SearchFailureText(*state_.context);
+  const QStringList failure = SearchFailureLines(*state_.context);
   ReportSearchResult(RunSpeedSearch(), failure);
 }
 
@@ -361,9 +365,9 @@ int32_t TFormConnPar::RunSpeedSearch() {
   return found;
 }
 
-void TFormConnPar::ReportSearchResult(int32_t foundSpeed, const QString& failure) {
+void TFormConnPar::ReportSearchResult(int32_t foundSpeed, const QStringList& failure) {
   if (foundSpeed == 0) {
-    ShowMessage(MessageKind::ExchangeResult, failure, QString(), this);
+    ShowMessage(MessageKind::ExchangeResult, failure.value(0), failure.value(1), this);
     return;
   }
   ShowMessage(MessageKind::ExchangeResult, "Получен ответ на запрос",

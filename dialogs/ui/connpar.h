@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 
 #include <vector>
 
@@ -51,7 +52,7 @@ class TFormConnPar : public QDialog {
   LinkEntry CurrentEntry() const;
   bool EstablishLink();
   int32_t RunSpeedSearch();  // the speed that answered, or 0
-  void ReportSearchResult(int32_t foundSpeed, const QString& failure);
+  void ReportSearchResult(int32_t foundSpeed, const QStringList& failure);
   void SetStatus(const QString& text);
   void SetButtonsEnabled(bool enabled);
   void ShowPortPath();
