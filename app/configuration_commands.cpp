@@ -1,7 +1,7 @@
 #include "app/configuration_commands.h"
 
 #include "app/write_check.h"
-#include "config/config_file_dialogs.h"
+#include "app/config_file_flows.h"
 
 namespace vkt53 {
 

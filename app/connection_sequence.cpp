@@ -3,7 +3,7 @@
 #include "app/configuration_commands.h"
 #include "config/identification.h"
 #include "link/clock.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

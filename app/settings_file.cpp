@@ -1,10 +1,10 @@
-#include "settings_file.h"
+#include "app/settings_file.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "config/file_io.h"
-#include "config/program_folder.h"
+#include "support/file_io.h"
+#include "support/program_folder.h"
 
 namespace vkt53 {
 

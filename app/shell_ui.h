@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "app/field_difference.h"
-#include "config/config_file_dialogs.h"
+#include "app/config_file_flows.h"
 #include "config/config_image.h"
 #include "config/config_record.h"
 #include "config/table_status.h"

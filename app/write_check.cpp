@@ -8,7 +8,8 @@
 #include "config/speed_table.h"
 #include "config/table_status.h"
 #include "config/working_folders.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
+#include "support/hex_text.h"
 
 namespace vkt53 {
 
@@ -61,12 +62,10 @@ std::string UnitValueText(uint8_t linkByte) {
                 SpeedText(SpeedIndexOfUnitLinkByte(linkByte)).c_str(), unsigned{linkByte});
 }
 
-std::string HexText(std::span<const uint8_t> bytes) {
+std::string FieldBytesText(std::span<const uint8_t> bytes) {
   std::size_t end = bytes.size();
   while (end > 0 && bytes[end - 1] == 0) --end;  // the zeros that fill the field
-  std::string text;
-  for (std::size_t i = 0; i < end; ++i)
-    text += Format(i == 0 ? "%02X" : " %02X", unsigned{bytes[i]});
+  const std::string text = HexText(bytes.first(end));
   return end == bytes.size() ? text : text + (end == 0 ? "нули" : " и нули");
 }
 
@@ -79,8 +78,8 @@ void DescribeModemField(std::span<const uint8_t, kModemFieldSize> meant,
     d.meant = "\"" + meantText + "\"";
     d.read = "\"" + readText + "\"";
   } else {
-    d.meant = "байты " + HexText(meant);
-    d.read = "байты " + HexText(read);
+    d.meant = "байты " + FieldBytesText(meant);
+    d.read = "байты " + FieldBytesText(read);
   }
 }
 

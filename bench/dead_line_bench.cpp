@@ -13,7 +13,7 @@
 
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "support/pty_peer.h"
+#include "tests/support/pty_peer.h"
 
 using namespace vkt53;
 

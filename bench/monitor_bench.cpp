@@ -26,7 +26,7 @@
 #include "link/exchange_recorder.h"
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "support/emulator_process.h"
+#include "tests/support/emulator_process.h"
 
 using namespace vkt53;
 

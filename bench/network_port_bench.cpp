@@ -19,8 +19,8 @@
 
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "support/emulator_process.h"
-#include "support/ser2net_process.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/ser2net_process.h"
 
 using namespace vkt53;
 

@@ -22,7 +22,7 @@
 #else
 #include <time.h>
 
-#include "support/emulator_process.h"
+#include "tests/support/emulator_process.h"
 #endif
 
 using namespace vkt53;

@@ -43,9 +43,9 @@
 
 #include "app/ui/main_form.h"
 #include "app/ui/program.h"
-#include "config/program_folder.h"
-#include "support/emulator_process.h"
-#include "support/temp_folder.h"
+#include "support/program_folder.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/temp_folder.h"
 
 using namespace vkt53;
 

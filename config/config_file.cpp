@@ -1,4 +1,4 @@
-#include "config_file.h"
+#include "config/config_file.h"
 
 #include <algorithm>
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "config_image.h"
-#include "file_io.h"
+#include "config/config_image.h"
+#include "support/file_io.h"
 
 namespace vkt53 {
 

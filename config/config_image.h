@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "config_record.h"
+#include "config/config_record.h"
 
 namespace vkt53 {
 

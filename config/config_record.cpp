@@ -1,6 +1,6 @@
-#include "config_record.h"
+#include "config/config_record.h"
 
-#include "config/byte_order.h"
+#include "support/byte_order.h"
 
 namespace vkt53 {
 

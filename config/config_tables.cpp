@@ -1,4 +1,4 @@
-#include "config_tables.h"
+#include "config/config_tables.h"
 
 namespace vkt53 {
 

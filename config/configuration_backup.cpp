@@ -9,7 +9,7 @@
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/identification.h"
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 
 namespace vkt53 {
 

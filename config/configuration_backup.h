@@ -9,7 +9,7 @@
 #include <string>
 
 #include "config/config_record.h"
-#include "config/file_io.h"
+#include "support/file_io.h"
 
 namespace vkt53 {
 

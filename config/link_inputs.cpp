@@ -1,6 +1,6 @@
 #include "config/link_inputs.h"
 
-#include "config/decimal_field.h"
+#include "support/decimal_field.h"
 #include "config/modem_string.h"
 #include "config/speed_list.h"
 

@@ -1,9 +1,9 @@
-#include "modem_string.h"
+#include "config/modem_string.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "cp1251.h"
+#include "support/cp1251.h"
 
 namespace vkt53 {
 

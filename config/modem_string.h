@@ -8,7 +8,7 @@
 #include <span>
 #include <string>
 
-#include "config_image.h"
+#include "config/config_image.h"
 
 namespace vkt53 {
 

@@ -1,4 +1,4 @@
-#include "speed_list.h"
+#include "config/speed_list.h"
 
 #include <charconv>
 

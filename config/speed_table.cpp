@@ -1,4 +1,4 @@
-#include "speed_table.h"
+#include "config/speed_table.h"
 
 namespace vkt53 {
 

@@ -1,10 +1,10 @@
-#include "working_folders.h"
+#include "config/working_folders.h"
 
 #include <filesystem>
 #include <system_error>
 
-#include "file_io.h"
-#include "config/program_folder.h"
+#include "support/file_io.h"
+#include "support/program_folder.h"
 
 namespace vkt53 {
 

@@ -1,6 +1,6 @@
 #include "dialogs/link_entry.h"
 
-#include "config/decimal_field.h"
+#include "support/decimal_field.h"
 #include "config/speed_table.h"
 
 namespace vkt53 {

@@ -3,9 +3,11 @@
 #include <chrono>
 #include <ctime>
 
-#include "emulator/hex_text.h"
+#include "support/hex_text.h"
 
 namespace emu {
+
+using vkt53::HexText;
 
 namespace {
 

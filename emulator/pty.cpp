@@ -10,7 +10,7 @@
 #include <cstring>
 #include <filesystem>
 
-#include "link/raw_terminal.h"
+#include "support/raw_terminal.h"
 
 using vkt53::MakeRawTerminal;
 using vkt53::OpenPseudoTerminal;

@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "config/file_io.h"
-#include "config/key_value.h"
-#include "emulator/hex_text.h"
+#include "support/file_io.h"
+#include "support/key_value.h"
+#include "support/hex_text.h"
 #include "emulator/wire_format.h"
 
 using vkt53::FileWriteResult;
@@ -28,6 +28,8 @@ using vkt53::ParseKeyValueLine;
 using vkt53::WriteFileReplacing;
 
 namespace emu {
+
+using vkt53::HexText;
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "clock.h"
+#include "link/clock.h"
 
 #include <atomic>
 #include <thread>
 
 #ifdef _WIN32
-#include "config/windows_api.h"
+#include "support/windows_api.h"
 #include <timeapi.h>
 #endif
 

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "config/speed_table.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

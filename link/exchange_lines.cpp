@@ -4,13 +4,13 @@
 #include <chrono>
 #include <vector>
 
-#include "config/byte_order.h"
+#include "support/byte_order.h"
 #include "config/config_record.h"
 #include "config/config_tables.h"
 #include "link/crc16.h"
 #include "link/plcbox.h"
 #include "link/result_codes.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 
@@ -167,16 +167,6 @@ std::string Bracketed(const std::string& text) {
 
 }  // namespace
 
-std::string HexBytes(std::span<const uint8_t> bytes) {
-  std::string text;
-  text.reserve(bytes.size() * 3);
-  for (const uint8_t b : bytes) {
-    if (!text.empty()) text += ' ';
-    text += Format("%02X", b);
-  }
-  return text;
-}
-
 std::string RequestMeaning(std::span<const uint8_t> frame) {
   const uint8_t function = At(frame, 3);
   if (function != kTableFunction) return Format("функция %d", function);
@@ -192,10 +182,10 @@ std::string RequestMeaning(std::span<const uint8_t> frame) {
 }
 
 std::string SentLine(const SentFrame& sent, SteadyClock::time_point epoch) {
-  std::string bytes = HexBytes(sent.frame);
+  std::string bytes = HexText(sent.frame);
   if (sent.preambleCount > 0) {
     const std::vector<uint8_t> preamble(static_cast<std::size_t>(sent.preambleCount), kPreambleByte);
-    bytes = Bracketed(HexBytes(preamble)) + bytes;
+    bytes = Bracketed(HexText(preamble)) + bytes;
   }
   std::string meaning = RequestMeaning(sent.frame);
   meaning += Format("; попытка %d из %d", sent.attempt, sent.attempts);
@@ -219,15 +209,15 @@ std::string AnswerLine(const AnswerOutcome& answer, SteadyClock::time_point epoc
     noise = noise.first(noise.size() - preamble);
     noiseCount -= preamble;
   }
-  std::string bytes = HexBytes(answer.frame);
+  std::string bytes = HexText(answer.frame);
   if (preamble > 0) {
     const std::vector<uint8_t> ff(preamble, kPreambleByte);
-    bytes = Bracketed(HexBytes(ff)) + bytes;
+    bytes = Bracketed(HexText(ff)) + bytes;
   }
   std::string meaning = OutcomeMeaning(answer);
   if (noiseCount > 0) {
     const std::string more = noiseCount > noise.size() ? "… " : "";
-    meaning += Format("; пропущено байт шума: %s (%s%s)", std::to_string(noiseCount).c_str(), more.c_str(), HexBytes(noise).c_str());
+    meaning += Format("; пропущено байт шума: %s (%s%s)", std::to_string(noiseCount).c_str(), more.c_str(), HexText(noise).c_str());
   }
   meaning += "; " + ResultWithText(answer.resultCode, answer.frame);
   meaning += Format("; попытка %d из %d", answer.attempt, answer.attempts);

@@ -8,11 +8,9 @@
 #include <string>
 
 #include "link/exchange_observer.h"
+#include "support/hex_text.h"
 
 namespace vkt53 {
-
-// Bytes as hex pairs with a blank between them ("CC 00 0C").
-std::string HexBytes(std::span<const uint8_t> bytes);
 
 // What a request frame asks: "чтение таблицы 6, поля 0-130",
 // "запись таблицы 3, поля 0-7" (the upper number first + count, as the

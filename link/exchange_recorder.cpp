@@ -3,7 +3,7 @@
 #include <chrono>
 
 #include "link/exchange_lines.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

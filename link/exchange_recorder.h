@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-#include "config/file_io.h"
+#include "support/file_io.h"
 #include "link/exchange_observer.h"
 
 namespace vkt53 {

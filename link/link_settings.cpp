@@ -1,6 +1,6 @@
-#include "link_settings.h"
+#include "link/link_settings.h"
 
-#include "config/byte_order.h"
+#include "support/byte_order.h"
 
 namespace vkt53 {
 

@@ -6,11 +6,11 @@
 #include <span>
 #include <vector>
 
-#include "config/byte_order.h"
+#include "support/byte_order.h"
 #include "link/crc16.h"
 #include "link/link_settings.h"
 #include "link/port.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "clock.h"
+#include "link/clock.h"
 #include "config/config_tables.h"
 #include "link/exchange_observer.h"
-#include "result_codes.h"
-#include "serial_port.h"
+#include "link/result_codes.h"
+#include "link/serial_port.h"
 
 namespace vkt53 {
 

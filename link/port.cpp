@@ -1,10 +1,10 @@
-#include "port.h"
+#include "link/port.h"
 
 #include <algorithm>
 #include <mutex>
 
-#include "network_port.h"
-#include "port_discovery.h"
+#include "link/network_port.h"
+#include "link/port_discovery.h"
 
 namespace vkt53 {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "serial_port.h"
+#include "link/serial_port.h"
 
 namespace vkt53 {
 

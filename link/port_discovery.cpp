@@ -1,4 +1,4 @@
-#include "port_discovery.h"
+#include "link/port_discovery.h"
 
 #include <algorithm>
 #include <cctype>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <tuple>
 
-#include "config/file_io.h"
-#include "config/key_value.h"
-#include "config/program_folder.h"
+#include "support/file_io.h"
+#include "support/key_value.h"
+#include "support/program_folder.h"
 #include "link/network_port.h"
 
 #ifndef _WIN32

@@ -4,7 +4,7 @@
 // wine maps), from the device the name stands for.
 #ifdef _WIN32
 
-#include "config/windows_api.h"
+#include "support/windows_api.h"
 
 #include <setupapi.h>
 
@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "port_discovery.h"
-#include "config/wide_text.h"
+#include "link/port_discovery.h"
+#include "support/wide_text.h"
 
 namespace vkt53 {
 

@@ -1,7 +1,7 @@
 #include "link/result_codes.h"
 
 
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

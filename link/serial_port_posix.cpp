@@ -20,10 +20,10 @@
 #include <cstdint>
 #include <optional>
 
-#include "raw_terminal.h"
-#include "serial_port.h"
-#include "serial_port_posix.h"
-#include "timed_transfer.h"
+#include "support/raw_terminal.h"
+#include "link/serial_port.h"
+#include "link/serial_port_posix.h"
+#include "link/timed_transfer.h"
 
 namespace vkt53 {
 

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "serial_port.h"
+#include "link/serial_port.h"
 
 namespace vkt53 {
 

@@ -3,13 +3,13 @@
 // the system's own.
 #ifdef _WIN32
 
-#include "config/windows_api.h"
+#include "support/windows_api.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "serial_port.h"
-#include "config/wide_text.h"
+#include "link/serial_port.h"
+#include "support/wide_text.h"
 
 namespace vkt53 {
 

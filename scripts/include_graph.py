@@ -3,8 +3,9 @@
 
 Prints the edges between folders (a folder is the directory a file lives in,
 so app/ and app/ui/ are two) and fails when folders, or units (a header and
-its source), include each other in a circle. The core's folders must never
-reach a ui/ folder.
+its source), include each other in a circle, or when a folder includes one
+that its floor may not use (the table FLOORS below; the build enforces the
+same through the libraries' include paths).
 
     scripts/include_graph.py [--quiet]
 """
@@ -13,7 +14,26 @@ import re
 import sys
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-SOURCE_FOLDERS = ["link", "config", "app", "dialogs", "widgets", "emulator", "tests", "bench"]
+SOURCE_FOLDERS = ["support", "link", "config", "app", "dialogs", "widgets", "emulator", "tests", "bench"]
+
+# Which folders each product folder may include, besides itself: only floors
+# below it. The windows (*/ui) form one floor. Tests and benchmarks may
+# include anything.
+WINDOWS = {"app/ui", "config/ui", "dialogs/ui"}
+FLOORS = {
+    "support": set(),
+    "config": {"support"},
+    "link": {"config", "support"},
+    "dialogs": {"link", "config", "support"},
+    "app": {"dialogs", "link", "config", "support"},
+    "app/cli": {"app", "dialogs", "link", "config", "support"},
+    "widgets": {"app", "dialogs", "link", "config", "support"},
+    **{w: WINDOWS | {"widgets", "app", "dialogs", "link", "config", "support"} for w in WINDOWS},
+    "emulator": {"support"},
+}
+# Single files a floor may use beyond its table: the device's wire facts the
+# emulator shares with the tool.
+SHARED_FILES = {"emulator": {"link/crc16.h", "config/speed_table.h"}}
 INCLUDE = re.compile(r'^\s*#\s*include\s+"([^"]+)"', re.M)
 
 
@@ -89,8 +109,20 @@ def unit_edges(file_edges):
     return units
 
 
-def is_ui(folder):
-    return folder == "widgets" or folder.endswith("/ui") or "/ui/" in folder
+def floor_failures(file_edges):
+    failures = []
+    for path, targets in sorted(file_edges.items()):
+        here = os.path.dirname(path)
+        if here.startswith(("tests", "bench")):
+            continue
+        if here not in FLOORS:
+            failures.append(f"{path}: its folder {here} has no floor")
+            continue
+        for target in sorted(targets):
+            there = os.path.dirname(target)
+            if there != here and there not in FLOORS[here] and target not in SHARED_FILES.get(here, ()):
+                failures.append(f"{path} includes {target}: {here} may not use {there}")
+    return failures
 
 
 def main():
@@ -113,12 +145,7 @@ def main():
         failures.append("folders include each other: " + " <-> ".join(component))
     for component in cycles(unit_edges(file_edges)):
         failures.append("units include each other: " + " <-> ".join(component))
-    for folder, targets in sorted(folder_edges.items()):
-        if is_ui(folder) or folder.startswith(("tests", "bench")):
-            continue
-        for target in sorted(targets):
-            if is_ui(target):
-                failures.append(f"core folder {folder} includes the windows' {target}")
+    failures += floor_failures(file_edges)
 
     for failure in failures:
         print("include graph:", failure)

@@ -16,12 +16,12 @@
 #include "app/write_check.h"
 #include "config/config_file.h"
 #include "config/configuration_backup.h"
-#include "config/decimal_field.h"
-#include "config/file_io.h"
+#include "support/decimal_field.h"
+#include "support/file_io.h"
 #include "config/identification.h"
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 #include "config/speed_table.h"
-#include "config/utf8.h"
+#include "support/utf8.h"
 #include "config/working_folders.h"
 #include "dialogs/ident_text.h"
 #include "dialogs/link_entry.h"
@@ -31,7 +31,8 @@
 #include "link/conffun.h"
 #include "link/port.h"
 #include "link/port_discovery.h"
-#include "link/text_format.h"
+#include "support/text_format.h"
+#include "support/hex_text.h"
 
 namespace vkt53 {
 
@@ -340,12 +341,6 @@ void Read(const CommandLine& line, DeviceLink& link, Outcome& outcome) {
   outcome.data.Set("file", *line.output).Set("configuration", ConfigurationJson(image));
 }
 
-std::string HexBytes(const uint8_t* bytes, int count) {
-  std::string text;
-  for (int i = 0; i < count; ++i) text += Format(i == 0 ? "%02X" : " %02X", bytes[i]);
-  return text;
-}
-
 JsonValue RequestJson(const TableRequest& request) {
   const int valueCount = request.dataLength - kBlockHeaderSize;
   const uint8_t* values = request.block.data() + kBlockHeaderSize;
@@ -418,7 +413,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   for (const TableRequest& request : writes) {
     const int valueCount = request.dataLength - kBlockHeaderSize;
     outcome.lines.push_back(TableOperationText(request) + ": " +
-                            HexBytes(request.block.data() + kBlockHeaderSize, valueCount));
+                            HexText({request.block.data() + kBlockHeaderSize, static_cast<std::size_t>(valueCount)}));
     requests.Push(RequestJson(request));
   }
   outcome.data.Set("requests", std::move(requests)).Set("dryRun", line.dryRun);

@@ -8,8 +8,8 @@
 
 #include "config/modem_string.h"
 #include "config/speed_table.h"
-#include "config/utf8.h"
-#include "link/text_format.h"
+#include "support/utf8.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

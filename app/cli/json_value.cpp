@@ -1,7 +1,7 @@
 #include "app/cli/json_value.h"
 
-#include "config/utf8.h"
-#include "link/text_format.h"
+#include "support/utf8.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 

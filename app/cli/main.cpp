@@ -8,8 +8,8 @@
 #include <io.h>
 
 #include "app/cli/windows_console.h"
-#include "config/wide_text.h"
-#include "config/windows_api.h"
+#include "support/wide_text.h"
+#include "support/windows_api.h"
 // After <windows.h>, which it needs.
 #include <shellapi.h>
 #else

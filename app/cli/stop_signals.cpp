@@ -3,7 +3,7 @@
 #include <atomic>
 
 #ifdef _WIN32
-#include "config/windows_api.h"
+#include "support/windows_api.h"
 #else
 #include <csignal>
 #endif

@@ -6,8 +6,8 @@
 #include <iostream>
 #include <string>
 
-#include "config/wide_text.h"
-#include "config/windows_api.h"
+#include "support/wide_text.h"
+#include "support/windows_api.h"
 
 namespace vkt53 {
 

@@ -4,8 +4,8 @@
 #include <QPushButton>
 #include <QStyle>
 
-#include "app/ui/common/widgets.h"
-#include "config/program_folder.h"
+#include "widgets/widgets.h"
+#include "support/program_folder.h"
 #include "config/working_folders.h"
 
 namespace vkt53 {

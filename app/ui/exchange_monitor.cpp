@@ -19,9 +19,9 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/ui/common/file_dialog.h"
-#include "app/ui/common/question.h"
-#include "config/program_folder.h"
+#include "widgets/file_dialog.h"
+#include "widgets/question.h"
+#include "support/program_folder.h"
 #include "link/exchange_recorder.h"
 
 namespace vkt53 {

@@ -13,11 +13,11 @@
 #include "app/connection_sequence.h"
 #include "app/settings_file.h"
 #include "app/ui/about.h"
-#include "app/ui/common/busy_cursor.h"
-#include "app/ui/common/question.h"
+#include "widgets/busy_cursor.h"
+#include "widgets/question.h"
 #include "app/ui/exchange_monitor.h"
 #include "config/working_folders.h"
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 #include "link/exchange_recorder.h"
 
 namespace vkt53 {

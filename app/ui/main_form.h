@@ -13,7 +13,7 @@
 
 #include "app/program_state.h"
 #include "app/shell_ui.h"
-#include "app/ui/common/qt_config_file_ui.h"
+#include "widgets/qt_config_file_ui.h"
 
 class QAction;
 class QLabel;

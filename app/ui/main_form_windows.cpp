@@ -4,8 +4,8 @@
 #include <QApplication>
 #include <QString>
 
-#include "app/ui/common/qt_config_file_ui.h"
-#include "app/ui/common/question.h"
+#include "widgets/qt_config_file_ui.h"
+#include "widgets/question.h"
 #include "app/ui/main_form.h"
 #include "app/ui/wait.h"
 #include "app/ui/write_check_window.h"

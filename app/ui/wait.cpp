@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "app/ui/common/widgets.h"
+#include "widgets/widgets.h"
 
 namespace vkt53 {
 

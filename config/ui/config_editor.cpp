@@ -14,10 +14,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/ui/common/qt_config_file_ui.h"
-#include "app/ui/common/question.h"
-#include "app/ui/common/widgets.h"
-#include "config/config_file_dialogs.h"
+#include "widgets/qt_config_file_ui.h"
+#include "widgets/question.h"
+#include "widgets/widgets.h"
+#include "app/config_file_flows.h"
 #include "config/modem_string.h"
 #include "config/unit_row.h"
 #include "dialogs/ui/vichpar.h"

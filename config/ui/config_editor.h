@@ -10,7 +10,7 @@
 
 #include <string>
 
-#include "app/ui/common/qt_config_file_ui.h"
+#include "widgets/qt_config_file_ui.h"
 #include "config/config_image.h"
 #include "config/config_record.h"
 #include "config/speed_list.h"

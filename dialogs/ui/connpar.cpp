@@ -19,9 +19,9 @@
 #include <utility>
 
 #include "app/program_state.h"
-#include "app/ui/common/busy_cursor.h"
-#include "app/ui/common/question.h"
-#include "app/ui/common/widgets.h"
+#include "widgets/busy_cursor.h"
+#include "widgets/question.h"
+#include "widgets/widgets.h"
 #include "dialogs/link_entry.h"
 #include "dialogs/speed_search.h"
 #include "link/clock.h"

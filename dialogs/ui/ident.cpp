@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/ui/common/widgets.h"
+#include "widgets/widgets.h"
 
 namespace vkt53 {
 

@@ -11,7 +11,7 @@
 
 #include <algorithm>
 
-#include "app/ui/common/widgets.h"
+#include "widgets/widgets.h"
 
 namespace vkt53 {
 

@@ -10,8 +10,8 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "app/ui/common/question.h"
-#include "app/ui/common/widgets.h"
+#include "widgets/question.h"
+#include "widgets/widgets.h"
 #include "config/speed_list.h"
 
 namespace vkt53 {

@@ -24,20 +24,20 @@
 #include <memory>
 
 #include "app/program_state.h"
-#include "app/ui/common/question.h"
+#include "widgets/question.h"
 #include "dialogs/ui/connpar.h"
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 #include "config/speed_table.h"
-#include "message_watcher.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/fake_device_tree.h"
-#include "support/program_folder_bench.h"
-#include "support/pty_peer.h"
-#include "support/ser2net_process.h"
-#include "support/test_frames.h"
+#include "tests/app/message_watcher.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/fake_device_tree.h"
+#include "tests/support/program_folder_bench.h"
+#include "tests/support/pty_peer.h"
+#include "tests/support/ser2net_process.h"
+#include "tests/support/test_frames.h"
 
 using namespace vkt53;
 

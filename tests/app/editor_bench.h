@@ -24,14 +24,14 @@
 #include <vector>
 
 #include "app/ui/main_form.h"
-#include "app/ui/common/question.h"
+#include "widgets/question.h"
 #include "config/config_file.h"
-#include "config/key_value.h"
+#include "support/key_value.h"
 #include "link/port.h"
-#include "message_watcher.h"
-#include "support/emulator_process.h"
-#include "support/modal.h"
-#include "support/program_folder_bench.h"
+#include "tests/app/message_watcher.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/modal.h"
+#include "tests/support/program_folder_bench.h"
 
 namespace vkt53 {
 

@@ -15,9 +15,9 @@
 #include "dialogs/ui/vichpar.h"
 #include <QMenuBar>
 
-#include "editor_bench.h"
-#include "support/fake_clock.h"
-#include "support/modal.h"
+#include "tests/app/editor_bench.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/modal.h"
 
 using namespace vkt53;
 

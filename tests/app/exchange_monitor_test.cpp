@@ -27,15 +27,15 @@
 #include "config/config_record.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/connpar.h"
-#include "editor_bench.h"
-#include "frame_close.h"
+#include "tests/app/editor_bench.h"
+#include "tests/app/frame_close.h"
 #include "link/conffun.h"
 #include "link/exchange_lines.h"
 #include "link/exchange_recorder.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/modal.h"
-#include "support/program_folder_bench.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/modal.h"
+#include "tests/support/program_folder_bench.h"
 
 using namespace vkt53;
 
@@ -208,7 +208,7 @@ class ExchangeMonitorTest : public QObject {
     QVERIFY(lines->RowText(1).contains("нет ответа за 600 мс; код 10 «Устройство не отвечает»; попытка 1 из 2"));
     QVERIFY(lines->RowText(2).contains("чтение таблицы 0, поля 0-17; попытка 2 из 2"));
     const QString answer = lines->RowText(3);
-    const QString frame = QString::fromStdString(HexBytes({context.response.data(), 26}));
+    const QString frame = QString::fromStdString(HexText({context.response.data(), 26}));
     QVERIFY2(answer.contains("[FF FF FF] " + frame +
                              "  ответ: таблица 0, поля 0-17, значения 0 8 1 3 25 3 17 9 5 0 1 1 0 0 1 2 0; "
                              "код 0 «Команда выполнена»; попытка 2 из 2; первый байт через "),

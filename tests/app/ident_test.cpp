@@ -11,8 +11,8 @@
 
 #include "dialogs/ui/ident.h"
 #include "dialogs/ident_text.h"
-#include "support/modal.h"
-#include "support/sample_records.h"
+#include "tests/support/modal.h"
+#include "tests/support/sample_records.h"
 
 using namespace vkt53;
 

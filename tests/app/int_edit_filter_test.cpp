@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QTest>
 
-#include "app/ui/common/int_edit_filter.h"
+#include "widgets/int_edit_filter.h"
 
 using namespace vkt53;
 

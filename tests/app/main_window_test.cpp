@@ -16,17 +16,17 @@
 
 #include "app/ui/about.h"
 #include "app/ui/main_form.h"
-#include "app/ui/common/question.h"
+#include "widgets/question.h"
 #include "app/ui/program.h"
 #include "dialogs/ui/connpar.h"
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
 #include "link/port.h"
-#include "message_watcher.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/modal.h"
-#include "support/program_folder_bench.h"
+#include "tests/app/message_watcher.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/modal.h"
+#include "tests/support/program_folder_bench.h"
 
 using namespace vkt53;
 

@@ -9,10 +9,10 @@
 
 #include <functional>
 
-#include "app/ui/common/question.h"
-#include "frame_close.h"
-#include "support/modal.h"
-#include "title_bar.h"
+#include "widgets/question.h"
+#include "tests/app/frame_close.h"
+#include "tests/support/modal.h"
+#include "tests/app/title_bar.h"
 
 using namespace vkt53;
 

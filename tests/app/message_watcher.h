@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/ui/common/question.h"
-#include "support/modal.h"
+#include "widgets/question.h"
+#include "tests/support/modal.h"
 
 namespace vkt53 {
 

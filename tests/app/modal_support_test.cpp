@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QtTest>
 
-#include "support/modal.h"
+#include "tests/support/modal.h"
 
 using namespace vkt53;
 

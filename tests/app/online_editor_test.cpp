@@ -12,13 +12,13 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/ui/common/question.h"
+#include "widgets/question.h"
 #include "config/config_file.h"
 #include "config/modem_string.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/vichpar.h"
-#include "support/modal.h"
-#include "support/sample_records.h"
+#include "tests/support/modal.h"
+#include "tests/support/sample_records.h"
 
 using namespace vkt53;
 

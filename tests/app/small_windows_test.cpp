@@ -17,7 +17,7 @@
 
 #include "app/program_state.h"
 #include "app/ui/about.h"
-#include "app/ui/common/question.h"
+#include "widgets/question.h"
 #include "app/ui/exchange_monitor.h"
 #include "app/ui/wait.h"
 #include "app/ui/write_check_window.h"
@@ -30,16 +30,16 @@
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
 #include "dialogs/ui/vichpar.h"
-#include "frame_close.h"
+#include "tests/app/frame_close.h"
 #include "link/conffun.h"
 #include "link/exchange_recorder.h"
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "support/emulator_process.h"
-#include "support/modal.h"
-#include "support/program_folder_bench.h"
-#include "support/sample_records.h"
-#include "support/test_link.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/modal.h"
+#include "tests/support/program_folder_bench.h"
+#include "tests/support/sample_records.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 

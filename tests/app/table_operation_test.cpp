@@ -15,10 +15,10 @@
 #include "config/modem_string.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/tableinfo.h"
-#include "editor_bench.h"
-#include "frame_close.h"
-#include "support/fake_clock.h"
-#include "support/modal.h"
+#include "tests/app/editor_bench.h"
+#include "tests/app/frame_close.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/modal.h"
 
 using namespace vkt53;
 

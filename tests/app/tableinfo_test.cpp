@@ -11,9 +11,9 @@
 #include "config/table_status.h"
 #include "dialogs/table_rows.h"
 #include "dialogs/ui/tableinfo.h"
-#include "frame_close.h"
-#include "support/modal.h"
-#include "support/sample_records.h"
+#include "tests/app/frame_close.h"
+#include "tests/support/modal.h"
+#include "tests/support/sample_records.h"
 
 using namespace vkt53;
 

@@ -10,15 +10,15 @@
 #include <string>
 #include <vector>
 
-#include "cli_program.h"
+#include "tests/cli/cli_program.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
-#include "json_reader.h"
+#include "tests/cli/json_reader.h"
 #include "link/conffun.h"
 #include "link/port.h"
-#include "support/emulator_process.h"
-#include "support/recording_ui.h"
-#include "support/temp_folder.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_folder.h"
 
 namespace vkt53 {
 

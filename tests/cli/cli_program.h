@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace vkt53 {
 

@@ -3,9 +3,9 @@
 #include <csignal>
 #include <filesystem>
 
-#include "cli_bench.h"
+#include "tests/cli/cli_bench.h"
 #include "config/modem_string.h"
-#include "support/sample_records.h"
+#include "tests/support/sample_records.h"
 
 using namespace vkt53;
 

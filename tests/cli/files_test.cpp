@@ -8,8 +8,8 @@
 #include "app/cli/cli_commands.h"
 #include "app/cli/json_value.h"
 #include "app/cli/terminal_ui.h"
-#include "cli_bench.h"
-#include "config/config_file_dialogs.h"
+#include "tests/cli/cli_bench.h"
+#include "app/config_file_flows.h"
 #include "config/modem_string.h"
 
 using namespace vkt53;

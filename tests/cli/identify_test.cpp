@@ -5,9 +5,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "cli_bench.h"
+#include "tests/cli/cli_bench.h"
 #include "link/link_settings.h"
-#include "support/ser2net_process.h"
+#include "tests/support/ser2net_process.h"
 
 using namespace vkt53;
 

@@ -1,4 +1,4 @@
-#include "json_reader.h"
+#include "tests/cli/json_reader.h"
 
 #include <cctype>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "config/config_file_dialogs.h"
+#include "app/config_file_flows.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <utility>
 
 #include "config/config_file.h"
-#include "config/program_folder.h"
-#include "test_files.h"
+#include "support/program_folder.h"
+#include "tests/config/test_files.h"
 
 using namespace vkt53;
 

@@ -6,11 +6,11 @@
 #include <filesystem>
 
 #include "app/settings_file.h"
-#include "config/file_io.h"
-#include "test_files.h"
+#include "support/file_io.h"
+#include "tests/config/test_files.h"
 
 #ifndef _WIN32
-#include "sync_recorder.h"
+#include "tests/config/sync_recorder.h"
 #endif
 
 using namespace vkt53;

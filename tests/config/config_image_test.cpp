@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "config/config_record.h"
-#include "support/sample_records.h"
+#include "tests/support/sample_records.h"
 
 using namespace vkt53;
 

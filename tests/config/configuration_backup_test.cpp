@@ -17,8 +17,8 @@
 #include "config/config_file.h"
 #include "config/config_image.h"
 #include "config/identification.h"
-#include "support/temp_folder.h"
-#include "sync_recorder.h"
+#include "tests/support/temp_folder.h"
+#include "tests/config/sync_recorder.h"
 
 using namespace vkt53;
 

@@ -1,5 +1,5 @@
 // Reading an integer edit field's text: empty, not a number, or a value.
-#include "config/decimal_field.h"
+#include "support/decimal_field.h"
 
 #include <gtest/gtest.h>
 

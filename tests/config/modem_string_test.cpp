@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "config/cp1251.h"
+#include "support/cp1251.h"
 
 using namespace vkt53;
 

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/scripted_port.h"
+#include "tests/support/scripted_port.h"
 
 using namespace vkt53;
 

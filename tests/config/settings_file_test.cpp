@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "test_files.h"
+#include "tests/config/test_files.h"
 
 using namespace vkt53;
 

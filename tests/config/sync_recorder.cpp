@@ -1,4 +1,4 @@
-#include "sync_recorder.h"
+#include "tests/config/sync_recorder.h"
 
 #include <dlfcn.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "test_files.h"
+#include "tests/config/test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <iterator>
 #include <random>
 
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 
 namespace vkt53 {
 

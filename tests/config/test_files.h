@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 #ifndef _WIN32
 #include <signal.h>

@@ -4,9 +4,9 @@
 
 #include <filesystem>
 
-#include "config/program_folder.h"
-#include "support/program_folder_bench.h"
-#include "test_files.h"
+#include "support/program_folder.h"
+#include "tests/support/program_folder_bench.h"
+#include "tests/config/test_files.h"
 
 using namespace vkt53;
 

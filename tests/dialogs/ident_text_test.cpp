@@ -1,7 +1,7 @@
 // The identification record as the identification window shows it: the
 // value texts decoded from the 17 bytes of table 0.
 #include "dialogs/ident_text.h"
-#include "support/sample_records.h"
+#include "tests/support/sample_records.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 
 #include "config/speed_table.h"
 #include "link/plcbox.h"
-#include "support/scripted_port.h"
+#include "tests/support/scripted_port.h"
 
 using namespace vkt53;
 

@@ -1,7 +1,7 @@
 // The table status window's decisions without the window: which tables get a
 // row and how it looks, and what each write button leaves in the block.
 #include "dialogs/table_rows.h"
-#include "support/sample_records.h"
+#include "tests/support/sample_records.h"
 
 #include <gtest/gtest.h>
 

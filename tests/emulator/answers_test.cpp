@@ -1,7 +1,7 @@
 // What the device answers to table reads and writes, and how it refuses.
 #include <gtest/gtest.h>
 
-#include "running_device.h"
+#include "tests/emulator/running_device.h"
 
 using namespace vkt53;
 

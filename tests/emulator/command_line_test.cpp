@@ -10,7 +10,7 @@
 #include <fstream>
 #include <utility>
 
-#include "running_device.h"
+#include "tests/emulator/running_device.h"
 
 using namespace vkt53;
 

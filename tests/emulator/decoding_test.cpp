@@ -9,7 +9,7 @@
 #include <chrono>
 #include <thread>
 
-#include "running_device.h"
+#include "tests/emulator/running_device.h"
 
 using namespace vkt53;
 

@@ -4,7 +4,7 @@
 
 #include <chrono>
 
-#include "running_device.h"
+#include "tests/emulator/running_device.h"
 
 using namespace vkt53;
 

@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "emulator/state_file.h"
-#include "running_device.h"
+#include "tests/emulator/running_device.h"
 
 using namespace vkt53;
 

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "support/emulator_process.h"
-#include "terminal_client.h"
-#include "support/test_frames.h"
+#include "tests/support/emulator_process.h"
+#include "tests/emulator/terminal_client.h"
+#include "tests/support/test_frames.h"
 
 namespace vkt53 {
 

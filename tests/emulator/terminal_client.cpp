@@ -1,4 +1,4 @@
-#include "terminal_client.h"
+#include "tests/emulator/terminal_client.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>

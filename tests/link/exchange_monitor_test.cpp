@@ -10,11 +10,11 @@
 #include "link/crc16.h"
 #include "link/exchange_lines.h"
 #include "link/exchange_recorder.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/temp_folder.h"
-#include "support/test_frames.h"
-#include "support/test_link.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/test_frames.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 
@@ -50,7 +50,7 @@ class MonitorOnEmulator : public ::testing::Test {
   // The answer frame as it stays in the context, in the monitor's hex.
   std::string ResponseHex() const {
     const auto& response = link->context.response;
-    return HexBytes({response.data(), response[2]});
+    return HexText({response.data(), response[2]});
   }
 
   FakeClock clock;  // skips the RTS hold; the line's reads stay real
@@ -66,7 +66,7 @@ TEST_F(MonitorOnEmulator, AReadShowsTheRequestWithItsPreambleAndTheAnswerWithIts
   ASSERT_EQ(lines.size(), 2u);
 
   const Bytes request = ReadRequest(0, 6, 0, 130);
-  EXPECT_TRUE(Has(lines[0], "→  115200 бит/с  [FF FF] " + HexBytes(request) + "  чтение таблицы 6, поля 0-130"));
+  EXPECT_TRUE(Has(lines[0], "→  115200 бит/с  [FF FF] " + HexText(request) + "  чтение таблицы 6, поля 0-130"));
   EXPECT_TRUE(Has(lines[0], "попытка 1 из 2"));
   EXPECT_TRUE(Has(lines[0], "пауза RTS 2 мс"));
   EXPECT_TRUE(Has(lines[0], "удержание 125.0 мс")) << "(12 + 2 + 1) × 10 / 1200 s";
@@ -102,7 +102,7 @@ TEST_F(MonitorOnEmulator, AWriteShowsWhatIsWrittenAndTheDevicesEcho) {
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_TRUE(Has(lines[1], "ответ: таблица 3, поля 0-7, значения 20 3 5 1 0 0 0;"))
       << "115200 bit/s is speed index 20";
-  EXPECT_TRUE(Has(lines[2], HexBytes(WriteRequest(0, 3, 0, 7, table3)) + "  запись таблицы 3, поля 0-7;"));
+  EXPECT_TRUE(Has(lines[2], HexText(WriteRequest(0, 3, 0, 7, table3)) + "  запись таблицы 3, поля 0-7;"));
   EXPECT_TRUE(Has(lines[3], ResponseHex() + "  ответ на запись таблицы 3, поля 0-7; код 0 «Команда выполнена»"));
 }
 

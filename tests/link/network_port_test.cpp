@@ -22,11 +22,11 @@
 #include "link/result_codes.h"
 #include "link/socket_stream.h"
 #include "link/telnet_com_port.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/ser2net_process.h"
-#include "support/test_frames.h"
-#include "support/test_link.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/ser2net_process.h"
+#include "tests/support/test_frames.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 using namespace std::chrono_literals;

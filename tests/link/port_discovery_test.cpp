@@ -13,9 +13,9 @@
 
 #include "link/port.h"
 #include "link/port_discovery.h"
-#include "support/fake_device_tree.h"
-#include "support/program_folder_bench.h"
-#include "support/pty_peer.h"
+#include "tests/support/fake_device_tree.h"
+#include "tests/support/program_folder_bench.h"
+#include "tests/support/pty_peer.h"
 
 using namespace vkt53;
 

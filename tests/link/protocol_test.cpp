@@ -12,9 +12,9 @@
 #include "link/crc16.h"
 #include "link/plcbox.h"
 #include "link/port.h"
-#include "support/pty_peer.h"
-#include "support/test_frames.h"
-#include "support/test_link.h"
+#include "tests/support/pty_peer.h"
+#include "tests/support/test_frames.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 

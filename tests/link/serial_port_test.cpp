@@ -27,13 +27,13 @@
 #include <gtest/gtest.h>
 
 #include "link/port.h"
-#include "link/raw_terminal.h"
-#include "config/program_folder.h"
+#include "support/raw_terminal.h"
+#include "support/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
 #include "config/speed_table.h"
-#include "support/program_folder_bench.h"
-#include "support/pty_peer.h"
+#include "tests/support/program_folder_bench.h"
+#include "tests/support/pty_peer.h"
 
 using namespace vkt53;
 

@@ -12,11 +12,11 @@
 #include "config/config_image.h"
 #include "link/conffun.h"
 #include "link/port.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/pty_peer.h"
-#include "support/test_frames.h"
-#include "support/test_link.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/pty_peer.h"
+#include "tests/support/test_frames.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 

@@ -11,8 +11,8 @@
 #include "config/config_image.h"
 #include "config/modem_string.h"
 #include "link/conffun.h"
-#include "support/scripted_port.h"
-#include "support/test_link.h"
+#include "tests/support/scripted_port.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 

@@ -1,4 +1,4 @@
-#include "link/text_format.h"
+#include "support/text_format.h"
 
 #include <gtest/gtest.h>
 

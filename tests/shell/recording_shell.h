@@ -13,7 +13,7 @@
 
 #include "app/program_state.h"
 #include "app/shell_ui.h"
-#include "support/recording_ui.h"
+#include "tests/support/recording_ui.h"
 
 namespace vkt53 {
 

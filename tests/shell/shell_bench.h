@@ -16,11 +16,11 @@
 #include "config/config_file.h"
 #include "link/conffun.h"
 #include "link/port.h"
-#include "recording_shell.h"
-#include "support/emulator_process.h"
-#include "support/fake_clock.h"
-#include "support/recording_ui.h"
-#include "support/temp_folder.h"
+#include "tests/shell/recording_shell.h"
+#include "tests/support/emulator_process.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/recording_ui.h"
+#include "tests/support/temp_folder.h"
 
 namespace vkt53 {
 

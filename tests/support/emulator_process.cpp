@@ -1,4 +1,4 @@
-#include "support/emulator_process.h"
+#include "tests/support/emulator_process.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace vkt53 {
 

@@ -1,4 +1,4 @@
-#include "support/fake_clock.h"
+#include "tests/support/fake_clock.h"
 
 namespace vkt53 {
 

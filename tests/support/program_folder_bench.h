@@ -13,9 +13,9 @@
 #include <optional>
 #include <string>
 
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 #include "link/port_discovery.h"
-#include "support/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace vkt53 {
 

@@ -1,4 +1,4 @@
-#include "pty_peer.h"
+#include "tests/support/pty_peer.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <stdexcept>
 
-#include "link/raw_terminal.h"
+#include "support/raw_terminal.h"
 
 namespace vkt53 {
 

@@ -1,4 +1,4 @@
-#include "support/scripted_port.h"
+#include "tests/support/scripted_port.h"
 
 #include <algorithm>
 #include <chrono>

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "link/serial_port.h"
-#include "support/fake_clock.h"
-#include "support/test_frames.h"
+#include "tests/support/fake_clock.h"
+#include "tests/support/test_frames.h"
 
 namespace vkt53 {
 

@@ -1,4 +1,4 @@
-#include "support/ser2net_process.h"
+#include "tests/support/ser2net_process.h"
 
 #include <fcntl.h>
 #include <netinet/in.h>

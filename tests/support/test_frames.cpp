@@ -1,4 +1,4 @@
-#include "support/test_frames.h"
+#include "tests/support/test_frames.h"
 
 #include <utility>
 

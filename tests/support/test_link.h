@@ -10,7 +10,7 @@
 
 #include "link/conffun.h"
 #include "link/port.h"
-#include "support/recording_ui.h"
+#include "tests/support/recording_ui.h"
 
 namespace vkt53 {
 

@@ -26,15 +26,15 @@
 
 #include "app/settings_file.h"
 #include "config/config_file.h"
-#include "config/file_io.h"
+#include "support/file_io.h"
 #include "config/working_folders.h"
 #include "link/conffun.h"
 #include "link/port.h"
 #include "link/port_discovery.h"
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 #include "link/result_codes.h"
-#include "config/wide_text.h"
-#include "support/test_link.h"
+#include "support/wide_text.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 

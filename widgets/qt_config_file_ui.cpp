@@ -1,12 +1,12 @@
-#include "app/ui/common/qt_config_file_ui.h"
+#include "widgets/qt_config_file_ui.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QStringList>
 
-#include "app/ui/common/file_dialog.h"
-#include "app/ui/common/question.h"
+#include "widgets/file_dialog.h"
+#include "widgets/question.h"
 
 namespace vkt53 {
 

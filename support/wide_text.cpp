@@ -1,8 +1,8 @@
 #ifdef _WIN32
 
-#include "config/wide_text.h"
+#include "support/wide_text.h"
 
-#include "config/windows_api.h"
+#include "support/windows_api.h"
 
 namespace vkt53 {
 

@@ -1,4 +1,4 @@
-#include "file_io.h"
+#include "support/file_io.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -6,8 +6,8 @@
 #include <system_error>
 
 #ifdef _WIN32
-#include "config/wide_text.h"
-#include "config/windows_api.h"
+#include "support/wide_text.h"
+#include "support/windows_api.h"
 #else
 #include <fcntl.h>
 #include <sys/stat.h>

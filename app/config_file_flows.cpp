@@ -1,8 +1,8 @@
-#include "config_file_dialogs.h"
+#include "app/config_file_flows.h"
 
-#include "config_file.h"
-#include "file_io.h"
-#include "working_folders.h"
+#include "config/config_file.h"
+#include "support/file_io.h"
+#include "config/working_folders.h"
 
 namespace vkt53 {
 

@@ -11,8 +11,3 @@
 #endif
 #include <windows.h>
 #endif
-
-namespace vkt53 {
-
-
-}  // namespace vkt53

@@ -1,4 +1,4 @@
-#include "config/key_value.h"
+#include "support/key_value.h"
 
 #include <cctype>
 

@@ -1,8 +1,8 @@
-#include "emulator/hex_text.h"
+#include "support/hex_text.h"
 
 #include <cstdio>
 
-namespace emu {
+namespace vkt53 {
 
 std::string HexText(std::span<const uint8_t> bytes) {
   std::string text;
@@ -14,4 +14,4 @@ std::string HexText(std::span<const uint8_t> bytes) {
   return text;
 }
 
-}  // namespace emu
+}  // namespace vkt53

@@ -1,4 +1,4 @@
-#include "utf8.h"
+#include "support/utf8.h"
 
 #include <array>
 #include <cstdint>

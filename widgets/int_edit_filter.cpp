@@ -1,4 +1,4 @@
-#include "app/ui/common/int_edit_filter.h"
+#include "widgets/int_edit_filter.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>

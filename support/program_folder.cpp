@@ -1,9 +1,9 @@
-#include "config/program_folder.h"
+#include "support/program_folder.h"
 
 #ifdef _WIN32
-#include "config/windows_api.h"
+#include "support/windows_api.h"
 
-#include "config/wide_text.h"
+#include "support/wide_text.h"
 
 #include <cstdlib>
 #else

@@ -1,4 +1,4 @@
-#include "app/ui/common/widgets.h"
+#include "widgets/widgets.h"
 
 #include <QApplication>
 #include <QColor>
@@ -13,7 +13,7 @@
 #include <QScreen>
 #include <QWidget>
 
-#include "app/ui/common/int_edit_filter.h"
+#include "widgets/int_edit_filter.h"
 
 namespace vkt53 {
 

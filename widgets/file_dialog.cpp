@@ -1,4 +1,4 @@
-#include "app/ui/common/file_dialog.h"
+#include "widgets/file_dialog.h"
 
 #include <QFileDialog>
 #include <QFileSystemModel>

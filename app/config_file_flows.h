@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "config_image.h"
+#include "config/config_image.h"
 
 namespace vkt53 {
 

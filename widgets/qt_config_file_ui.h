@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "config/config_file_dialogs.h"
+#include "app/config_file_flows.h"
 
 class QFileDialog;
 class QWidget;

@@ -1,4 +1,4 @@
-#include "config/decimal_field.h"
+#include "support/decimal_field.h"
 
 namespace vkt53 {
 

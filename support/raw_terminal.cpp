@@ -1,6 +1,6 @@
 // Only the kernel's termios2 header, as in serial_port_posix.cpp: it and
 // <termios.h> define the same names differently.
-#include "link/raw_terminal.h"
+#include "support/raw_terminal.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "app/ui/common/question.h"
+#include "widgets/question.h"
 
 #include <QFontMetrics>
 #include <QLabel>
@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "app/ui/common/widgets.h"
+#include "widgets/widgets.h"
 
 namespace vkt53 {
 

@@ -1,8 +1,8 @@
-#include "cp1251.h"
+#include "support/cp1251.h"
 
 #include <array>
 
-#include "utf8.h"
+#include "support/utf8.h"
 
 namespace vkt53 {
 
