@@ -8,6 +8,7 @@
 # failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/check_steps.sh
 
 deb=$(bash scripts/package-linux.sh | tail -n 1)
 echo "== $deb"
@@ -20,32 +21,13 @@ folder="$home/vkt53"
 link="$home/ttyVKT53"
 emulator_pid=""
 gui_pid=""
-stop() {
-  local pid=$1
-  [ -n "$pid" ] || return 0
-  kill "$pid" 2>/dev/null || true
-  wait "$pid" 2>/dev/null || true
-}
 cleanup() {
-  stop "$emulator_pid"
-  stop "$gui_pid"
+  stop_process "$emulator_pid"
+  stop_process "$gui_pid"
   rm -rf "$work"
 }
 trap cleanup EXIT
 
-passed=0
-failed=0
-check() {  # check WHAT COMMAND...: counts the command's success
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok   $what"
-    passed=$((passed + 1))
-  else
-    echo "  FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
 
 mkdir -p "$home"
 as_user=(env HOME="$home")
@@ -85,11 +67,11 @@ for _ in $(seq 200); do
   sleep 0.1
 done
 check "INI and CONFIG in ~/vkt53" test -d "$folder/INI" -a -d "$folder/CONFIG"
-stop "$gui_pid"
+stop_process "$gui_pid"
 gui_pid=""
 
 start_emulator() {
-  stop "$emulator_pid"
+  stop_process "$emulator_pid"
   as_the_user "$bin/vkt53-emu" --link "$link" --speed 115200 "$@" >"$work/emulator.out" 2>&1 &
   emulator_pid=$!
   for _ in $(seq 100); do [ -e "$link" ] && return 0; sleep 0.05; done

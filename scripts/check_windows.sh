@@ -12,6 +12,7 @@
 # figures and "N passed, M failed"; exits non-zero on any failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+source scripts/check_steps.sh
 root=$(pwd)
 
 bash scripts/setup.sh windows
@@ -44,18 +45,12 @@ link="$work/ttyVKT53"
 emulator_pid=""
 ser2net_pid=""
 stop_ser2net() {
-  if [ -n "$ser2net_pid" ]; then
-    kill "$ser2net_pid" 2>/dev/null || true
-    wait "$ser2net_pid" 2>/dev/null || true
-    ser2net_pid=""
-  fi
+  stop_process "$ser2net_pid"
+  ser2net_pid=""
 }
 stop_emulator() {
-  if [ -n "$emulator_pid" ]; then
-    kill "$emulator_pid" 2>/dev/null || true
-    wait "$emulator_pid" 2>/dev/null || true
-    emulator_pid=""
-  fi
+  stop_process "$emulator_pid"
+  emulator_pid=""
 }
 cleanup() {
   stop_ser2net
@@ -73,20 +68,6 @@ start_emulator() {
   echo "the emulator did not start:"; cat "$work/emulator.err"; exit 1
 }
 
-passed=0
-failed=0
-# Counts one check of this script: verdict <what> <command...>
-verdict() {
-  local what=$1
-  shift
-  if "$@"; then
-    echo "  ok   $what"
-    passed=$((passed + 1))
-  else
-    echo "  FAIL $what"
-    failed=$((failed + 1))
-  fi
-}
 
 # exited_saying <status> <expected status> <line pattern> <output>
 exited_saying() { [ "$1" -eq "$2" ] && grep -q "$3" <<<"$4"; }
@@ -157,12 +138,12 @@ for _ in $(seq 100); do listening "$ser2net_port" && break; sleep 0.05; done
 url="rfc2217://127.0.0.1:$ser2net_port"
 net_out=$(wine "$cli" identify --port "$url" --speed 115200 2>&1) && net_status=0 || net_status=$?
 echo "$net_out" | sed 's/^/  /'
-verdict "identify --port $url (exit $net_status)" \
+check "identify --port $url (exit $net_status)" \
   exited_saying "$net_status" 0 "^Код типа контроллера: 8" "$net_out"
 net_read=$(cd "$work" && wine "$cli" read --port "$url" --speed 115200 -o net.cnf 2>&1) &&
   net_status=0 || net_status=$?
 echo "$net_read" | sed 's/^/  /'
-verdict "read over $url (exit $net_status), 1211 bytes" \
+check "read over $url (exit $net_status), 1211 bytes" \
   test "$net_status" -eq 0 -a "$(stat -c %s "$work/net.cnf" 2>/dev/null || echo 0)" = 1211
 # A program folder of its own, whose INI/comports maps COM13 to the server.
 mkdir -p "$work/netcli/INI"
@@ -170,25 +151,25 @@ cp "$cli" "$work/netcli/"
 echo "COM13=$url" >"$work/netcli/INI/comports"
 net_ports=$(wine "$work/netcli/vkt53-cli.exe" ports 2>&1) || true
 echo "$net_ports" | sed 's/^/  /'
-verdict "ports lists COM13 as the server's port" grep -q "^COM13  $url" <<<"$net_ports"
+check "ports lists COM13 as the server's port" grep -q "^COM13  $url" <<<"$net_ports"
 net_out=$(wine "$work/netcli/vkt53-cli.exe" identify --port COM13 --speed 115200 2>&1) &&
   net_status=0 || net_status=$?
-verdict "identify --port COM13 through INI/comports (exit $net_status)" \
+check "identify --port COM13 through INI/comports (exit $net_status)" \
   exited_saying "$net_status" 0 "^Код типа контроллера: 8" "$net_out"
 stop_ser2net
 
 echo "== vkt53-cli: the ports above COM8, a Cyrillic file name, Russian in a file and in a console"
 ports_out=$(wine "$cli" ports 2>&1) || true
 echo "$ports_out" | sed 's/^/  /'
-verdict "ports lists COM12 after COM8" grep -q "^COM12  " <<<"$ports_out"
+check "ports lists COM12 after COM8" grep -q "^COM12  " <<<"$ports_out"
 engineer="$work/Инженер"
 mkdir -p "$engineer"
 read_out=$(cd "$engineer" && wine "$cli" read --port COM1 --speed 115200 -o "Подстанция 1.cnf" 2>&1) &&
   read_status=0 || read_status=$?
 echo "$read_out" | sed 's/^/  /'
-verdict "read -o \"Подстанция 1.cnf\" (exit $read_status)" exited_saying "$read_status" 0 \
+check "read -o \"Подстанция 1.cnf\" (exit $read_status)" exited_saying "$read_status" 0 \
   "^Параметры конфигурации сохранены в файле Подстанция 1.cnf" "$read_out"
-verdict "the file is there under its name, 1211 bytes" \
+check "the file is there under its name, 1211 bytes" \
   test "$(stat -c %s "$engineer/Подстанция 1.cnf" 2>/dev/null || echo 0)" = 1211
 # Redirected to a file the text is UTF-8 bytes; in a console (wine makes one
 # for a program on a terminal) it is written as UTF-16 and must read the same.
@@ -197,14 +178,14 @@ verdict "the file is there under its name, 1211 bytes" \
 (cd "$engineer" && wine "$cli" show "Подстанция 1.cnf" >show.txt 2>show.err) && show_status=0 ||
   show_status=$?
 sed 's/^/  /' "$engineer/show.txt" | head -n 3
-verdict "show into a file (exit $show_status): Russian in UTF-8" \
+check "show into a file (exit $show_status): Russian in UTF-8" \
   exited_saying "$show_status" 0 "^Параметры связи" "$(cat "$engineer/show.txt")"
 (cd "$engineer" && LC_ALL=C.UTF-8 script -qec "wine '$cli' show 'Подстанция 1.cnf'" /dev/null) \
   >"$engineer/console.txt" 2>&1 || true
-verdict "show in a console: Russian as written" grep -aq "Параметры" "$engineer/console.txt"
+check "show in a console: Russian as written" grep -aq "Параметры" "$engineer/console.txt"
 missing_out=$(cd "$engineer" && wine "$cli" show "Нет такого.cnf" 2>&1) && missing_status=0 ||
   missing_status=$?
-verdict "a missing file with a Cyrillic name (exit $missing_status)" \
+check "a missing file with a Cyrillic name (exit $missing_status)" \
   exited_saying "$missing_status" 4 "^Ошибка открытия файла" "$missing_out"
 
 echo "== what the connection dialog shows beside the ports"
