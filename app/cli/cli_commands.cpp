@@ -10,6 +10,7 @@
 #include "app/cli/config_text.h"
 #include "app/cli/json_value.h"
 #include "app/cli/terminal_ui.h"
+#include "app/field_texts.h"
 #include "app/connection_sequence.h"
 #include "app/program_state.h"
 #include "app/settings_file.h"
@@ -376,7 +377,7 @@ void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const Writt
   if (differences.empty()) return;
   std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
   for (const FieldDifference& difference : differences)
-    lines.push_back(TerminalText(DifferenceLine(difference)));
+    lines.push_back(VisibleText(DifferenceLine(difference)));
   lines.push_back("Резервная копия: " + backupPath);
   outcome.Fail(kExitLinkFailure, lines);
 }

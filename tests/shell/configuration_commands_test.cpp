@@ -400,4 +400,15 @@ TEST(WriteCheckTexts, FieldsOfTables3And5ReadAsTheEditorShowsThem) {
   ASSERT_EQ(modem.size(), 1u);
   EXPECT_EQ(modem[0].meant, "байты 41 54 5A 0D и нули");
   EXPECT_EQ(modem[0].read, "байты 41 54 5A и нули");
+
+  // Values no editor writes: "?" and what they are, as vkt53-cli show and the report write them.
+  ConfigRecord odd = meant;
+  odd.LinkParameters()[kMasterSpeedIndexField] = 25;
+  odd.LinkParameters()[kPriorityField] = 2;
+  odd.UnitLinkBytes()[9] = 0xB9;  // port code 5, speed index 25
+  Texts oddValues;
+  for (const FieldDifference& d : DifferingFields(meant, odd, {true, false, true}))
+    oddValues.push_back(d.read);
+  EXPECT_EQ(oddValues, (Texts{"? (индекс скорости 25)", "? (2)",
+                              "порт ? (код 5), ? (индекс скорости 25) (0xB9)"}));
 }
