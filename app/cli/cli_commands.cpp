@@ -9,6 +9,7 @@
 
 #include "app/cli/config_text.h"
 #include "app/cli/json_value.h"
+#include "app/cli/report_command.h"
 #include "app/cli/terminal_ui.h"
 #include "app/field_texts.h"
 #include "app/connection_sequence.h"
@@ -587,13 +588,35 @@ void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
   outcome.data.Set("same", differences.empty()).Set("differences", std::move(list));
 }
 
+// The report of the file, or of the device's configuration as read now.
+void Report(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
+  std::optional<ReportedConfiguration> configuration;
+  if (link) {
+    if (!link->Open(outcome) || !link->Identify(outcome) || !link->ReadWhole(outcome)) return;
+    configuration =
+        DeviceConfiguration(link->state().record, link->choice().portName, BackupTimeNow());
+  } else {
+    const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
+    if (!image) return;
+    configuration = FileConfiguration(*image, line.files[0]);
+  }
+  const SavedReport saved = SaveHtmlReport(*configuration, *line.output);
+  if (!saved.written) {
+    outcome.Fail(kExitFileError, saved.lines);
+    return;
+  }
+  outcome.lines = saved.lines;
+  outcome.data.Set("file", *line.output);
+}
+
 bool UsesDevice(const CommandLine& line) {
   switch (line.command) {
     case CliCommand::Identify:
     case CliCommand::Read:
     case CliCommand::Write:
     case CliCommand::Restore: return true;
-    case CliCommand::Diff: return line.port.has_value();
+    case CliCommand::Diff:
+    case CliCommand::Report: return line.port.has_value();
     case CliCommand::Ports:
     case CliCommand::Show:
     case CliCommand::None: return false;
@@ -642,6 +665,7 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
     case CliCommand::Ports: Ports(outcome); break;
     case CliCommand::Show: Show(line, outcome); break;
     case CliCommand::Diff: Diff(line, link ? &*link : nullptr, outcome); break;
+    case CliCommand::Report: Report(line, link ? &*link : nullptr, outcome); break;
     case CliCommand::None: break;
   }
   ui.EndProgress();
