@@ -15,6 +15,7 @@
 #include "app/ui/about.h"
 #include "app/ui/common/busy_cursor.h"
 #include "app/ui/common/question.h"
+#include "app/ui/config_report_export.h"
 #include "app/ui/exchange_monitor.h"
 #include "config/working_folders.h"
 #include "config/program_folder.h"

@@ -77,6 +77,8 @@ TEST_F(OnlineConfiguration, WritesOnlyWhatTheEditorChanged) {
   EXPECT_TRUE(shell.restoreQuestions.empty()) << "read back as written";
   EXPECT_EQ(DeviceTable(6)[5], MakeUnitLinkByte(kPortA, 7));
   EXPECT_TRUE(shell.requestsOutsideOperations.empty());
+  ASSERT_TRUE(state.deviceReading) << "the configuration report offers what the device holds";
+  EXPECT_EQ(GetUnitEntry(state.deviceReading->image, 5), (UnitEntry{1, kPortA, 7}));
 }
 
 TEST_F(OnlineConfiguration, ExitWritesNothingAndSaysNothing) {
@@ -293,6 +295,7 @@ TEST_F(CheckedWrite, ADifferenceIsShownFieldByFieldAndTheBackupMayBeLeft) {
   EXPECT_EQ(question.backupFileName, Backups().at(0));
   EXPECT_EQ(DeviceTable(3)[kAnswerPreambleCountField], 4) << "left as written";
   EXPECT_TRUE(shell.notices.empty() && shell.exchangeResults.empty());
+  EXPECT_FALSE(state.deviceReading) << "no report of what the device was not read to hold";
 }
 
 TEST_F(CheckedWrite, YesWritesTheBackupsTablesBackAndChecksThem) {
