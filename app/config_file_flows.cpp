@@ -48,28 +48,19 @@ std::optional<std::string> AskForSaveFile(ConfigFileUi& ui, FileDialogRequest& r
   return chosen;
 }
 
-bool ConfirmReplacing(ConfigFileUi& ui, const std::string& path) {
-  return ui.AskQuestion(WithFileName(kFileExists, path), kReplaceQuestion);
-}
-
 // ".cnf" is appended only to a name that does not exist as typed. If the
 // extended name exists, it is asked about like any chosen file: replacing it
 // unasked would lose a file the user never named.
 bool ExtendedNameConfirmed(ConfigFileUi& ui, const std::string& extendedPath) {
-  return !PathExists(extendedPath) || ConfirmReplacing(ui, extendedPath);
+  return !PathExists(extendedPath) || ConfirmReplacingFile(ui, extendedPath);
 }
 
 void WriteAndReport(ConfigFileUi& ui, const std::string& path, const ConfigImage& image) {
-  switch (WriteConfigFile(path, image)) {
-    case FileWriteResult::kWritten:
-      ui.ShowNotice(kSavedLine1, WithFileName(kSavedLine2, path));
-      return;
-    case FileWriteResult::kCannotCreate:
-      ui.ShowError(kOpenFailed, "");
-      return;
-    case FileWriteResult::kWriteFailed:
-      ui.ShowError(WithFileName(kWriteFailed, path), "");
-      return;
+  const FileWriteResult result = WriteConfigFile(path, image);
+  if (result == FileWriteResult::kWritten) {
+    ui.ShowNotice(kSavedLine1, WithFileName(kSavedLine2, path));
+  } else {
+    ShowWriteFailure(ui, result, path);
   }
 }
 
@@ -78,7 +69,7 @@ void WriteAndReport(ConfigFileUi& ui, const std::string& path, const ConfigImage
 // (".cnf" appended to a name without extension, asked about when it exists).
 bool AcceptTarget(ConfigFileUi& ui, const std::string& chosen, std::string& target) {
   target = chosen;
-  if (PathExists(chosen)) return ConfirmReplacing(ui, chosen);
+  if (PathExists(chosen)) return ConfirmReplacingFile(ui, chosen);
   target = WithConfigFileExtension(chosen);
   return target == chosen || ExtendedNameConfirmed(ui, target);
 }
@@ -104,6 +95,15 @@ bool ChooseFileToWrite(ConfigFileUi& ui, FileDialogRequest& request, std::string
 }
 
 }  // namespace
+
+bool ConfirmReplacingFile(ConfigFileUi& ui, const std::string& path) {
+  return ui.AskQuestion(WithFileName(kFileExists, path), kReplaceQuestion);
+}
+
+void ShowWriteFailure(ConfigFileUi& ui, FileWriteResult result, const std::string& path) {
+  if (result == FileWriteResult::kCannotCreate) ui.ShowError(kOpenFailed, "");
+  if (result == FileWriteResult::kWriteFailed) ui.ShowError(WithFileName(kWriteFailed, path), "");
+}
 
 std::vector<FileFilter> SplitFileFilters(const std::string& filterList) {
   std::vector<std::string> parts;

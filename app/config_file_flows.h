@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "config/config_image.h"
+#include "support/file_io.h"
 
 namespace vkt53 {
 
@@ -53,6 +54,14 @@ class ConfigFileUi {
   // Message box of the notice kind.
   virtual void ShowNotice(const std::string& line1, const std::string& line2) = 0;
 };
+
+// The question before an existing file is replaced ("Файл %s уже есть.");
+// true for "Да".
+bool ConfirmReplacingFile(ConfigFileUi& ui, const std::string& path);
+
+// The error message of a file that was not written (kCannotCreate or
+// kWriteFailed).
+void ShowWriteFailure(ConfigFileUi& ui, FileWriteResult result, const std::string& path);
 
 // Lets the user pick a configuration file and reads it into the image. False
 // on cancel (no message) or when the file cannot be used (a message shown);

@@ -1,5 +1,6 @@
 #include "app/configuration_commands.h"
 
+#include "app/config_report_export.h"
 #include "app/write_check.h"
 #include "app/config_file_flows.h"
 
@@ -31,6 +32,7 @@ void RunOnlineConfiguration(ProgramState& state, ShellUi& ui) {
     ui.ShowExchangeResult("Параметры конфигурирования не прочитаны", "");
     return;
   }
+  state.deviceReading = DeviceConfiguration(state.record, LinkPortName(state), BackupTimeNow());
   ui.BringToFront();
 
   ConfigImage image;
@@ -39,7 +41,9 @@ void RunOnlineConfiguration(ProgramState& state, ShellUi& ui) {
   if (!ui.EditDeviceConfiguration(image, state.record, state.configFolder)) return;
 
   // A backup first, then what changed, then the check of what the device holds.
-  WriteChangesWithBackup(ui, state.record, image, state.configFolder, BackupTimeNow());
+  const CheckedWriteResult written =
+      WriteChangesWithBackup(ui, state.record, image, state.configFolder, BackupTimeNow());
+  FollowCheckedWrite(state, written, MeantRecord(state.record, image), BackupTimeNow());
 }
 
 void RunConfigurationFileCommand(ProgramState& state, ShellUi& ui, bool newConfiguration) {

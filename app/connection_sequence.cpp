@@ -93,6 +93,7 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
   ConfigImage image;
   if (!LoadConfigurationFile(ui.Files(), state.configFolder, state.configFilePath, image)) return;
   if (!PreviewRestoreImage(state, ui, image)) return;
+  state.deviceReading.reset();  // the device will hold the file's tables, not what was read
 
   const bool checked = ui.RunTableOperation([&state, &ui, &status](LinkSession& session) {
     ui.ShowOperationPanel("");

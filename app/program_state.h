@@ -4,8 +4,10 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "app/config_report.h"
 #include "config/config_record.h"
 #include "link/link_settings.h"
 #include "link/plcbox.h"
@@ -24,6 +26,10 @@ struct ProgramState {
   std::string settingsFolder;  // "%sINI"
   std::string settingsPath;    // vkt53.ini in the settings folder
   std::string configFilePath;  // the configuration file last opened or saved; empty at start
+  // The whole configuration as last read from the device in this run, for
+  // the configuration report; forgotten once a write leaves the device
+  // holding something else that was not read back.
+  std::optional<ReportedConfiguration> deviceReading;
 
   // Closes the port if one is open; the context's copy then refers to a
   // closed port, whose exchanges fail.

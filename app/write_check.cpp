@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "app/field_texts.h"
 #include "config/config_tables.h"
 #include "config/modem_string.h"
-#include "config/speed_table.h"
 #include "config/table_status.h"
 #include "config/working_folders.h"
 #include "support/text_format.h"
@@ -18,49 +18,6 @@ namespace {
 constexpr int kValuesOffset = 7;              // a read's field values in the response
 constexpr int kFirstUnitReadCount = 130;      // table 6 is read as fields 0..129 and 130..254
 constexpr std::size_t kDifferencesNamed = 1;  // by the plain question box
-
-const char* const kLinkFieldNames[kLinkParametersSize] = {
-    "Скорость обмена с ВУ",
-    "Количество преамбул при ответе ВУ",
-    "Количество преамбул в запросе к вычислителю",
-    "Приоритет",
-    "Преамбулы от вычислителя",
-    "Индекс задержки перед повторной попыткой занять порт",
-    "Длительность ожидания ответа от вычислителя",
-};
-
-std::string Choice(uint8_t value, const char* zero, const char* one) {
-  if (value == 0) return zero;
-  if (value == 1) return one;
-  return Format("%u", unsigned{value});
-}
-
-std::string SpeedText(uint8_t index) {
-  const int32_t speed = SpeedOfIndex(index);
-  return speed != 0 ? Format("%d бит/с", speed) : Format("индекс скорости %u", unsigned{index});
-}
-
-std::string LinkValueText(std::size_t field, uint8_t value) {
-  switch (field) {
-    case kMasterSpeedIndexField: return SpeedText(value);
-    case kPriorityField: return Choice(value, "Высокий", "Низкий");
-    case kWaitUnitPreamblesField: return Choice(value, "Не ожидать", "Ожидать");
-    case kRetryDelayIndexField: return Choice(value, "Меньшая", "Большая");
-    case kUnitAnswerWaitField:
-      return Format("%u (%u мс)", unsigned{value}, unsigned{value} * 20u + 1000u);
-    default: return Format("%u", unsigned{value});
-  }
-}
-
-std::string UnitValueText(uint8_t linkByte) {
-  const uint8_t port = PortCodeOfUnitLinkByte(linkByte);
-  const std::string where = port == 0 ? std::string("не подключен")
-                            : port >= kPortA && port <= kPortC
-                                ? Format("порт %c", 'A' + port - kPortA)
-                                : Format("код порта %u", unsigned{port});
-  return Format("%s, %s (0x%02X)", where.c_str(),
-                SpeedText(SpeedIndexOfUnitLinkByte(linkByte)).c_str(), unsigned{linkByte});
-}
 
 std::string FieldBytesText(std::span<const uint8_t> bytes) {
   std::size_t end = bytes.size();
@@ -198,9 +155,9 @@ std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const Co
       if (m == r) continue;
       differences.push_back({kLinkParametersTable,
                              static_cast<int>(f),
-                             kLinkFieldNames[f],
-                             LinkValueText(f, m),
-                             LinkValueText(f, r),
+                             LinkFieldCaption(f),
+                             LinkFieldValueText(f, m),
+                             LinkFieldValueText(f, r),
                              {m},
                              {r}});
     }
@@ -208,7 +165,7 @@ std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const Co
   if (tables.modemCommand && !std::ranges::equal(meant.ModemField(), read.ModemField())) {
     FieldDifference d{kModemCommandTable,
                       0,
-                      "Строка инициализации модема",
+                      kModemStringCaption,
                       "",
                       "",
                       {meant.ModemField().begin(), meant.ModemField().end()},
@@ -223,8 +180,8 @@ std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const Co
       differences.push_back({kUnitLinkTable,
                              static_cast<int>(a),
                              Format("вычислитель %zu", a),
-                             UnitValueText(m),
-                             UnitValueText(r),
+                             UnitLinkByteText(m),
+                             UnitLinkByteText(r),
                              {m},
                              {r}});
     }

@@ -19,7 +19,6 @@ namespace fs = std::filesystem;
 
 constexpr char kBackupFolderName[] = "backup";
 constexpr char kBackupExtension[] = ".cnf";
-constexpr char kServedModelName[] = "vkt53-sx";
 // "20261208-191502_": the date, '-', the time, '_'.
 constexpr std::size_t kDateDigits = 8;
 constexpr std::size_t kTimeDigits = 6;
@@ -114,13 +113,14 @@ void PruneBackups(const std::string& backupFolder, const std::string& justWritte
 
 }  // namespace
 
-BackupTime BackupTimeNow() {
-  const std::time_t now = std::time(nullptr);
+BackupTime BackupTimeNow() { return LocalTime(std::time(nullptr)); }
+
+BackupTime LocalTime(std::time_t moment) {
   std::tm local{};
 #ifdef _WIN32
-  localtime_s(&local, &now);
+  localtime_s(&local, &moment);
 #else
-  localtime_r(&now, &local);
+  localtime_r(&moment, &local);
 #endif
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
           local.tm_hour,        local.tm_min,     local.tm_sec};

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <ctime>
 #include <span>
 #include <string>
 
@@ -15,7 +16,8 @@ namespace vkt53 {
 
 inline constexpr std::size_t kBackupsKept = 50;
 
-// A local date and time, as the backup's name shows it.
+// A local date and time, as the backup's name shows it (and the
+// configuration report).
 struct BackupTime {
   int year = 0;
   int month = 0;  // 1..12
@@ -27,6 +29,8 @@ struct BackupTime {
 
 // The clock's local time now.
 BackupTime BackupTimeNow();
+// The local time of a moment of the clock.
+BackupTime LocalTime(std::time_t moment);
 
 // "%s/backup" (with the platform's separator) inside the CONFIG folder.
 std::string BackupFolderPath(const std::string& configFolder);

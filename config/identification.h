@@ -28,6 +28,7 @@ static_assert(kProtocolVersionByte + 3 == kIdentificationSize);
 
 // The served model, vkt53-sx.
 inline constexpr uint8_t kServedTypeCode = 8;
+inline constexpr char kServedModelName[] = "vkt53-sx";
 
 // The software versions the program serves: 3 lets the configuration be
 // read and written, 4 only read.

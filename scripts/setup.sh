@@ -19,6 +19,7 @@ packages=(
   fonts-dejavu-core                 # a font with Cyrillic glyphs
   g++-mingw-w64-x86-64-posix        # CI compiles the core for Windows too
   ser2net                           # a serial device server for the network port tests
+  poppler-utils                     # pdftotext, pdfinfo: the tests read the saved PDF report
 )
 for group in "$@"; do
   case "$group" in

@@ -32,6 +32,21 @@ void ProposeName(QFileDialog* dialog, const QString& path) {
   if (auto* name = dialog->findChild<QLineEdit*>("fileNameEdit")) name->clear();
 }
 
+std::optional<std::string> ShowFileDialog(QFileDialog* dialog, const FileDialogRequest& request) {
+  const QStringList filters = QtFilters(request.filters);
+  dialog->setWindowTitle(Q(request.title));
+  dialog->setDirectory(Q(request.initialFolder));
+  dialog->setNameFilters(filters);
+  if (request.selectedFilter >= 0 && request.selectedFilter < filters.size()) {
+    dialog->selectNameFilter(filters[request.selectedFilter]);
+  }
+  ProposeName(dialog, Q(request.proposedPath));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+  // Qt gives '/' on every platform; the program's paths (the proposed one
+  // it compares with, the names it shows) use the platform's separator.
+  return QDir::toNativeSeparators(dialog->selectedFiles().first()).toStdString();
+}
+
 }  // namespace
 
 QFileDialog* ConfigFileDialog::Get() {
@@ -47,36 +62,24 @@ QtConfigFileUi::QtConfigFileUi(QWidget* owner, ConfigFileDialog& openDialog, Con
 QtConfigFileUi::QtConfigFileUi(QWidget* owner, ConfigFileDialog& saveDialog)
     : owner_(owner), openDialog_(nullptr), saveDialog_(&saveDialog) {}
 
-std::optional<std::string> QtConfigFileUi::Choose(QFileDialog* dialog, const FileDialogRequest& request) {
-  const QStringList filters = QtFilters(request.filters);
-  dialog->setWindowTitle(Q(request.title));
-  dialog->setDirectory(Q(request.initialFolder));
-  dialog->setNameFilters(filters);
-  if (request.selectedFilter >= 0 && request.selectedFilter < filters.size()) {
-    dialog->selectNameFilter(filters[request.selectedFilter]);
-  }
-  ProposeName(dialog, Q(request.proposedPath));
-  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
-  // Qt gives '/' on every platform; the program's paths (the proposed one
-  // it compares with, the names it shows) use the platform's separator.
-  return QDir::toNativeSeparators(dialog->selectedFiles().first()).toStdString();
-}
-
 std::optional<std::string> QtConfigFileUi::ChooseOpenFile(const FileDialogRequest& request) {
   if (!openDialog_) return std::nullopt;
   QFileDialog* dialog = openDialog_->Get();
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
-  return Choose(dialog, request);
+  return ShowFileDialog(dialog, request);
 }
 
 std::optional<std::string> QtConfigFileUi::ChooseSaveFile(const FileDialogRequest& request) {
-  QFileDialog* dialog = saveDialog_->Get();
+  return ShowSaveDialog(saveDialog_->Get(), request);
+}
+
+std::optional<std::string> ShowSaveDialog(QFileDialog* dialog, const FileDialogRequest& request) {
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   // The only overwrite question is the program's own.
   dialog->setOption(QFileDialog::DontConfirmOverwrite);
-  return Choose(dialog, request);
+  return ShowFileDialog(dialog, request);
 }
 
 bool QtConfigFileUi::AskQuestion(const std::string& line1, const std::string& line2) {

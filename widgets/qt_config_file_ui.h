@@ -29,6 +29,10 @@ class ConfigFileDialog {
   QFileDialog* dialog_ = nullptr;
 };
 
+// Shows the dialog for saving as the request asks, with no overwrite
+// question of its own; the chosen path, or nothing when cancelled.
+std::optional<std::string> ShowSaveDialog(QFileDialog* dialog, const FileDialogRequest& request);
+
 class QtConfigFileUi : public ConfigFileUi {
  public:
   QtConfigFileUi(QWidget* owner, ConfigFileDialog& openDialog, ConfigFileDialog& saveDialog);
@@ -42,8 +46,6 @@ class QtConfigFileUi : public ConfigFileUi {
   void ShowNotice(const std::string& line1, const std::string& line2) override;
 
  private:
-  std::optional<std::string> Choose(QFileDialog* dialog, const FileDialogRequest& request);
-
   QWidget* owner_;
   ConfigFileDialog* openDialog_;
   ConfigFileDialog* saveDialog_;

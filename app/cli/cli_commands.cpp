@@ -9,7 +9,9 @@
 
 #include "app/cli/config_text.h"
 #include "app/cli/json_value.h"
+#include "app/cli/report_command.h"
 #include "app/cli/terminal_ui.h"
+#include "app/field_texts.h"
 #include "app/connection_sequence.h"
 #include "app/program_state.h"
 #include "app/settings_file.h"
@@ -371,7 +373,7 @@ void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const Writt
   if (differences.empty()) return;
   std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
   for (const FieldDifference& difference : differences)
-    lines.push_back(TerminalText(DifferenceLine(difference)));
+    lines.push_back(VisibleText(DifferenceLine(difference)));
   lines.push_back("Резервная копия: " + backupPath);
   outcome.Fail(kExitLinkFailure, lines);
 }
@@ -581,13 +583,35 @@ void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
   outcome.data.Set("same", differences.empty()).Set("differences", std::move(list));
 }
 
+// The report of the file, or of the device's configuration as read now.
+void Report(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
+  std::optional<ReportedConfiguration> configuration;
+  if (link) {
+    if (!link->Open(outcome) || !link->Identify(outcome) || !link->ReadWhole(outcome)) return;
+    configuration =
+        DeviceConfiguration(link->state().record, link->choice().portName, BackupTimeNow());
+  } else {
+    const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
+    if (!image) return;
+    configuration = FileConfiguration(*image, line.files[0]);
+  }
+  const SavedReport saved = SaveHtmlReport(*configuration, *line.output);
+  if (!saved.written) {
+    outcome.Fail(kExitFileError, saved.lines);
+    return;
+  }
+  outcome.lines = saved.lines;
+  outcome.data.Set("file", *line.output);
+}
+
 bool UsesDevice(const CommandLine& line) {
   switch (line.command) {
     case CliCommand::Identify:
     case CliCommand::Read:
     case CliCommand::Write:
     case CliCommand::Restore: return true;
-    case CliCommand::Diff: return line.port.has_value();
+    case CliCommand::Diff:
+    case CliCommand::Report: return line.port.has_value();
     case CliCommand::Ports:
     case CliCommand::Show:
     case CliCommand::None: return false;
@@ -636,6 +660,7 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
     case CliCommand::Ports: Ports(outcome); break;
     case CliCommand::Show: Show(line, outcome); break;
     case CliCommand::Diff: Diff(line, link ? &*link : nullptr, outcome); break;
+    case CliCommand::Report: Report(line, link ? &*link : nullptr, outcome); break;
     case CliCommand::None: break;
   }
   ui.EndProgress();

@@ -4,6 +4,7 @@
 #include <map>
 #include <set>
 
+#include "app/cli/report_command.h"
 #include "config/config_tables.h"
 #include "config/speed_table.h"
 
@@ -14,7 +15,7 @@ namespace {
 struct CommandSpec {
   CliCommand command;
   const char* name;
-  int files;  // how many configuration files it takes, or -1 for "one or none" (diff)
+  int files;  // how many configuration files it takes, or -1 for "as --port says" (diff, report)
   std::set<std::string> options;
 };
 
@@ -35,6 +36,7 @@ const std::vector<CommandSpec>& Commands() {
       {CliCommand::Restore, "restore", 1, LinkOptionsAnd({"--speed", "--tables"})},
       {CliCommand::Show, "show", 1, {}},
       {CliCommand::Diff, "diff", -1, LinkOptionsAnd({"--speed"})},
+      {CliCommand::Report, "report", -1, LinkOptionsAnd({"--speed", "-o", "--output"})},
   };
   return commands;
 }
@@ -99,6 +101,13 @@ std::string CheckComplete(const CommandSpec& spec, const CommandLine& line) {
       return "diff сравнивает два файла или, с --port, файл с устройством";
     }
     return {};
+  }
+  if (spec.command == CliCommand::Report) {
+    if (line.port ? files != 0 : files != 1) {
+      return "report описывает файл конфигурации или, с --port, устройство";
+    }
+    if (!line.output) return "report: не указан файл отчёта (-o ОТЧЁТ.html)";
+    return ReportOutputRefusal(*line.output);
   }
   if (files < spec.files) return std::string(spec.name) + ": не указан файл конфигурации";
   if (files > spec.files)
@@ -256,6 +265,7 @@ std::string HelpText(CliCommand command) {
              "Поля, в которых различаются два файла конфигурации или устройство\n"
              "и файл (то, что изменила бы запись файла в устройство).\n\n" +
              link + kCommonHelp;
+    case CliCommand::Report: return ReportHelpText() + link + kCommonHelp;
     case CliCommand::None: break;
   }
   return "vkt53-cli: обслуживание устройства КОРДИН vkt53-sx из командной строки\n\n"
@@ -266,7 +276,9 @@ std::string HelpText(CliCommand command) {
          "  vkt53-cli restore ФАЙЛ.cnf [--tables 3,5,6] восстановление таблиц\n"
          "  vkt53-cli show ФАЙЛ.cnf                     файл конфигурации текстом\n"
          "  vkt53-cli diff A.cnf B.cnf                  различия двух файлов\n"
-         "  vkt53-cli diff --port P ФАЙЛ.cnf            различия устройства и файла\n\n"
+         "  vkt53-cli diff --port P ФАЙЛ.cnf            различия устройства и файла\n"
+         "  vkt53-cli report ФАЙЛ.cnf -o ОТЧЁТ.html     отчёт о конфигурации (HTML)\n"
+         "  vkt53-cli report --port P -o ОТЧЁТ.html     отчёт о конфигурации устройства\n\n"
          "Справка по команде: vkt53-cli КОМАНДА --help\n\n"
          "Коды завершения: 0 выполнено; 1 ошибка связи или устройства;\n"
          "2 ошибка в командной строке; 3 устройство не обслуживается;\n"

@@ -9,7 +9,7 @@
 
 namespace vkt53 {
 
-enum class CliCommand { None, Ports, Identify, Read, Write, Restore, Show, Diff };
+enum class CliCommand { None, Ports, Identify, Read, Write, Restore, Show, Diff, Report };
 
 struct CommandLine {
   CliCommand command = CliCommand::None;
@@ -28,7 +28,7 @@ struct CommandLine {
   std::optional<std::string> preambles;
   std::optional<std::string> rtsPause;  // ms
 
-  std::optional<std::string> output;       // read -o
+  std::optional<std::string> output;       // read -o, report -o
   std::vector<std::string> files;          // the command's configuration files, in order
   bool dryRun = false;                     // write
   std::optional<std::vector<int>> tables;  // restore --tables

@@ -14,11 +14,6 @@
 
 namespace vkt53 {
 
-// Text from a file or the device as the terminal gets it: control characters
-// (C0, DEL, C1) and bytes that start no UTF-8 character as \xNN, so that a
-// BEL or an escape sequence in a modem string is shown, not obeyed.
-std::string TerminalText(const std::string& text);
-
 // The master link parameters, the modem string and every connected unit
 // with its port and speed, as text for the terminal.
 std::vector<std::string> ConfigurationLines(const ConfigImage& image);

@@ -15,6 +15,7 @@
 #include "app/ui/about.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/question.h"
+#include "app/ui/config_report_export.h"
 #include "app/ui/exchange_monitor.h"
 #include "config/working_folders.h"
 #include "support/program_folder.h"

@@ -22,6 +22,7 @@ class QTimer;
 
 namespace vkt53 {
 
+class ConfigReportExport;
 class ExchangeRecorder;
 class QtConfigFileUi;
 class TFormExchangeMonitor;
@@ -70,6 +71,7 @@ class TFormMain : public QMainWindow, public ShellUi {
   void BuildServiceMenu();
   void ShowServiceMenu();
   void NMonitorClick();
+  void NReportClick();
 
   void TimerStartTimer();
   void NidentClick();
@@ -113,6 +115,8 @@ class TFormMain : public QMainWindow, public ShellUi {
   QAction* NMonitor;
   std::unique_ptr<ExchangeRecorder> recorder_;  // what the exchange sends and receives
   QPointer<TFormExchangeMonitor> monitor_;      // built when first opened
+  QAction* NReport;
+  std::unique_ptr<ConfigReportExport> report_;  // its file dialogs, built when first used
 };
 
 }  // namespace vkt53

@@ -1,5 +1,5 @@
 // "Сервис": what the engineer reaches for beside the program's own menus,
-// the exchange monitor first. The menu shows once the connection dialog
+// the exchange monitor first, then the configuration report. The menu shows once the connection dialog
 // has closed, in every state of the menu after it; the monitor's shortcut
 // works wherever the program's windows are not held by a modal one.
 #include <QAction>
@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 
+#include "app/ui/config_report_export.h"
 #include "app/ui/exchange_monitor.h"
 #include "app/ui/main_form.h"
 #include "link/exchange_recorder.h"
@@ -25,6 +26,10 @@ void TFormMain::BuildServiceMenu() {
   addAction(NMonitor);  // the shortcut while the menu bar is hidden or held by an operation
   // Not a command of the device: it runs while a table operation runs too.
   connect(NMonitor, &QAction::triggered, this, [this] { NMonitorClick(); });
+  NReport = new QAction("Отчёт о конфигурации...", this);
+  NReport->setObjectName("NReport");
+  NService->addAction(NReport);
+  ConnectCommand(NReport, [this] { NReportClick(); });
   NService->menuAction()->setVisible(false);
 
   // The record runs from the start, so that the monitor opened after a
@@ -43,6 +48,11 @@ void TFormMain::NMonitorClick() {
     monitor_->move(mapToGlobal(QPoint(0, menuBar()->geometry().bottom() + 1)));
   }
   monitor_->Open();
+}
+
+void TFormMain::NReportClick() {
+  if (!report_) report_ = std::make_unique<ConfigReportExport>(this);
+  report_->Run(state_);
 }
 
 }  // namespace vkt53

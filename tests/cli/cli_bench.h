@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +37,23 @@ inline std::vector<std::string> LinesOf(const std::string& text) {
     start = end + 1;
   }
   return lines;
+}
+
+// What a reader of an HTML file sees of it: the text without its markup,
+// blanks run together (character references stay as written).
+inline std::string PageText(const std::string& htmlPath) {
+  std::ifstream file(htmlPath, std::ios::binary);
+  EXPECT_TRUE(file.is_open()) << htmlPath;
+  const std::string html{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+  std::string text;
+  bool inTag = false;
+  for (const char c : html) {
+    if (c == '<' || c == '>') inTag = c == '<';
+    const bool blank = inTag || c == '>' || std::isspace(static_cast<unsigned char>(c));
+    if (!blank) text += c;
+    if (blank && !text.empty() && text.back() != ' ') text += ' ';
+  }
+  return text;
 }
 
 // The --json output, which must be exactly one JSON object.

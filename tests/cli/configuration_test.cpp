@@ -50,6 +50,20 @@ TEST_F(ReadCommand, KeepsTheWholeConfigurationInAFile) {
   EXPECT_EQ(out["configuration"]["modem"].text, "ATDT5");
 }
 
+TEST_F(ReadCommand, ReportOfTheDeviceHoldsItsPortIdentificationAndUnits) {
+  StartDevice({}, kUnit5AtPortAWith19200);
+  const std::string path = files.File("device.html");
+  const CliRun run = Run(OnDevice({"report", "-o", path}));
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "Отчёт о конфигурации сохранён в файле device.html\n");
+  const std::string text = PageText(path);
+  for (const char* shown :
+       {"устройство на порту COM3", "Код типа контроллера 8", "Порт A 1 вычислитель 5",
+        "Порт A: 1 вычислитель", "5 19200 бит/с", "Строка инициализации модема ATDT5"}) {
+    EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+  }
+}
+
 TEST_F(ReadCommand, ABadAnswerHalfWayLeavesNoFile) {
   // Requests 0 and 1 (the identification, table 3) pass; table 5's answer is corrupted.
   StartDevice({"--fault-bad-crc", "1", "--fault-skip", "2"});

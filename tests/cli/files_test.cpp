@@ -127,6 +127,46 @@ TEST_F(Files, DiffListsTheFieldsThatDiffer) {
   EXPECT_EQ(cli.Run({"diff", a, a}).out, "Различий нет\n");
 }
 
+TEST_F(Files, ReportShowsEveryUnitByPortAndTheFilesTextsEscaped) {
+  ConfigImage image = Planned();  // units 1 on A, 254 on C; 7 on B, not connected
+  for (int address = 2; address <= 12; ++address) SetUnitEntry(image, address, {1, kPortA, 11});
+  SetUnitEntry(image, 17, {1, kPortA, 15});
+  for (int address : {40, 41, 42, 43, 44, 45, 47, 48}) SetUnitEntry(image, address, {1, kPortB, 2});
+  SetUnitEntry(image, 9, {1, 5, 11});   // connected to a code that is no port
+  SetUnitEntry(image, 30, {0, 6, 11});  // as read from a device that holds code 6
+  const std::string modem = "AT&F<1>\"Связь\" 'ПС №7' ATDP 8123456789 ёж";  // 41 characters
+  StoreModemText(image, modem);
+  const std::string report = folder.File("отчёт.html");
+  const CliRun run = cli.Run({"report", SaveAsTheWindowsDo("Подстанция.cnf", image), "-o", report});
+  ASSERT_EQ(run.status, 0) << run.err;
+  EXPECT_EQ(run.out, "Отчёт о конфигурации сохранён в файле отчёт.html\n");
+
+  const std::string text = PageText(report);
+  for (const char* shown :
+       {"файл конфигурации Подстанция.cnf", "Порт A 12 вычислителей 1–8, 10–12, 17",
+        "Порт B 8 вычислителей 40–45, 47, 48", "Порт C 1 вычислитель 254",
+        "Недопустимый код порта 2 вычислителя 9, 30", "Порт A: 12 вычислителей", "17 19200 бит/с",
+        "Порт B: 8 вычислителей", "Недопустимый код порта: 2 вычислителя",
+        "9 (5) 9600 бит/с 30 (6) 9600 бит/с", "Скорость обмена с ВУ 9600 бит/с",
+        "Строка инициализации модема AT&amp;F&lt;1&gt;&quot;Связь&quot; &#39;ПС №7&#39; ATDP "
+        "8123456789 ёж",
+        "Файл конфигурации не содержит параметров идентификации"}) {
+    EXPECT_NE(text.find(shown), std::string::npos) << shown << "\n" << text;
+  }
+  std::ifstream html(report, std::ios::binary);
+  const std::string markup{std::istreambuf_iterator<char>(html), std::istreambuf_iterator<char>()};
+  for (const char* raw : {"<1>", "\"Связь\"", "'ПС"}) {
+    EXPECT_EQ(markup.find(raw), std::string::npos) << raw << " reached the page unescaped";
+  }
+
+  StoreModemText(image, "");
+  const std::string empty = folder.File("empty.html");
+  ASSERT_EQ(cli.Run({"report", SaveAsTheWindowsDo("empty.cnf", image), "-o", empty}).status, 0);
+  EXPECT_NE(PageText(empty).find("Строка инициализации модема пустая"), std::string::npos);
+  EXPECT_EQ(cli.Run({"report", "--port", "COM3", "-o", folder.File("a.pdf")}).status, 2)
+      << "the terminal tool writes no PDF";
+}
+
 TEST_F(Files, ControlCharactersOfAFileAreShownNotSentToTheTerminal) {
   ConfigImage bell = Planned();
   StoreModemText(bell, "AT\a\x1B[2J&F");

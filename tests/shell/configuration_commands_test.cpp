@@ -77,6 +77,8 @@ TEST_F(OnlineConfiguration, WritesOnlyWhatTheEditorChanged) {
   EXPECT_TRUE(shell.restoreQuestions.empty()) << "read back as written";
   EXPECT_EQ(DeviceTable(6)[5], MakeUnitLinkByte(kPortA, 7));
   EXPECT_TRUE(shell.requestsOutsideOperations.empty());
+  ASSERT_TRUE(state.deviceReading) << "the configuration report offers what the device holds";
+  EXPECT_EQ(GetUnitEntry(state.deviceReading->image, 5), (UnitEntry{1, kPortA, 7}));
 }
 
 TEST_F(OnlineConfiguration, ExitWritesNothingAndSaysNothing) {
@@ -293,6 +295,7 @@ TEST_F(CheckedWrite, ADifferenceIsShownFieldByFieldAndTheBackupMayBeLeft) {
   EXPECT_EQ(question.backupFileName, Backups().at(0));
   EXPECT_EQ(DeviceTable(3)[kAnswerPreambleCountField], 4) << "left as written";
   EXPECT_TRUE(shell.notices.empty() && shell.exchangeResults.empty());
+  EXPECT_FALSE(state.deviceReading) << "no report of what the device was not read to hold";
 }
 
 TEST_F(CheckedWrite, YesWritesTheBackupsTablesBackAndChecksThem) {
@@ -400,4 +403,15 @@ TEST(WriteCheckTexts, FieldsOfTables3And5ReadAsTheEditorShowsThem) {
   ASSERT_EQ(modem.size(), 1u);
   EXPECT_EQ(modem[0].meant, "байты 41 54 5A 0D и нули");
   EXPECT_EQ(modem[0].read, "байты 41 54 5A и нули");
+
+  // Values no editor writes: "?" and what they are, as vkt53-cli show and the report write them.
+  ConfigRecord odd = meant;
+  odd.LinkParameters()[kMasterSpeedIndexField] = 25;
+  odd.LinkParameters()[kPriorityField] = 2;
+  odd.UnitLinkBytes()[9] = 0xB9;  // port code 5, speed index 25
+  Texts oddValues;
+  for (const FieldDifference& d : DifferingFields(meant, odd, {true, false, true}))
+    oddValues.push_back(d.read);
+  EXPECT_EQ(oddValues, (Texts{"? (индекс скорости 25)", "? (2)",
+                              "порт ? (код 5), ? (индекс скорости 25) (0xB9)"}));
 }
