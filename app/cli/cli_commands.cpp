@@ -11,7 +11,6 @@
 #include "app/cli/json_value.h"
 #include "app/cli/terminal_ui.h"
 #include "app/connection_sequence.h"
-#include "app/program_state.h"
 #include "app/settings_file.h"
 #include "app/write_check.h"
 #include "config/config_file.h"
@@ -29,6 +28,7 @@
 #include "dialogs/table_rows.h"
 #include "link/clock.h"
 #include "link/conffun.h"
+#include "link/link_state.h"
 #include "link/port.h"
 #include "link/port_discovery.h"
 #include "support/text_format.h"
@@ -158,41 +158,40 @@ std::string ChooseLink(const CommandLine& line, const LinkSettings& stored, Link
 class DeviceLink {
  public:
   DeviceLink(const LinkChoice& choice, TerminalUi& ui) : choice_(choice), ui_(ui) {
-    state_.settings = choice.settings;
+    link_.settings = choice.settings;
   }
 
   DeviceLink(const DeviceLink&) = delete;
   DeviceLink& operator=(const DeviceLink&) = delete;
 
-  ProgramState& state() { return state_; }
-  const ProgramState& state() const { return state_; }
+  const LinkSettings& settings() const { return link_.settings; }
+  const ExchangeContext& context() const { return link_.context; }
+  ConfigRecord& record() { return record_; }
   TerminalUi& ui() { return ui_; }
   LinkSession& session() { return session_; }
   const LinkChoice& choice() const { return choice_; }
 
   bool Open(Outcome& outcome) {
-    state_.port = OpenLinkPort(choice_.device);
-    if (!state_.port) {
+    if (!link_.Open(choice_.device)) {
       outcome.Fail(kExitLinkFailure, {"Коммуникационный порт " + choice_.portName + " недоступен"});
       if (const std::string reason = PortOpenFailureReason(choice_.device); !reason.empty()) {
         outcome.messages.push_back(reason);
       }
       return false;
     }
-    LoadExchangeParameters(*state_.context, state_.settings, state_.port);
     return true;
   }
 
   // The speed search of the connection dialog; the link then runs with the
   // settings' own waits and attempts at the speed found.
   bool SearchSpeed(Outcome& outcome) {
-    if (const std::string refusal = SpeedSearchRefusal(*state_.context); !refusal.empty()) {
+    if (const std::string refusal = SpeedSearchRefusal(link_.context); !refusal.empty()) {
       outcome.Fail(kExitUsage, {refusal});
       return false;
     }
     ui_.BeginProgress();
     const int32_t found = SearchExchangeSpeed(
-        *state_.context,
+        link_.context,
         [this](int32_t speed) { ui_.ShowProgress(Format("Скорость обмена:  %d", speed)); },
         [this] { return ui_.StopRequested(); });
     ui_.EndProgress();
@@ -204,8 +203,8 @@ class DeviceLink {
       }
       return false;
     }
-    state_.settings.exchangeSpeed = found;
-    LoadExchangeParameters(*state_.context, state_.settings, state_.port);
+    link_.settings.exchangeSpeed = found;
+    link_.ApplySettings();
     outcome.lines.push_back("Получен ответ на запрос при скорости обмена - " +
                             std::to_string(found) + " бит/с");
     outcome.data.Set("foundSpeed", static_cast<int>(found));
@@ -215,12 +214,12 @@ class DeviceLink {
   // As at start-up: DTR and the pause, the identification, the model and
   // software version checks.
   bool Identify(Outcome& outcome) {
-    SettleLineBeforeFirstRequest(state_.port);
-    if (!ReadIdentification(session_, state_.record)) {
+    SettleLineBeforeFirstRequest(link_.port());
+    if (!ReadIdentification(session_, record_)) {
       outcome.Fail(kExitLinkFailure, ui_.FailureLines());
       return false;
     }
-    if (const auto refusal = RefusalOfDevice(state_.record.Identification())) {
+    if (const auto refusal = RefusalOfDevice(record_.Identification())) {
       outcome.Fail(kExitRefused, {refusal->line1, refusal->line2});
       return false;
     }
@@ -230,7 +229,7 @@ class DeviceLink {
   // The whole configuration, as before the online editor opens.
   bool ReadWhole(Outcome& outcome) {
     ui_.BeginProgress();
-    const bool read = ReadConfiguration(session_, state_.record, &ui_);
+    const bool read = ReadConfiguration(session_, record_, &ui_);
     ui_.EndProgress();
     if (!read) {
       outcome.Fail(kExitLinkFailure, ui_.FailureLines());
@@ -242,8 +241,9 @@ class DeviceLink {
  private:
   LinkChoice choice_;
   TerminalUi& ui_;
-  ProgramState state_;
-  LinkSession session_{*state_.context, state_.settings, ui_};
+  LinkState link_;
+  ConfigRecord record_;
+  LinkSession session_ = link_.Session(ui_);
 };
 
 // Every write to the device goes through here; `send` sends the requests.
@@ -289,8 +289,7 @@ std::string Caption(std::size_t row) {
   return caption;
 }
 
-void AddIdentification(const ProgramState& state, Outcome& outcome) {
-  const auto id = state.record.Identification();
+void AddIdentification(std::span<const uint8_t, kIdentificationSize> id, Outcome& outcome) {
   const IdentificationTexts texts = IdentificationRows(id);
   JsonValue rows = JsonValue::Array();
   for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
@@ -316,17 +315,17 @@ void Identify(const CommandLine& line, DeviceLink& link, Outcome& outcome) {
   const LinkChoice& choice = link.choice();
   const std::string device = choice.device == choice.portName ? "" : " (" + choice.device + ")";
   outcome.lines.push_back("Порт: " + choice.portName + device);
-  outcome.lines.push_back(
-      "Скорость обмена: " + std::to_string(link.state().settings.exchangeSpeed) + " бит/с");
-  outcome.data.Set("speed", static_cast<int>(link.state().settings.exchangeSpeed));
-  AddIdentification(link.state(), outcome);  // a refused device is shown too
+  outcome.lines.push_back("Скорость обмена: " + std::to_string(link.settings().exchangeSpeed) +
+                          " бит/с");
+  outcome.data.Set("speed", static_cast<int>(link.settings().exchangeSpeed));
+  AddIdentification(link.record().Identification(), outcome);  // a refused device is shown too
 }
 
 void Read(const CommandLine& line, DeviceLink& link, Outcome& outcome) {
   if (!link.Open(outcome) || !link.Identify(outcome) || !link.ReadWhole(outcome)) return;
   ConfigImage image;
   NewConfigurationImage(image);
-  ImageFromRecord(link.state().record, image);
+  ImageFromRecord(link.record(), image);
   const std::string name = FileNameOfPath(*line.output);
   switch (WriteConfigFile(*line.output, image)) {
     case FileWriteResult::kWritten: break;
@@ -386,7 +385,7 @@ std::string RestoreCommand(const DeviceLink& link, const std::vector<int>& table
     list += std::to_string(table);
   }
   return Format("vkt53-cli restore --port %s --speed %d --tables %s \"%s\"",
-                link.choice().portName.c_str(), link.state().settings.exchangeSpeed, list.c_str(),
+                link.choice().portName.c_str(), link.settings().exchangeSpeed, list.c_str(),
                 backupPath.c_str());
 }
 
@@ -407,7 +406,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   if (!image) return;
   if (!link.Open(outcome) || !link.Identify(outcome) || !link.ReadWhole(outcome)) return;
 
-  const ConfigRecord asRead = link.state().record;
+  const ConfigRecord asRead = link.record();
   const std::vector<TableRequest> writes = ChangedTableWrites(asRead, *image);
   JsonValue requests = JsonValue::Array();
   for (const TableRequest& request : writes) {
@@ -463,7 +462,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
 // table status window ticks them.
 std::optional<TableStatusBlock> RestoreSelection(const CommandLine& line, DeviceLink& link,
                                                  Outcome& outcome) {
-  const ConfigTableList& tables = link.state().context->tables;
+  const ConfigTableList& tables = link.context().tables;
   if (line.tables) {
     TableStatusBlock block = MakeTableStatusBlock(tables, RestoreFlags{});
     for (const int table : *line.tables)
@@ -484,7 +483,7 @@ std::optional<TableStatusBlock> RestoreSelection(const CommandLine& line, Device
 }
 
 void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
-  if (link.state().settings.tableWriteLock != 0) {
+  if (link.settings().tableWriteLock != 0) {
     outcome.Fail(kExitUsage, {"Запись таблиц запрещена в файле настроек (INI/vkt53.ini)"});
     return;
   }
@@ -507,18 +506,18 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
     return;
   }
 
-  ProgramState& state = link.state();
-  RecordFromImage(*image, state.record);
+  ConfigRecord& record = link.record();
+  RecordFromImage(*image, record);
   const bool checked = WriteToDevice(link, ui, [&](LinkSession& session) {
-    if (!WriteConfiguration(session, state.record, *block, &ui)) return false;
+    if (!WriteConfiguration(session, record, *block, &ui)) return false;
     WaitMs(kRestoreCheckPauseMs);
-    return ReadIdentification(session, state.record);
+    return ReadIdentification(session, record);
   });
   if (!checked) {
     outcome.Fail(kExitLinkFailure, ui.FailureLines());
     return;
   }
-  const auto id = state.record.Identification();
+  const auto id = record.Identification();
   outcome.data.Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]));
   outcome.lines.push_back("Записаны таблицы: " + names);
   // The model and version are not checked again, as after the windows' restore.
@@ -562,7 +561,7 @@ void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
     after = LoadFile(line.files[0], outcome);
     if (!after || !link->Open(outcome) || !link->Identify(outcome) || !link->ReadWhole(outcome))
       return;
-    before = link->state().record;
+    before = link->record();
   } else {
     const std::optional<ConfigImage> first = LoadFile(line.files[0], outcome);
     if (!first) return;

@@ -39,22 +39,20 @@ class ShellBench : public ::testing::Test {
     std::ofstream(statePath) << stateText;
     options.insert(options.end(), {"--speed", std::to_string(kBenchSpeed), "--no-wire-delay", "--state", statePath});
     device = std::make_unique<EmulatorProcess>(folder, options);
-    shell.connect = [this](ProgramState& program) { return Connect(program); };
+    shell.connect = [this](LinkState& link) { return Connect(link); };
   }
 
   // What "Связаться" leaves behind: the speed stored, the port open, the
   // exchange parameters loaded.
-  bool Connect(ProgramState& program) {
-    program.ClosePort();
-    program.settings.exchangeSpeed = kBenchSpeed;
-    program.port = OpenPortDevice(device->terminalPath(), kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
-    LoadExchangeParameters(*program.context, program.settings, program.port);
-    return program.port != nullptr;
+  bool Connect(LinkState& link) {
+    link.Close();
+    link.settings.exchangeSpeed = kBenchSpeed;
+    return link.Open(device->terminalPath());
   }
 
   // A device already connected and identified, for the commands.
   void ConnectServedDevice() {
-    ASSERT_TRUE(Connect(state));
+    ASSERT_TRUE(Connect(state.link));
     state.supportedDevice = true;
   }
 
@@ -62,7 +60,7 @@ class ShellBench : public ::testing::Test {
   // link with a status line of its own.
   std::vector<int> DeviceTable(int table) {
     RecordingUi ui;
-    LinkSession session{*state.context, state.settings, ui};
+    LinkSession session = state.link.Session(ui);
     const int fieldBytes = table == 5 ? static_cast<int>(kModemFieldSize) : 1;
     const int fields = table == 3 ? static_cast<int>(kLinkParametersSize) : table == 5 ? 1 : 255;
     std::vector<int> bytes;
