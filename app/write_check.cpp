@@ -1,7 +1,6 @@
 #include "app/write_check.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "config/config_tables.h"
 #include "config/modem_string.h"
@@ -15,8 +14,6 @@ namespace vkt53 {
 
 namespace {
 
-constexpr int kValuesOffset = 7;              // a read's field values in the response
-constexpr int kFirstUnitReadCount = 130;      // table 6 is read as fields 0..129 and 130..254
 constexpr std::size_t kDifferencesNamed = 1;  // by the plain question box
 
 const char* const kLinkFieldNames[kLinkParametersSize] = {
@@ -83,17 +80,9 @@ void DescribeModemField(std::span<const uint8_t, kModemFieldSize> meant,
   }
 }
 
-bool ReadTable(LinkSession& session, int table, int first, int count, uint8_t* into,
-               std::size_t fieldBytes) {
-  if (!TransferTable(session, TableRequest::Read(table, first, count))) return false;
-  std::memcpy(into, session.context.response.data() + kValuesOffset,
-              static_cast<std::size_t>(count) * fieldBytes);
-  return true;
-}
-
 bool ReadBackOperation(ShellUi& ui, const WrittenTables& tables, ConfigRecord& into) {
   return ui.RunTableOperation(
-      [&tables, &into](LinkSession& session) { return ReadBackTables(session, tables, into); });
+      [&tables, &into](LinkSession& session) { return ReadTables(session, tables, into); });
 }
 
 // The backup holds the configuration as read: its copies of the tables go
@@ -166,27 +155,6 @@ WrittenTables ChangedTables(const ConfigRecord& asRead, const ConfigRecord& mean
   return {!std::ranges::equal(asRead.LinkParameters(), meant.LinkParameters()),
           !std::ranges::equal(asRead.ModemField(), meant.ModemField()),
           !std::ranges::equal(asRead.UnitLinkBytes(), meant.UnitLinkBytes())};
-}
-
-bool ReadBackTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into) {
-  if (tables.linkParameters && !ReadTable(session, kLinkParametersTable, 0, kLinkParametersSize,
-                                          into.LinkParameters().data(), 1)) {
-    return false;
-  }
-  if (tables.modemCommand &&
-      !ReadTable(session, kModemCommandTable, 0, 1, into.ModemField().data(), kModemFieldSize)) {
-    return false;
-  }
-  if (tables.unitLinks) {
-    uint8_t* units = into.UnitLinkBytes().data();
-    constexpr int kRest = static_cast<int>(kUnitAddressCount) - kFirstUnitReadCount;
-    if (!ReadTable(session, kUnitLinkTable, 0, kFirstUnitReadCount, units, 1) ||
-        !ReadTable(session, kUnitLinkTable, kFirstUnitReadCount, kRest, units + kFirstUnitReadCount,
-                   1)) {
-      return false;
-    }
-  }
-  return true;
 }
 
 std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,

@@ -10,13 +10,11 @@ namespace vkt53 {
 
 namespace {
 
-constexpr int kEchoOffset = 4;    // response bytes 4..6: read table, first field, count
-constexpr int kValuesOffset = 7;  // field values of a read
+constexpr int kEchoOffset = 4;  // response bytes 4..6: read table, first field, count
 constexpr int kChecksumSize = 2;
 constexpr uint32_t kSettleMs = 500;  // after a long table sequence
 
 constexpr int kSpeedMaskCount = 2;                // table 1: the master mask, then the unit mask
-constexpr int kFirstUnitReadCount = 130;          // table 6 is read as fields 0..129 and 130..254
 constexpr uint8_t kFallbackMasterSpeedIndex = 2;  // 1200 bit/s
 
 // Bytes one field of a table occupies.
@@ -50,7 +48,7 @@ bool AnswerMatches(const ExchangeContext& context, const TableRequest& r) {
   const int valueBytes = r.readCount() * FieldSize(r.readTable());
   return response[kEchoOffset] == r.readTable() && response[kEchoOffset + 1] == r.readFirst() &&
          response[kEchoOffset + 2] == r.readCount() &&
-         response[2] >= kValuesOffset + valueBytes + kChecksumSize;
+         response[2] >= kResponseValuesOffset + valueBytes + kChecksumSize;
 }
 
 // Asks the retry question; on "Да" lets events run before the next try. A
@@ -66,7 +64,8 @@ bool AskAgain(LinkSession& session, const std::string& line1, const std::string&
 bool ReadInto(LinkSession& session, const TableRequest& request, uint8_t* into) {
   if (!TransferTable(session, request)) return false;
   const int valueBytes = request.readCount() * FieldSize(request.readTable());
-  std::memcpy(into, session.context.response.data() + kValuesOffset, static_cast<size_t>(valueBytes));
+  std::memcpy(into, session.context.response.data() + kResponseValuesOffset,
+              static_cast<size_t>(valueBytes));
   return true;
 }
 
@@ -247,6 +246,24 @@ bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* 
   }
   Finish(session, progress);
   return true;
+}
+
+bool ReadTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into) {
+  if (tables.linkParameters &&
+      !ReadInto(session, TableRequest::Read(kLinkParametersTable, 0, kLinkParametersSize),
+                into.LinkParameters().data())) {
+    return false;
+  }
+  if (tables.modemCommand &&
+      !ReadInto(session, TableRequest::Read(kModemCommandTable, 0, 1), into.ModemField().data())) {
+    return false;
+  }
+  if (!tables.unitLinks) return true;
+  uint8_t* units = into.UnitLinkBytes().data();
+  constexpr int kRest = static_cast<int>(kUnitAddressCount) - kFirstUnitReadCount;
+  return ReadInto(session, TableRequest::Read(kUnitLinkTable, 0, kFirstUnitReadCount), units) &&
+         ReadInto(session, TableRequest::Read(kUnitLinkTable, kFirstUnitReadCount, kRest),
+                  units + kFirstUnitReadCount);
 }
 
 bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,

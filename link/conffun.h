@@ -21,6 +21,8 @@ namespace vkt53 {
 inline constexpr int kMaxBlockSize = 249;  // 255-byte frame less its own six bytes
 inline constexpr int kBlockHeaderSize = 6;  // read table, first, count, write table, first, count
 inline constexpr int kMaxWriteValues = kMaxBlockSize - kBlockHeaderSize;
+inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
+inline constexpr int kFirstUnitReadCount = 130;  // table 6 is read as fields 0..129 and 130..254
 
 // The data of one function 29 request: read table, first field, count, write
 // table, first field, count, then the values to write.
@@ -57,7 +59,7 @@ std::string LinkPanelText(int portNumber, int32_t speed);
 std::string TableOperationText(const TableRequest& request);
 
 // Runs one request until it succeeds or the user gives up. On success the
-// response stays in the context; the values start at response byte 7. A
+// response stays in the context, a read's values from kResponseValuesOffset. A
 // stop the user asked for (ServiceUi::StopRequested) ends it with false
 // before the request goes out, or after a failed try without the retry
 // question; a request under way is never cut short.
@@ -75,7 +77,7 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
 // speed, in the settings, the exchange and the link panel.
 void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex);
 
-// The writable tables a write touches, or touched.
+// The writable tables a write touches, or touched, or that are read back.
 struct WrittenTables {
   bool linkParameters = false;  // table 3
   bool modemCommand = false;    // table 5
@@ -88,6 +90,10 @@ struct WrittenTables {
   std::vector<int> Numbers() const;
   bool operator==(const WrittenTables&) const = default;
 };
+
+// Reads the tables into the record, table 6 whole in two requests. False
+// when a read ended without success; the record keeps what came.
+bool ReadTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into);
 
 enum class ChangeWriteOutcome { NothingChanged, Written, Failed };
 

@@ -83,7 +83,7 @@ JsonValue RequestJson(const TableRequest& request) {
 void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const WrittenTables& tables,
                         const std::string& backupPath, Outcome& outcome) {
   ConfigRecord readBack = meant;
-  if (!ReadBackTables(link.session(), tables, readBack)) {
+  if (!ReadTables(link.session(), tables, readBack)) {
     outcome.Fail(kExitLinkFailure, {"Записанные таблицы не прочитаны для проверки",
                                     "Резервная копия: " + backupPath});
     return;

@@ -26,8 +26,6 @@ namespace vkt53 {
 
 inline constexpr int32_t kBenchSpeed = 115200;
 inline constexpr uint8_t kBenchSpeedIndex = 20;  // 115200 bit/s in the speed table
-inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
-inline constexpr int kUnitReadFields = 130;       // table 6 is read in two parts
 
 class ShellBench : public ::testing::Test {
  protected:
@@ -64,8 +62,8 @@ class ShellBench : public ::testing::Test {
     const int fieldBytes = table == 5 ? static_cast<int>(kModemFieldSize) : 1;
     const int fields = table == 3 ? static_cast<int>(kLinkParametersSize) : table == 5 ? 1 : 255;
     std::vector<int> bytes;
-    for (int first = 0; first < fields; first += kUnitReadFields) {
-      const int count = std::min(fields - first, kUnitReadFields);
+    for (int first = 0; first < fields; first += kFirstUnitReadCount) {
+      const int count = std::min(fields - first, kFirstUnitReadCount);
       EXPECT_TRUE(TransferTable(session, TableRequest::Read(table, first, count))) << "table " << table;
       const uint8_t* values = session.context.response.data() + kResponseValuesOffset;
       bytes.insert(bytes.end(), values, values + count * fieldBytes);
