@@ -99,7 +99,9 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
   const bool checked = ui.RunTableOperation([&state, &ui, &status](LinkSession& session) {
     ui.ShowOperationPanel("");
     const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
-    const bool written = WriteConfiguration(session, state.record, status, &wait->Progress());
+    const bool written =
+        WriteConfiguration(session, state.record, status, &wait->Progress()).outcome !=
+        ChangeWriteOutcome::Failed;
     ui.ShowExchangePanel("");
     if (!written) return false;
     WaitMs(kRestoreCheckPauseMs);

@@ -151,12 +151,6 @@ ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited) 
   return meant;
 }
 
-WrittenTables ChangedTables(const ConfigRecord& asRead, const ConfigRecord& meant) {
-  return {!std::ranges::equal(asRead.LinkParameters(), meant.LinkParameters()),
-          !std::ranges::equal(asRead.ModemField(), meant.ModemField()),
-          !std::ranges::equal(asRead.UnitLinkBytes(), meant.UnitLinkBytes())};
-}
-
 std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,
                                              const WrittenTables& tables) {
   std::vector<FieldDifference> differences;
@@ -206,7 +200,8 @@ bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const Writt
   status[kWriteSelectionOffset + kLinkParametersTable] = tables.linkParameters ? 1 : 0;
   status[kWriteSelectionOffset + kModemCommandTable] = tables.modemCommand ? 1 : 0;
   status[kWriteSelectionOffset + kUnitLinkTable] = tables.unitLinks ? 1 : 0;
-  return WriteConfiguration(session, record, status, progress);
+  return WriteConfiguration(session, record, status, progress).outcome !=
+         ChangeWriteOutcome::Failed;
 }
 
 CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRead,
@@ -214,7 +209,8 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
                                           const std::string& configFolder, const BackupTime& time) {
   CheckedWriteResult result;
   const ConfigRecord meant = MeantRecord(asRead, edited);
-  result.tables = ChangedTables(asRead, meant);
+  const TableWrites writes = ChangedTableWrites(asRead, meant);
+  result.tables = writes.tables;
   if (!result.tables.Any()) {
     ui.ShowNotice("Запись таблиц не выполняется.", "Нет измененных данных");
     return result;
@@ -231,7 +227,7 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
 
   ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
   ui.RunTableOperation([&](LinkSession& session) {
-    written = WriteChangedTables(session, asRead, edited);
+    written = WriteChangedTables(session, writes);
     return written.outcome != ChangeWriteOutcome::Failed;
   });
   result.written = written.written;

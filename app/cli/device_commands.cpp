@@ -191,9 +191,10 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   if (!link.Open(outcome) || !link.Identify(outcome) || !link.ReadWhole(outcome)) return;
 
   const ConfigRecord asRead = link.record();
-  const std::vector<TableRequest> writes = ChangedTableWrites(asRead, *image);
+  const ConfigRecord meant = MeantRecord(asRead, *image);
+  const TableWrites writes = ChangedTableWrites(asRead, meant);
   JsonValue requests = JsonValue::Array();
-  for (const TableRequest& request : writes) {
+  for (const TableRequest& request : writes.requests) {
     const int valueCount = request.dataLength - kBlockHeaderSize;
     outcome.lines.push_back(
         TableOperationText(request) + ": " +
@@ -201,7 +202,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
     requests.Push(RequestJson(request));
   }
   outcome.data.Set("requests", std::move(requests)).Set("dryRun", line.dryRun);
-  if (writes.empty()) {
+  if (writes.requests.empty()) {
     outcome.lines = {"Запись таблиц не выполняется.", "Нет измененных данных"};
     outcome.data.Set("written", false);
     return;
@@ -224,8 +225,8 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
 
   ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
   WriteToDevice(link, ui, [&](LinkSession& session) {
-    ui.CountRequests(static_cast<int>(writes.size()));
-    written = WriteChangedTables(session, asRead, *image);
+    ui.CountRequests(static_cast<int>(writes.requests.size()));
+    written = WriteChangedTables(session, writes);
     return written.outcome != ChangeWriteOutcome::Failed;
   });
   const bool failed = written.outcome == ChangeWriteOutcome::Failed;
@@ -239,8 +240,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
     if (written.written.Any()) ReportPartialWrite(link, written.written, backup.path, outcome);
     return;
   }
-  const ConfigRecord meant = MeantRecord(asRead, *image);
-  CheckWrittenTables(link, meant, ChangedTables(asRead, meant), backup.path, outcome);
+  CheckWrittenTables(link, meant, writes.tables, backup.path, outcome);
 }
 
 void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
@@ -270,7 +270,9 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
   ConfigRecord& record = link.record();
   RecordFromImage(*image, record);
   const bool checked = WriteToDevice(link, ui, [&](LinkSession& session) {
-    if (!WriteConfiguration(session, record, *block, &ui)) return false;
+    if (WriteConfiguration(session, record, *block, &ui).outcome == ChangeWriteOutcome::Failed) {
+      return false;
+    }
     WaitMs(kRestoreCheckPauseMs);
     return ReadIdentification(session, record);
   });
