@@ -140,7 +140,7 @@ void FollowCheckedWrite(ProgramState& state, const CheckedWriteResult& result,
 }
 
 std::string LinkPortName(const ProgramState& state) {
-  return Format("COM%d", state.settings.portNumber);
+  return Format("COM%d", state.link.settings.portNumber);
 }
 
 }  // namespace vkt53

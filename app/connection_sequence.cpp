@@ -14,7 +14,8 @@ constexpr uint32_t kDtrSettleMs = 300;  // after DTR is raised, before the first
 using Identification = std::span<const uint8_t, kIdentificationSize>;
 
 void ShowLinkOfSettings(const ProgramState& state, ShellUi& ui) {
-  ui.ShowLinkPanel(LinkPanelText(state.settings.portNumber, state.settings.exchangeSpeed));
+  ui.ShowLinkPanel(
+      LinkPanelText(state.link.settings.portNumber, state.link.settings.exchangeSpeed));
 }
 
 void RefreshMenu(const ProgramState& state, ShellUi& ui) { ui.ShowMenu(state.supportedDevice); }
@@ -34,8 +35,9 @@ bool DeviceServed(Identification id, ShellUi& ui) {
 void OfferTableRestore(ProgramState& state, ShellUi& ui) {
   RestoreFlags flags{};
   if (!ui.RunTableOperation([&flags](LinkSession& session) { return ReadRestoreFlags(session, flags); })) return;
-  TableStatusBlock status = MakeTableStatusBlock(state.context->tables, flags);
-  if (ui.ChooseTablesToWrite(status, state.settings.tableWriteLock)) RunTableRestore(state, ui, status);
+  TableStatusBlock status = MakeTableStatusBlock(state.link.context.tables, flags);
+  if (ui.ChooseTablesToWrite(status, state.link.settings.tableWriteLock))
+    RunTableRestore(state, ui, status);
 }
 
 }  // namespace
@@ -59,10 +61,10 @@ void SettleLineBeforeFirstRequest(const PortHandle& port) {
 
 void RunConnectionSequence(ProgramState& state, ShellUi& ui) {
   ShowLinkOfSettings(state, ui);
-  if (!ui.ShowConnectionDialog(state)) return RefreshMenu(state, ui);
+  if (!ui.ShowConnectionDialog(state.link)) return RefreshMenu(state, ui);
   ShowLinkOfSettings(state, ui);
 
-  SettleLineBeforeFirstRequest(state.port);
+  SettleLineBeforeFirstRequest(state.link.port());
 
   if (!ReadIdentificationOfDevice(state, ui) || !DeviceServed(state.record.Identification(), ui)) {
     return RefreshMenu(state, ui);
@@ -98,7 +100,9 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
   const bool checked = ui.RunTableOperation([&state, &ui, &status](LinkSession& session) {
     ui.ShowOperationPanel("");
     const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
-    const bool written = WriteConfiguration(session, state.record, status, &wait->Progress());
+    const bool written =
+        WriteConfiguration(session, state.record, status, &wait->Progress()).outcome !=
+        ChangeWriteOutcome::Failed;
     ui.ShowExchangePanel("");
     if (!written) return false;
     WaitMs(kRestoreCheckPauseMs);

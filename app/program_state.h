@@ -1,25 +1,20 @@
 // The program-wide state, created with the main window and released when it
-// closes: the link to the device, the configuration as last read, the link
-// settings and the paths beside the program.
+// closes: the link to the device, the configuration as last read and the
+// paths beside the program.
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 
 #include "app/config_report.h"
 #include "config/config_record.h"
-#include "link/link_settings.h"
-#include "link/plcbox.h"
-#include "link/serial_port.h"
+#include "link/link_state.h"
 
 namespace vkt53 {
 
 struct ProgramState {
-  std::unique_ptr<ExchangeContext> context = std::make_unique<ExchangeContext>(0);
+  LinkState link;
   ConfigRecord record;
-  PortHandle port;  // none while no port is open
-  LinkSettings settings;
   bool supportedDevice = false;
 
   std::string configFolder;    // "%sCONFIG"
@@ -30,13 +25,6 @@ struct ProgramState {
   // the configuration report; forgotten once a write leaves the device
   // holding something else that was not read back.
   std::optional<ReportedConfiguration> deviceReading;
-
-  // Closes the port if one is open; the context's copy then refers to a
-  // closed port, whose exchanges fail.
-  void ClosePort() {
-    if (port) port->Close();
-    port.reset();
-  }
 };
 
 }  // namespace vkt53

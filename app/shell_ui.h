@@ -24,7 +24,7 @@
 
 namespace vkt53 {
 
-struct ProgramState;
+class LinkState;
 
 enum class WaitKind { Writing, Reading };
 
@@ -65,7 +65,7 @@ class ShellUi : public ServiceUi {
 
   // The connection parameters dialog, which stores the link settings and
   // opens the port; true when "Связаться" did so.
-  virtual bool ShowConnectionDialog(ProgramState& state) = 0;
+  virtual bool ShowConnectionDialog(LinkState& link) = 0;
   // The table status window over the block; true after either write
   // button, which has filled the block's write selection.
   virtual bool ChooseTablesToWrite(TableStatusBlock& block, uint8_t tableWriteLock) = 0;

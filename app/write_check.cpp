@@ -1,7 +1,6 @@
 #include "app/write_check.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "app/field_texts.h"
 #include "config/config_tables.h"
@@ -15,8 +14,6 @@ namespace vkt53 {
 
 namespace {
 
-constexpr int kValuesOffset = 7;              // a read's field values in the response
-constexpr int kFirstUnitReadCount = 130;      // table 6 is read as fields 0..129 and 130..254
 constexpr std::size_t kDifferencesNamed = 1;  // by the plain question box
 
 std::string FieldBytesText(std::span<const uint8_t> bytes) {
@@ -40,17 +37,9 @@ void DescribeModemField(std::span<const uint8_t, kModemFieldSize> meant,
   }
 }
 
-bool ReadTable(LinkSession& session, int table, int first, int count, uint8_t* into,
-               std::size_t fieldBytes) {
-  if (!TransferTable(session, TableRequest::Read(table, first, count))) return false;
-  std::memcpy(into, session.context.response.data() + kValuesOffset,
-              static_cast<std::size_t>(count) * fieldBytes);
-  return true;
-}
-
 bool ReadBackOperation(ShellUi& ui, const WrittenTables& tables, ConfigRecord& into) {
   return ui.RunTableOperation(
-      [&tables, &into](LinkSession& session) { return ReadBackTables(session, tables, into); });
+      [&tables, &into](LinkSession& session) { return ReadTables(session, tables, into); });
 }
 
 // The backup holds the configuration as read: its copies of the tables go
@@ -119,33 +108,6 @@ ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited) 
   return meant;
 }
 
-WrittenTables ChangedTables(const ConfigRecord& asRead, const ConfigRecord& meant) {
-  return {!std::ranges::equal(asRead.LinkParameters(), meant.LinkParameters()),
-          !std::ranges::equal(asRead.ModemField(), meant.ModemField()),
-          !std::ranges::equal(asRead.UnitLinkBytes(), meant.UnitLinkBytes())};
-}
-
-bool ReadBackTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into) {
-  if (tables.linkParameters && !ReadTable(session, kLinkParametersTable, 0, kLinkParametersSize,
-                                          into.LinkParameters().data(), 1)) {
-    return false;
-  }
-  if (tables.modemCommand &&
-      !ReadTable(session, kModemCommandTable, 0, 1, into.ModemField().data(), kModemFieldSize)) {
-    return false;
-  }
-  if (tables.unitLinks) {
-    uint8_t* units = into.UnitLinkBytes().data();
-    constexpr int kRest = static_cast<int>(kUnitAddressCount) - kFirstUnitReadCount;
-    if (!ReadTable(session, kUnitLinkTable, 0, kFirstUnitReadCount, units, 1) ||
-        !ReadTable(session, kUnitLinkTable, kFirstUnitReadCount, kRest, units + kFirstUnitReadCount,
-                   1)) {
-      return false;
-    }
-  }
-  return true;
-}
-
 std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,
                                              const WrittenTables& tables) {
   std::vector<FieldDifference> differences;
@@ -195,7 +157,8 @@ bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const Writt
   status[kWriteSelectionOffset + kLinkParametersTable] = tables.linkParameters ? 1 : 0;
   status[kWriteSelectionOffset + kModemCommandTable] = tables.modemCommand ? 1 : 0;
   status[kWriteSelectionOffset + kUnitLinkTable] = tables.unitLinks ? 1 : 0;
-  return WriteConfiguration(session, record, status, progress);
+  return WriteConfiguration(session, record, status, progress).outcome !=
+         ChangeWriteOutcome::Failed;
 }
 
 CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRead,
@@ -203,7 +166,8 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
                                           const std::string& configFolder, const BackupTime& time) {
   CheckedWriteResult result;
   const ConfigRecord meant = MeantRecord(asRead, edited);
-  result.tables = ChangedTables(asRead, meant);
+  const TableWrites writes = ChangedTableWrites(asRead, meant);
+  result.tables = writes.tables;
   if (!result.tables.Any()) {
     ui.ShowNotice("Запись таблиц не выполняется.", "Нет измененных данных");
     return result;
@@ -220,7 +184,7 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
 
   ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
   ui.RunTableOperation([&](LinkSession& session) {
-    written = WriteChangedTables(session, asRead, edited);
+    written = WriteChangedTables(session, writes);
     return written.outcome != ChangeWriteOutcome::Failed;
   });
   result.written = written.written;

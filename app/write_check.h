@@ -22,14 +22,6 @@ namespace vkt53 {
 // configuration as read with tables 3, 5 and 6 from the image.
 ConfigRecord MeantRecord(const ConfigRecord& asRead, const ConfigImage& edited);
 
-// The tables WriteChangedTables writes for these two records.
-WrittenTables ChangedTables(const ConfigRecord& asRead, const ConfigRecord& meant);
-
-// Reads the tables (table 6 whole, in two requests) into the record with the
-// table service: status line texts and the retry question as for any read.
-// False when a read ended without success; the record keeps what came.
-bool ReadBackTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into);
-
 // The fields of the tables in which the two records differ, in table and
 // field order, named and valued for the user.
 std::vector<FieldDifference> DifferingFields(const ConfigRecord& meant, const ConfigRecord& read,

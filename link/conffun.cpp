@@ -10,13 +10,11 @@ namespace vkt53 {
 
 namespace {
 
-constexpr int kEchoOffset = 4;    // response bytes 4..6: read table, first field, count
-constexpr int kValuesOffset = 7;  // field values of a read
+constexpr int kEchoOffset = 4;  // response bytes 4..6: read table, first field, count
 constexpr int kChecksumSize = 2;
 constexpr uint32_t kSettleMs = 500;  // after a long table sequence
 
 constexpr int kSpeedMaskCount = 2;                // table 1: the master mask, then the unit mask
-constexpr int kFirstUnitReadCount = 130;          // table 6 is read as fields 0..129 and 130..254
 constexpr uint8_t kFallbackMasterSpeedIndex = 2;  // 1200 bit/s
 
 // Bytes one field of a table occupies.
@@ -50,7 +48,7 @@ bool AnswerMatches(const ExchangeContext& context, const TableRequest& r) {
   const int valueBytes = r.readCount() * FieldSize(r.readTable());
   return response[kEchoOffset] == r.readTable() && response[kEchoOffset + 1] == r.readFirst() &&
          response[kEchoOffset + 2] == r.readCount() &&
-         response[2] >= kValuesOffset + valueBytes + kChecksumSize;
+         response[2] >= kResponseValuesOffset + valueBytes + kChecksumSize;
 }
 
 // Asks the retry question; on "Да" lets events run before the next try. A
@@ -66,7 +64,8 @@ bool AskAgain(LinkSession& session, const std::string& line1, const std::string&
 bool ReadInto(LinkSession& session, const TableRequest& request, uint8_t* into) {
   if (!TransferTable(session, request)) return false;
   const int valueBytes = request.readCount() * FieldSize(request.readTable());
-  std::memcpy(into, session.context.response.data() + kValuesOffset, static_cast<size_t>(valueBytes));
+  std::memcpy(into, session.context.response.data() + kResponseValuesOffset,
+              static_cast<size_t>(valueBytes));
   return true;
 }
 
@@ -85,18 +84,40 @@ TableRequest WriteOf(int table, int first, int count, const uint8_t* values, int
   return TableRequest::Write(table, first, count, std::span<const uint8_t>(values, valueBytes));
 }
 
-bool WriteLinkParameters(LinkSession& session, const ConfigRecord& record) {
-  const auto values = record.LinkParameters();
-  if (!TransferTable(session,
-                     TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, values))) {
-    return false;
-  }
-  FollowMasterSpeed(session, values[kMasterSpeedIndexField]);
-  return true;
+TableRequest WholeLinkParameters(const ConfigRecord& record) {
+  return TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, record.LinkParameters());
 }
 
-bool WriteModemCommand(LinkSession& session, const ConfigRecord& record) {
-  return TransferTable(session, TableRequest::Write(kModemCommandTable, 0, 1, record.ModemField()));
+TableRequest WholeModemCommand(const ConfigRecord& record) {
+  return TableRequest::Write(kModemCommandTable, 0, 1, record.ModemField());
+}
+
+// Table 6 whole, in two requests: fields 0..242 and 243..254.
+void AddWholeUnitLinks(std::vector<TableRequest>& writes, const ConfigRecord& record) {
+  const uint8_t* units = record.UnitLinkBytes().data();
+  const int rest = static_cast<int>(kUnitAddressCount) - kMaxWriteValues;
+  writes.push_back(WriteOf(kUnitLinkTable, 0, kMaxWriteValues, units, kMaxWriteValues));
+  writes.push_back(WriteOf(kUnitLinkTable, kMaxWriteValues, rest, units + kMaxWriteValues, rest));
+}
+
+// Sends the writes in order, stopping at the first that fails, with a step
+// of the bar after each.
+ChangeWriteResult SendWrites(LinkSession& session, const std::vector<TableRequest>& writes,
+                             ProgressBar* progress) {
+  ChangeWriteResult result;
+  for (const TableRequest& write : writes) {
+    if (!TransferTable(session, write)) {
+      result.outcome = ChangeWriteOutcome::Failed;
+      return result;
+    }
+    result.written.Add(write.writeTable());
+    if (write.writeTable() == kLinkParametersTable) {
+      FollowMasterSpeed(session, write.block[kBlockHeaderSize + kMasterSpeedIndexField]);
+    }
+    Advance(session, progress);
+  }
+  if (!writes.empty()) result.outcome = ChangeWriteOutcome::Written;
+  return result;
 }
 
 // Table 6 in runs of fields whose new byte differs from the old one, each run
@@ -249,9 +270,35 @@ bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* 
   return true;
 }
 
-bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
-                        const TableStatusBlock& status, ProgressBar* progress) {
-  const auto selected = [&](int table) { return status[kWriteSelectionOffset + table] != 0; };
+WrittenTables SelectedTables(const TableStatusBlock& status) {
+  WrittenTables tables;
+  for (int table = 0; table < kTableCount; ++table) {
+    if (status[kWriteSelectionOffset + static_cast<std::size_t>(table)] != 0) tables.Add(table);
+  }
+  return tables;
+}
+
+bool ReadTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into) {
+  if (tables.linkParameters &&
+      !ReadInto(session, TableRequest::Read(kLinkParametersTable, 0, kLinkParametersSize),
+                into.LinkParameters().data())) {
+    return false;
+  }
+  if (tables.modemCommand &&
+      !ReadInto(session, TableRequest::Read(kModemCommandTable, 0, 1), into.ModemField().data())) {
+    return false;
+  }
+  if (!tables.unitLinks) return true;
+  uint8_t* units = into.UnitLinkBytes().data();
+  constexpr int kRest = static_cast<int>(kUnitAddressCount) - kFirstUnitReadCount;
+  return ReadInto(session, TableRequest::Read(kUnitLinkTable, 0, kFirstUnitReadCount), units) &&
+         ReadInto(session, TableRequest::Read(kUnitLinkTable, kFirstUnitReadCount, kRest),
+                  units + kFirstUnitReadCount);
+}
+
+ChangeWriteResult WriteConfiguration(LinkSession& session, const ConfigRecord& record,
+                                     const TableStatusBlock& status, ProgressBar* progress) {
+  const WrittenTables selected = SelectedTables(status);
   if (progress) {
     const auto begin = status.begin() + kWriteSelectionOffset;
     // One step a selected table, and one for the second request of table 6.
@@ -260,31 +307,13 @@ bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
         std::count_if(begin, begin + kTableCount, [](uint8_t b) { return b != 0; });
     progress->SetMaximum(static_cast<int>(selectedTables) + kSecondUnitWrite);
   }
-  if (selected(kLinkParametersTable)) {
-    if (!WriteLinkParameters(session, record)) return false;
-    Advance(session, progress);
-  }
-  if (selected(kModemCommandTable)) {
-    if (!WriteModemCommand(session, record)) return false;
-    Advance(session, progress);
-  }
-  if (selected(kUnitLinkTable)) {
-    // Two requests, each advancing the bar: fields 0..242 and 243..254.
-    const uint8_t* units = record.UnitLinkBytes().data();
-    const int rest = static_cast<int>(kUnitAddressCount) - kMaxWriteValues;
-    if (!TransferTable(session,
-                       WriteOf(kUnitLinkTable, 0, kMaxWriteValues, units, kMaxWriteValues))) {
-      return false;
-    }
-    Advance(session, progress);
-    if (!TransferTable(session, WriteOf(kUnitLinkTable, kMaxWriteValues, rest,
-                                        units + kMaxWriteValues, rest))) {
-      return false;
-    }
-    Advance(session, progress);
-  }
-  Finish(session, progress);
-  return true;
+  std::vector<TableRequest> writes;
+  if (selected.linkParameters) writes.push_back(WholeLinkParameters(record));
+  if (selected.modemCommand) writes.push_back(WholeModemCommand(record));
+  if (selected.unitLinks) AddWholeUnitLinks(writes, record);
+  const ChangeWriteResult result = SendWrites(session, writes, progress);
+  if (result.outcome != ChangeWriteOutcome::Failed) Finish(session, progress);
+  return result;
 }
 
 void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex) {
@@ -297,38 +326,21 @@ void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex) {
   session.ui.ShowLinkPanel(LinkPanelText(session.settings.portNumber, speed));
 }
 
-std::vector<TableRequest> ChangedTableWrites(const ConfigRecord& asRead,
-                                             const ConfigImage& edited) {
-  ConfigRecord fresh = asRead;
-  RecordFromImage(edited, fresh);
-  std::vector<TableRequest> writes;
-  if (!std::ranges::equal(fresh.LinkParameters(), asRead.LinkParameters())) {
-    writes.push_back(
-        TableRequest::Write(kLinkParametersTable, 0, kLinkParametersSize, fresh.LinkParameters()));
+TableWrites ChangedTableWrites(const ConfigRecord& asRead, const ConfigRecord& meant) {
+  TableWrites writes;
+  if (!std::ranges::equal(meant.LinkParameters(), asRead.LinkParameters())) {
+    writes.requests.push_back(WholeLinkParameters(meant));
   }
-  if (!std::ranges::equal(fresh.ModemField(), asRead.ModemField())) {
-    writes.push_back(TableRequest::Write(kModemCommandTable, 0, 1, fresh.ModemField()));
+  if (!std::ranges::equal(meant.ModemField(), asRead.ModemField())) {
+    writes.requests.push_back(WholeModemCommand(meant));
   }
-  AddChangedUnitRuns(writes, asRead.UnitLinkBytes(), fresh.UnitLinkBytes());
+  AddChangedUnitRuns(writes.requests, asRead.UnitLinkBytes(), meant.UnitLinkBytes());
+  for (const TableRequest& request : writes.requests) writes.tables.Add(request.writeTable());
   return writes;
 }
 
-ChangeWriteResult WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
-                                     const ConfigImage& edited) {
-  const std::vector<TableRequest> writes = ChangedTableWrites(asRead, edited);
-  ChangeWriteResult result;
-  for (const TableRequest& write : writes) {
-    if (!TransferTable(session, write)) {
-      result.outcome = ChangeWriteOutcome::Failed;
-      return result;
-    }
-    result.written.Add(write.writeTable());
-    if (write.writeTable() == kLinkParametersTable) {
-      FollowMasterSpeed(session, write.block[kBlockHeaderSize + kMasterSpeedIndexField]);
-    }
-  }
-  if (!writes.empty()) result.outcome = ChangeWriteOutcome::Written;
-  return result;
+ChangeWriteResult WriteChangedTables(LinkSession& session, const TableWrites& writes) {
+  return SendWrites(session, writes.requests, nullptr);
 }
 
 }  // namespace vkt53

@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "config/config_image.h"
 #include "config/config_record.h"
 #include "config/table_status.h"
 #include "link/link_settings.h"
@@ -21,6 +20,8 @@ namespace vkt53 {
 inline constexpr int kMaxBlockSize = 249;  // 255-byte frame less its own six bytes
 inline constexpr int kBlockHeaderSize = 6;  // read table, first, count, write table, first, count
 inline constexpr int kMaxWriteValues = kMaxBlockSize - kBlockHeaderSize;
+inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
+inline constexpr int kFirstUnitReadCount = 130;  // table 6 is read as fields 0..129 and 130..254
 
 // The data of one function 29 request: read table, first field, count, write
 // table, first field, count, then the values to write.
@@ -57,7 +58,7 @@ std::string LinkPanelText(int portNumber, int32_t speed);
 std::string TableOperationText(const TableRequest& request);
 
 // Runs one request until it succeeds or the user gives up. On success the
-// response stays in the context; the values start at response byte 7. A
+// response stays in the context, a read's values from kResponseValuesOffset. A
 // stop the user asked for (ServiceUi::StopRequested) ends it with false
 // before the request goes out, or after a failed try without the retry
 // question; a request under way is never cut short.
@@ -68,14 +69,12 @@ bool ReadSpeedAvailability(LinkSession& session, ConfigRecord& record);
 // Table 7, fields 0..7, into flags; they are changed only by a successful read.
 bool ReadRestoreFlags(LinkSession& session, RestoreFlags& flags);
 bool ReadConfiguration(LinkSession& session, ConfigRecord& record, ProgressBar* progress);
-bool WriteConfiguration(LinkSession& session, const ConfigRecord& record,
-                        const TableStatusBlock& status, ProgressBar* progress);
 
 // After table 3 was written: the link follows the device to its new master
 // speed, in the settings, the exchange and the link panel.
 void FollowMasterSpeed(LinkSession& session, uint8_t masterSpeedIndex);
 
-// The writable tables a write touches, or touched.
+// The writable tables a write touches, or touched, or that are read back.
 struct WrittenTables {
   bool linkParameters = false;  // table 3
   bool modemCommand = false;    // table 5
@@ -89,24 +88,42 @@ struct WrittenTables {
   bool operator==(const WrittenTables&) const = default;
 };
 
+// The tables of a table status block's write selection.
+WrittenTables SelectedTables(const TableStatusBlock& status);
+
+// Reads the tables into the record, table 6 whole in two requests. False
+// when a read ended without success; the record keeps what came.
+bool ReadTables(LinkSession& session, const WrittenTables& tables, ConfigRecord& into);
+
 enum class ChangeWriteOutcome { NothingChanged, Written, Failed };
 
 struct ChangeWriteResult {
   ChangeWriteOutcome outcome = ChangeWriteOutcome::NothingChanged;
   // The tables at least one write of which was answered: after a failure,
-  // the device holds these (table 6 perhaps only in part) as edited.
+  // the device holds these (table 6 perhaps only in part) as meant.
   WrittenTables written;
 };
 
-// The writes that bring the device from the configuration as read to the
-// edited image, in the order they are sent: tables 3 and 5 whole when they
-// differ, table 6 in runs of differing fields, each run at most as long as
-// one request can carry. None when nothing differs.
-std::vector<TableRequest> ChangedTableWrites(const ConfigRecord& asRead, const ConfigImage& edited);
+// Writes the tables the block's write selection names (only 3, 5 and 6 are
+// written), whole from the record in the order of their numbers, table 6 in
+// two requests: one step of the bar a request, and after the last a pause
+// in which the device settles. A written master speed is followed.
+ChangeWriteResult WriteConfiguration(LinkSession& session, const ConfigRecord& record,
+                                     const TableStatusBlock& status, ProgressBar* progress);
 
-// Sends ChangedTableWrites, stopping at the first that fails; after a write
-// of table 3 the link follows the device to its new master speed.
-ChangeWriteResult WriteChangedTables(LinkSession& session, const ConfigRecord& asRead,
-                                     const ConfigImage& edited);
+// Table writes in the order they are sent, and the tables they touch.
+struct TableWrites {
+  std::vector<TableRequest> requests;
+  WrittenTables tables;
+};
+
+// The writes that bring the device from one configuration to another: tables
+// 3 and 5 whole when they differ, table 6 in runs of differing fields, each
+// run at most as long as one request can carry. None when nothing differs.
+TableWrites ChangedTableWrites(const ConfigRecord& asRead, const ConfigRecord& meant);
+
+// Sends the writes, stopping at the first that fails; after a write of table
+// 3 the link follows the device to its new master speed.
+ChangeWriteResult WriteChangedTables(LinkSession& session, const TableWrites& writes);
 
 }  // namespace vkt53

@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <span>
 #include <vector>
 
 #include "support/byte_order.h"
 #include "link/crc16.h"
+#include "link/exchange_reports.h"
 #include "link/link_settings.h"
 #include "link/port.h"
 #include "support/text_format.h"
@@ -113,17 +113,6 @@ bool Fail(ExchangeContext& context, int code) {
 
 bool ExchangeAttempt(ExchangeContext& context, int frameLength, int attempt, int attempts);
 
-void ReportFailure(ExchangeContext& context, uint8_t function, int sent = 0, int received = 0) {
-  if (!context.observer) return;
-  RequestFailure failure;
-  failure.at = ClockNow();
-  failure.function = function;
-  failure.resultCode = context.resultCode;
-  failure.sentIdentifier = sent;
-  failure.receivedIdentifier = received;
-  context.observer->RequestFailed(failure);
-}
-
 void PutCredentials(ExchangeContext& context) {
   std::copy(context.userName.begin(), context.userName.end(), context.request.begin() + kNameOffset);
   std::copy(context.password.begin(), context.password.end(),
@@ -208,35 +197,6 @@ ReadOutcome PortRead(const PortHandle& port, uint8_t* into, std::size_t count,
   }
   return got == count ? ReadOutcome::Ok : ReadOutcome::Short;
 }
-
-// What an observed attempt's hunt notes for the observer: the bytes it
-// skipped (the last of them kept), when the frame's start symbol came and
-// how many of the frame's bytes arrived. Unobserved attempts note nothing.
-class HuntNotes {
- public:
-  static constexpr std::size_t kKept = 64;
-
-  void Skip(const uint8_t* bytes, std::size_t count) {
-    for (std::size_t i = 0; i < count; ++i) ring_[(skipped_ + i) % kKept] = bytes[i];
-    skipped_ += count;
-  }
-  std::size_t SkippedCount() const { return skipped_; }
-  // The kept bytes, oldest first.
-  std::span<const uint8_t> Skipped() {
-    const std::size_t kept = std::min(skipped_, kKept);
-    for (std::size_t i = 0; i < kept; ++i) ordered_[i] = ring_[(skipped_ - kept + i) % kKept];
-    return {ordered_.data(), kept};
-  }
-
-  SteadyClock::time_point startSymbolAt{};
-  bool startSymbolSeen = false;
-  std::size_t frameBytes = 0;
-
- private:
-  std::array<uint8_t, kKept> ring_{};
-  std::array<uint8_t, kKept> ordered_{};
-  std::size_t skipped_ = 0;
-};
 
 void PrepareAttempt(ExchangeContext& context) {
   const PortHandle& port = context.port;
@@ -352,49 +312,7 @@ int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart, Hunt
   }
 }
 
-void ReportSent(const ExchangeContext& context, int frameLength, int attempt, int attempts,
-                SteadyClock::time_point rtsRaised, bool writeFailed) {
-  const TransmitTiming& timing = context.lastTiming;
-  SentFrame sent;
-  sent.writeStart = timing.writeStart;
-  sent.frame = {context.request.data(), static_cast<std::size_t>(frameLength)};
-  sent.preambleCount = context.preambleCount;
-  sent.bitRate = context.exchangeSpeed;
-  sent.attempt = attempt;
-  sent.attempts = attempts;
-  sent.rtsPauseMs = context.rtsPauseMs;
-  sent.rtsPause = timing.writeStart - rtsRaised;
-  sent.hold = timing.holdUntil - timing.writeStart;
-  sent.rtsHeld = writeFailed ? SteadyClock::duration{} : timing.rtsDropped - timing.writeStart;
-  sent.writeFailed = writeFailed;
-  context.observer->FrameSent(sent);
-}
-
-void ReportAnswer(const ExchangeContext& context, int frameLength, int attempt, int attempts,
-                  HuntNotes& notes) {
-  AnswerOutcome answer;
-  answer.end = ClockNow();
-  answer.request = {context.request.data(), static_cast<std::size_t>(frameLength)};
-  answer.frame = {context.response.data(), notes.startSymbolSeen ? notes.frameBytes : 0};
-  answer.skipped = notes.Skipped();
-  answer.skippedCount = notes.SkippedCount();
-  answer.startSymbolSeen = notes.startSymbolSeen;
-  if (notes.startSymbolSeen) answer.firstByte = notes.startSymbolAt - context.lastTiming.rtsDropped;
-  answer.bitRate = context.exchangeSpeed;
-  answer.attempt = attempt;
-  answer.attempts = attempts;
-  answer.waitMs = context.firstByteWaitMs;
-  answer.resultCode = context.resultCode;
-  context.observer->AnswerEnded(answer);
-}
-
 }  // namespace
-
-ExchangeContext::ExchangeContext(uint8_t address)
-    : deviceAddress(address), messages(MakeMessageTable()), tables(MakeConfigTableList()) {
-  userName.fill(' ');
-  password.fill(' ');
-}
 
 void LoadExchangeParameters(ExchangeContext& context, const LinkSettings& settings,
                             const PortHandle& port) {

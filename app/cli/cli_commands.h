@@ -5,25 +5,13 @@
 #pragma once
 
 #include <functional>
-#include <ostream>
 #include <string>
 #include <vector>
 
 #include "app/cli/command_line.h"
+#include "app/cli/command_outcome.h"
 
 namespace vkt53 {
-
-inline constexpr int kExitDone = 0;
-inline constexpr int kExitLinkFailure = 1;  // the port, the line or the device failed
-inline constexpr int kExitUsage = 2;        // the command line is wrong
-inline constexpr int kExitRefused = 3;      // another model or software version
-inline constexpr int kExitFileError = 4;    // a configuration file cannot be read or written
-
-struct CliStreams {
-  std::ostream& out;
-  std::ostream& err;
-  bool progressLine = false;  // err is a terminal: show the operation in progress there
-};
 
 // The whole program: parses args (without the program's name) and runs the
 // command. The link settings' defaults come from the settings file in the

@@ -69,7 +69,7 @@ TFormMain::~TFormMain() {
   // A window destroyed without being closed still saves and lets go of the port.
   if (!closed_) FormClose();
   delete monitor_;  // before the record it shows
-  if (state_.context) state_.context->observer = nullptr;
+  state_.link.context.observer = nullptr;
 }
 
 void TFormMain::FormCreate() {
@@ -78,8 +78,8 @@ void TFormMain::FormCreate() {
   state_.settingsFolder = IniFolderPath(workingFolder);
   CreateWorkingFolders(workingFolder);
   state_.settingsPath = SettingsFilePath(state_.settingsFolder);
-  state_.settings = LoadSettings(state_.settingsPath);
-  state_.port.reset();
+  state_.link.settings = LoadSettings(state_.settingsPath);
+  state_.link.Close();
   HideMenu();
   TimerStart->start();
 }
@@ -140,7 +140,7 @@ bool TFormMain::RunTableOperation(const TableOperation& operation) {
   bool succeeded = false;
   {
     BusyCursor busy;
-    LinkSession session{*state_.context, state_.settings, *this};
+    LinkSession session = state_.link.Session(*this);
     succeeded = operation(session);
   }
   operationRunning_ = outer;
@@ -230,9 +230,8 @@ void TFormMain::FormClose() {
   closed_ = true;
   BusyCursor busy;
   TimerStart->stop();
-  SaveSettings(state_.settingsPath, state_.settings);
-  state_.ClosePort();
-  if (state_.context) state_.context->port.reset();
+  SaveSettings(state_.settingsPath, state_.link.settings);
+  state_.link.Close();
   if (monitor_) monitor_->close();
 }
 

@@ -51,7 +51,7 @@ class TFormMain : public QMainWindow, public ShellUi {
   void BringToFront() override;
   void ShowNotice(const std::string& line1, const std::string& line2) override;
   void ShowExchangeResult(const std::string& line1, const std::string& line2) override;
-  bool ShowConnectionDialog(ProgramState& state) override;
+  bool ShowConnectionDialog(LinkState& link) override;
   bool ChooseTablesToWrite(TableStatusBlock& block, uint8_t tableWriteLock) override;
   void ShowIdentification(std::span<const uint8_t, kIdentificationSize> identification) override;
   bool EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record, const std::string& configFolder) override;

@@ -35,7 +35,7 @@ void TFormMain::BuildServiceMenu() {
   // The record runs from the start, so that the monitor opened after a
   // failure shows what led to it.
   recorder_ = std::make_unique<ExchangeRecorder>();
-  state_.context->observer = recorder_.get();
+  state_.link.context.observer = recorder_.get();
 }
 
 void TFormMain::ShowServiceMenu() { NService->menuAction()->setVisible(true); }

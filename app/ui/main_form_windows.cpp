@@ -48,8 +48,8 @@ void TFormMain::ShowExchangeResult(const std::string& line1, const std::string& 
   ShowMessage(MessageKind::ExchangeResult, Q(line1), Q(line2), this);
 }
 
-bool TFormMain::ShowConnectionDialog(ProgramState& state) {
-  TFormConnPar dialog(state, this);
+bool TFormMain::ShowConnectionDialog(LinkState& link) {
+  TFormConnPar dialog(link, this);
   dialog.exec();
   ShowServiceMenu();
   return dialog.connectRequested();

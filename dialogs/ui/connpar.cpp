@@ -18,11 +18,11 @@
 #include <functional>
 #include <utility>
 
-#include "app/program_state.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/question.h"
 #include "widgets/widgets.h"
 #include "dialogs/link_entry.h"
+#include "link/link_state.h"
 #include "dialogs/speed_search.h"
 #include "link/clock.h"
 #include "link/port.h"
@@ -118,7 +118,7 @@ QStringList SearchFailureLines(const ExchangeContext& context) {
 
 }  // namespace
 
-TFormConnPar::TFormConnPar(ProgramState& state, QWidget* parent) : QDialog(parent), state_(state) {
+TFormConnPar::TFormConnPar(LinkState& link, QWidget* parent) : QDialog(parent), link_(link) {
   setObjectName("TFormConnPar");
   setWindowTitle("Параметры связи с КОРДИНом");
   SetTitleBar(this, TitleButtons::Close);
@@ -201,7 +201,7 @@ void TFormConnPar::showEvent(QShowEvent* event) {
 }
 
 void TFormConnPar::FormShow() {
-  const LinkEntry entry = EntryOfSettings(state_.settings);
+  const LinkEntry entry = EntryOfSettings(link_.settings);
   ReadPorts(entry.portNumber);
   ComboBox2->setCurrentIndex(entry.speedIndex);
   ComboBox3->setCurrentIndex(entry.attemptsIndex);
@@ -279,38 +279,34 @@ bool TFormConnPar::ApplyLinkParameters() {
     return false;
   }
   SetStatus(QString());
-  const LinkEntryCheck check = CheckLinkEntry(entry, state_.settings);
+  const LinkEntryCheck check = CheckLinkEntry(entry, link_.settings);
   if (check.failed != LinkEntryField::None) {
     ShowMessage(MessageKind::InputError, QString::fromUtf8(LinkEntryFieldName(check.failed)),
                 "Параметр вне допустимого диапазона", this);
     return false;
   }
   // From here on the new values stay, whether or not the port opens.
-  state_.settings = check.settings;
+  link_.settings = check.settings;
   return EstablishLink();
 }
 
 bool TFormConnPar::EstablishLink() {
-  if (state_.port) {
-    state_.ClosePort();
+  if (link_.IsOpen()) {
+    link_.Close();
     WaitMs(kReopenPauseMs);
   }
   // The device the dialog showed for the port, not a fresh look: what the
   // user saw is what is opened.
-  const int number = state_.settings.portNumber;
+  const int number = link_.settings.portNumber;
   const int shown = PortListPosition(ports_, number);
   const std::string device = shown >= 0 ? ports_[static_cast<std::size_t>(shown)].devicePath : PortDeviceName(number);
   ShowPortReason(QString());
-  PortHandle port = OpenLinkPort(device);
-  if (!port) {
+  if (!link_.Open(device)) {
     ShowPortReason(QString::fromStdString(PortOpenFailureReason(device)));
-    ShowMessage(MessageKind::Error,
-               QString("Коммуникационный порт COM%1 недоступен").arg(state_.settings.portNumber), QString(),
-               this);
+    ShowMessage(MessageKind::Error, QString("Коммуникационный порт COM%1 недоступен").arg(link_.settings.portNumber),
+                QString(), this);
     return false;
   }
-  state_.port = port;
-  LoadExchangeParameters(*state_.context, state_.settings, state_.port);
   return true;
 }
 
@@ -340,7 +336,7 @@ void TFormConnPar::BitBtn4Click() {
   SetStatus(QString());
   if (!ApplyLinkParameters()) return;
   // Known before the search: the port just opened decides whether it can run.
-  const QStringList failure = SearchFailureLines(*state_.context);
+  const QStringList failure = SearchFailureLines(link_.context);
   ReportSearchResult(RunSpeedSearch(), failure);
 }
 
@@ -354,11 +350,11 @@ int32_t TFormConnPar::RunSpeedSearch() {
   int32_t found = 0;
   {
     BusyCursor cursor;
-    found = SearchExchangeSpeed(*state_.context,
+    found = SearchExchangeSpeed(link_.context,
                                 [this](int32_t speed) { SetStatus(QString("Скорость обмена:  %1").arg(speed)); });
   }
-  if (found != 0) state_.settings.exchangeSpeed = found;
-  state_.ClosePort();
+  if (found != 0) link_.settings.exchangeSpeed = found;
+  link_.Close();
   searching_ = false;
   SetButtonsEnabled(true);
   SetStatus(QString());

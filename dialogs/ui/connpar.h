@@ -18,14 +18,14 @@ class QStatusBar;
 
 namespace vkt53 {
 
-struct ProgramState;
+class LinkState;
 struct LinkEntry;
 
 class TFormConnPar : public QDialog {
   Q_OBJECT
  public:
-  // Works on the program-wide link settings, port and exchange context.
-  explicit TFormConnPar(ProgramState& state, QWidget* parent = nullptr);
+  // Works on the program's link: its settings, its port and its exchange.
+  explicit TFormConnPar(LinkState& link, QWidget* parent = nullptr);
 
   // Set only when "Связаться" opened the port; the caller then connects.
   bool connectRequested() const { return connectRequested_; }
@@ -60,7 +60,7 @@ class TFormConnPar : public QDialog {
   int ChosenPort() const;
   void ShowPortReason(const QString& reason);
 
-  ProgramState& state_;
+  LinkState& link_;
   bool connectRequested_ = false;
   bool searching_ = false;
   // The ports offered as last read: what the port list shows and what is opened.

@@ -23,7 +23,7 @@
 #include <map>
 #include <memory>
 
-#include "app/program_state.h"
+#include "link/link_state.h"
 #include "widgets/question.h"
 #include "dialogs/ui/connpar.h"
 #include "link/plcbox.h"
@@ -57,7 +57,7 @@ using Message = MessageSeen;
 class Fixture {
  public:
   explicit Fixture(const std::map<int, std::string>& portMap = {{1, "/nonexistent"}}) { folder_.MapPorts(portMap); }
-  ~Fixture() { state.ClosePort(); }
+  ~Fixture() { state.Close(); }
 
   // Creates and shows the dialog over the settings as they are now.
   TFormConnPar& Show() {
@@ -84,7 +84,7 @@ class Fixture {
   // The serial devices the dialog finds (an empty tree until something is added).
   FakeDeviceTree Devices() const { return FakeDeviceTree(folder_.Devices()); }
 
-  ProgramState state;
+  LinkState state;
   std::unique_ptr<TFormConnPar> dialog;
 
  private:
@@ -262,9 +262,9 @@ class ConnParTest : public QObject {
 
     QCOMPARE(f.Click("BitBtn1").size(), 0);
     QVERIFY(f.dialog->connectRequested());
-    QVERIFY2(ReadIdentification(*f.state.context), "the port opened is not the one shown");
+    QVERIFY2(ReadIdentification(f.state.context), "the port opened is not the one shown");
     QCOMPARE(f.state.settings.portNumber, uint8_t{1});
-    f.state.ClosePort();
+    f.state.Close();
 
     f.Show();
     QVERIFY(
@@ -288,7 +288,7 @@ class ConnParTest : public QObject {
     QCOMPARE(f.Click("BitBtn1").size(), 0);
     QVERIFY(f.dialog->connectRequested());
     QCOMPARE(f.state.settings.portNumber, uint8_t{12});
-    QVERIFY2(ReadIdentification(*f.state.context), "COM12 did not open its device");
+    QVERIFY2(ReadIdentification(f.state.context), "COM12 did not open its device");
   }
 
   // The ports are read again each time the drop-down opens; the port chosen
@@ -399,7 +399,7 @@ class ConnParTest : public QObject {
     QCOMPARE(shown[0].line1, kIncomplete);
     QCOMPARE(shown[0].line2, QString());
     QCOMPARE(f.state.settings, stored);
-    QVERIFY(!f.state.port);
+    QVERIFY(!f.state.IsOpen());
     QVERIFY(f.dialog->isVisible());
     QVERIFY(!f.dialog->connectRequested());
   }
@@ -527,7 +527,7 @@ class ConnParTest : public QObject {
     QCOMPARE(shown[0].line1, QString("Коммуникационный порт COM5 недоступен"));
     QCOMPARE(shown[0].line2, QString());
     QCOMPARE(f.state.settings, (LinkSettings{0, 0, 5, 57600, 4, 3, 300, 9, 20}));
-    QVERIFY(!f.state.port);
+    QVERIFY(!f.state.IsOpen());
     QVERIFY(!f.dialog->connectRequested());
     QVERIFY(f.dialog->isVisible());
   }
@@ -541,7 +541,7 @@ class ConnParTest : public QObject {
     // the terminal opens exclusively, so the reopening proves it.
     PortHandle earlier = OpenPortDevice(emu.terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
     QVERIFY(earlier);
-    f.state.port = earlier;
+    f.state.Attach(earlier);
     f.Show();
     f.Control<QComboBox>("ComboBox3")->setCurrentIndex(1);
     f.Edit("Edit2")->setText("200");
@@ -557,10 +557,10 @@ class ConnParTest : public QObject {
     QVERIFY(!f.dialog->isVisible());
     QCOMPARE(f.dialog->result(), int(QDialog::Accepted));
     QVERIFY(!earlier->IsOpen());
-    QVERIFY(f.state.port && f.state.port->IsOpen());
+    QVERIFY(f.state.IsOpen() && f.state.port()->IsOpen());
 
-    ExchangeContext& context = *f.state.context;
-    QCOMPARE(context.port, f.state.port);
+    ExchangeContext& context = f.state.context;
+    QCOMPARE(context.port, f.state.port());
     QCOMPARE(context.exchangeSpeed, 9600);
     QCOMPARE(context.firstByteWaitMs, 3000u);
     QCOMPARE(context.followingBytesWaitMs, 200u);
@@ -604,8 +604,9 @@ class ConnParTest : public QObject {
     // dialog, not to closing the port behind disabled buttons.
     PaintedEnabled searchButton(f.Control<QPushButton>("BitBtn4"));
     bool readyUnderTheMessage = false;
-    const QList<Message> shown = f.Click(
-        "BitBtn4", [&] { readyUnderTheMessage = !f.state.port && searchButton.lastPaintEnabled && ButtonsEnabled(f); });
+    const QList<Message> shown = f.Click("BitBtn4", [&] {
+      readyUnderTheMessage = !f.state.IsOpen() && searchButton.lastPaintEnabled && ButtonsEnabled(f);
+    });
     QVERIFY(readyUnderTheMessage);
     QCOMPARE(tried, SpeedTexts(1, 2));
     QVERIFY(buttonsDisabledThroughout);
@@ -619,13 +620,13 @@ class ConnParTest : public QObject {
 
     QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("1200"));
     QCOMPARE(f.state.settings.exchangeSpeed, 1200);
-    QVERIFY(!f.state.port);
+    QVERIFY(!f.state.IsOpen());
     QVERIFY(status->currentMessage().isEmpty());
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(ButtonsEnabled(f));
-    QCOMPARE(f.state.context->firstByteWaitMs, 300u);
-    QCOMPARE(f.state.context->followingBytesWaitMs, 100u);
-    QCOMPARE(f.state.context->attemptCount, uint8_t{1});
+    QCOMPARE(f.state.context.firstByteWaitMs, 300u);
+    QCOMPARE(f.state.context.followingBytesWaitMs, 100u);
+    QCOMPARE(f.state.context.attemptCount, uint8_t{1});
 
     // "Отменить" (here by Esc) does not undo the found speed.
     QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -656,7 +657,8 @@ class ConnParTest : public QObject {
             });
 
     bool readyUnderTheMessage = false;
-    const QList<Message> shown = f.Click("BitBtn4", [&] { readyUnderTheMessage = !f.state.port && ButtonsEnabled(f); });
+    const QList<Message> shown =
+        f.Click("BitBtn4", [&] { readyUnderTheMessage = !f.state.IsOpen() && ButtonsEnabled(f); });
     QVERIFY(readyUnderTheMessage);
     QCOMPARE(far.get(), kTries);
     QCOMPARE(tried, SpeedTexts(1, 21));
@@ -667,7 +669,7 @@ class ConnParTest : public QObject {
     QVERIFY(!shown[0].busyCursor);
     QCOMPARE(f.state.settings.exchangeSpeed, 1200);
     QCOMPARE(f.Control<QComboBox>("ComboBox2")->currentText(), QString("1200"));
-    QVERIFY(!f.state.port);
+    QVERIFY(!f.state.IsOpen());
     QVERIFY(!QApplication::overrideCursor());
     QVERIFY(f.Control<QPushButton>("BitBtn4")->isEnabled());
     QVERIFY(f.dialog->isVisible());
@@ -697,7 +699,7 @@ class ConnParTest : public QObject {
              QString("скорость линии порта tcp:// задаёт сервер портов. Для определения скорости нужен порт rfc2217://."));
     QVERIFY(tried.isEmpty());
     QVERIFY(peer.Receive(1, std::chrono::milliseconds(300)).empty());
-    QVERIFY(!f.state.port);
+    QVERIFY(!f.state.IsOpen());
   }
 
   void searchDoesNotStartOnARefusedEntry() {

@@ -64,15 +64,14 @@ class DeviceBench {
     // opened here instead.
     main_->findChild<QTimer*>("TimerStart")->stop();
     ProgramState& state = main_->state();
-    state.settings.exchangeSpeed = kBenchSpeed;
-    state.port = OpenPort(1, kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
-    LoadExchangeParameters(*state.context, state.settings, state.port);
+    state.link.settings.exchangeSpeed = kBenchSpeed;
+    state.link.Open(PortDeviceName(1));
     state.supportedDevice = true;
     main_->show();
   }
 
   TFormMain& main() { return *main_; }
-  bool portOpen() const { return main_->state().port != nullptr; }
+  bool portOpen() const { return main_->state().link.IsOpen(); }
   std::string configFolder() const { return main_->state().configFolder; }
 
   void Choose(const char* actionName) { main_->findChild<QAction*>(actionName)->trigger(); }

@@ -210,7 +210,7 @@ class EditorsTest : public QObject {
     device.Choose("N2");
     QCOMPARE(device.Writes(), std::vector<std::string>{"3 0 7"});
     QCOMPARE(device.Table(3), (std::vector<int>{20, 4, 5, 1, 0, 0, 0}));
-    QCOMPARE(device.main().state().settings.exchangeSpeed, kBenchSpeed);
+    QCOMPARE(device.main().state().link.settings.exchangeSpeed, kBenchSpeed);
     QCOMPARE(device.main().findChild<QLabel*>("LinkPanel")->text(), QString(" COM1,   115200 бит/с"));
   }
 
@@ -232,8 +232,7 @@ class EditorsTest : public QObject {
 
   void aFailedReadOpensNoEditor() {
     DeviceBench device;
-    device.main().state().ClosePort();
-    LoadExchangeParameters(*device.main().state().context, device.main().state().settings, nullptr);
+    device.main().state().link.Close();
     MessageWatcher messages(false, true);  // "Нет" to every retry question
     device.Choose("N2");
     QVERIFY(messages.otherWindows().isEmpty());
@@ -481,7 +480,7 @@ class EditorsTest : public QObject {
     device.Choose("N1");
     QCOMPARE(device.Writes(), std::vector<std::string>{"3 0 7"});
     QCOMPARE(device.main().findChild<QLabel*>("LinkPanel")->text(), QString(" COM1,   9600 бит/с"));
-    QCOMPARE(device.main().state().settings.exchangeSpeed, 9600);
+    QCOMPARE(device.main().state().link.settings.exchangeSpeed, 9600);
     // The identification read again at 9600 answered and reports no corrupted table.
     QVERIFY(messages.seen().empty());
     QCOMPARE(device.main().state().record.Identification()[0], 0);
@@ -490,7 +489,7 @@ class EditorsTest : public QObject {
   void restoreWithoutTable1OffersEverySpeed() {
     // Table 7 is read, then table 1's answer is lost and not asked for again.
     DeviceBench device("unit_speed_mask = 0x00008800\n", {"--fault-skip", "1", "--fault-drop", "1"});
-    device.main().state().context->firstByteWaitMs = 300;
+    device.main().state().link.context.firstByteWaitMs = 300;
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
     MessageWatcher messages;  // "Нет" to the retry question

@@ -186,7 +186,7 @@ class ExchangeMonitorTest : public QObject {
   void LinesArePaintedDuringABlockingExchange() {
     DeviceBench device("", {"--fault-drop", "1"});
     TFormMain& main = device.main();
-    ExchangeContext& context = *main.state().context;
+    ExchangeContext& context = main.state().link.context;
     context.attemptCount = 2;
     context.firstByteWaitMs = 600;
     Child<QAction>(&main, "NMonitor")->trigger();
@@ -245,7 +245,7 @@ class ExchangeMonitorTest : public QObject {
     auto* lines = Child<TMonitorLines>(monitor, "Lines");
     auto* count = Child<QLabel>(monitor, "CountLabel");
     ConfigRecord record;
-    LinkSession session{*main.state().context, main.state().settings, main};
+    LinkSession session = main.state().link.Session(main);
     QVERIFY(ReadIdentification(session, record));
     const int before = lines->RowCount();
     QCOMPARE(count->text(), QString("Кадров: %1").arg(before));

@@ -119,7 +119,7 @@ void MainWindowTest::CancelAndReconnectKeepParametersHidden() {
   AnswerConnectionDialog("BitBtn2");
   TFormMain& main = bench.Start();
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
-  QVERIFY(!main.state().port);
+  QVERIFY(!main.state().link.IsOpen());
 
   AnswerConnectionDialog("BitBtn1");
   Child<QAction>(&main, "Nconnect")->trigger();
@@ -130,7 +130,7 @@ void MainWindowTest::CancelAndReconnectKeepParametersHidden() {
   Child<QAction>(&main, "Nconnect")->trigger();
   QCOMPARE(Child<QLabel>(&main, "LinkPanel")->text(), QString());
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
-  QVERIFY2(main.state().port, "the port stays open; only the menu forgets the device");
+  QVERIFY2(main.state().link.IsOpen(), "the port stays open; only the menu forgets the device");
 }
 
 void MainWindowTest::ForeignModelAndVersionAreRefused_data() {

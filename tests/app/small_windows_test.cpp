@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "app/program_state.h"
+#include "link/link_state.h"
 #include "app/ui/about.h"
 #include "widgets/question.h"
 #include "app/ui/exchange_monitor.h"
@@ -237,7 +237,7 @@ class SmallWindowsTest : public QObject {
     const QSize room(1280 - 16, 720 - 48 - 40);
     ProgramFolderBench folder;
     folder.MapPorts({{1, "/dev/" + std::string(300, 'x')}});
-    ProgramState state;
+    LinkState link;
     const IdentificationRecord identification = TypicalIdentification();
     TableStatusBlock tables{};
     UnitEntry unit;
@@ -252,7 +252,7 @@ class SmallWindowsTest : public QObject {
     const std::vector<FieldDifference> differences(40, difference);
 
     std::vector<std::unique_ptr<QWidget>> windows;
-    windows.push_back(std::make_unique<TFormConnPar>(state));
+    windows.push_back(std::make_unique<TFormConnPar>(link));
     windows.push_back(std::make_unique<TFormIdent>(identification));
     windows.push_back(std::make_unique<TFormTableInfo>(tables, uint8_t{0}));
     windows.push_back(std::make_unique<TFormRealConfig>(image, record, "/nonexistent"));

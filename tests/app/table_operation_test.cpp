@@ -243,7 +243,7 @@ class TableOperationTest : public QObject {
     // The identification read that checks the written tables goes unanswered once.
     DeviceBench device("", {"--fault-skip", "6", "--fault-drop", "1"});
     TFormMain& main = device.main();
-    main.state().context->firstByteWaitMs = 300;
+    main.state().link.context.firstByteWaitMs = 300;
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     ConfigImage image;
     NewConfigurationImage(image);

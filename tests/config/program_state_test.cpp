@@ -1,5 +1,5 @@
-// The program-wide state: how it starts, and closing the port while the
-// exchange context still holds a copy of it.
+// The program-wide state: how it starts, and closing the link's port while
+// exchanges may still be asked of it.
 #include "app/program_state.h"
 
 #include <gtest/gtest.h>
@@ -19,16 +19,15 @@ bool ReadIdentification(ExchangeContext& context) {
 
 TEST(ProgramState, StartsWithoutAPortOrASupportedDevice) {
   ProgramState state;
-  ASSERT_TRUE(state.context);
-  EXPECT_EQ(state.context->deviceAddress, 0);
-  EXPECT_FALSE(state.port);
+  EXPECT_EQ(state.link.context.deviceAddress, 0);
+  EXPECT_FALSE(state.link.IsOpen());
   EXPECT_FALSE(state.supportedDevice);
-  EXPECT_EQ(state.settings, LinkSettings{});
+  EXPECT_EQ(state.link.settings, LinkSettings{});
   EXPECT_TRUE(state.configFilePath.empty());
   EXPECT_EQ(state.record, ConfigRecord{});
 }
 
-TEST(ProgramState, ClosingThePortFailsTheContextsExchangesInsteadOfLeavingThemAPort) {
+TEST(ProgramState, ClosingThePortFailsTheExchangesInsteadOfLeavingThemAPort) {
   FakeClock clock;
   ProgramState state;
   auto port = std::make_shared<ScriptedPort>(clock, [](const Bytes&, int32_t) {
@@ -36,17 +35,16 @@ TEST(ProgramState, ClosingThePortFailsTheContextsExchangesInsteadOfLeavingThemAP
     data.resize(20, 0);
     return Answer(0, 0x9D, data);
   });
-  state.port = port;
-  LoadExchangeParameters(*state.context, state.settings, state.port);
-  ASSERT_TRUE(ReadIdentification(*state.context));
+  state.link.Attach(port);
+  ASSERT_TRUE(ReadIdentification(state.link.context));
 
-  state.ClosePort();
-  EXPECT_FALSE(state.port);
+  state.link.Close();
+  EXPECT_FALSE(state.link.IsOpen());
   EXPECT_FALSE(port->IsOpen());
-  EXPECT_FALSE(ReadIdentification(*state.context));
-  EXPECT_EQ(state.context->resultCode, kResultWriteFailed);
+  EXPECT_FALSE(ReadIdentification(state.link.context));
+  EXPECT_EQ(state.link.context.resultCode, kResultWriteFailed);
   EXPECT_EQ(port->sent().size(), 1u) << "nothing more reached the line";
 
-  state.ClosePort();  // a second close, and one without a port, do nothing
-  EXPECT_FALSE(state.port);
+  state.link.Close();  // a second close, and one without a port, do nothing
+  EXPECT_FALSE(state.link.IsOpen());
 }

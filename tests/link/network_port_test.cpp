@@ -303,7 +303,10 @@ TEST_P(OverSer2net, IdentifiesReadsTheConfigurationAndWritesAChangedUnitBack) {
   UnitEntry unit = GetUnitEntry(image, 5);
   unit.speedIndex = unit.speedIndex == 7 ? 8 : 7;
   SetUnitEntry(image, 5, unit);
-  ASSERT_EQ(WriteChangedTables(session, record, image).outcome, ChangeWriteOutcome::Written);
+  ConfigRecord meant = record;
+  RecordFromImage(image, meant);
+  ASSERT_EQ(WriteChangedTables(session, ChangedTableWrites(record, meant)).outcome,
+            ChangeWriteOutcome::Written);
 
   ConfigRecord readBack;
   ASSERT_TRUE(ReadConfiguration(session, readBack, nullptr));

@@ -24,6 +24,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// The writes of the edited image over the configuration as read.
+TableWrites ChangesOf(const ConfigRecord& asRead, const ConfigImage& edited) {
+  ConfigRecord meant = asRead;
+  RecordFromImage(edited, meant);
+  return ChangedTableWrites(asRead, meant);
+}
+
 class WithEmulator : public ::testing::Test {
  protected:
   void Start(std::vector<std::string> options = {}) {
@@ -182,7 +189,7 @@ TEST_F(WithEmulator, SelectedTablesAreWrittenWholeAndReadBack) {
   RecordingProgress progress;
   ui().operations.clear();
   LinkSession s = session();
-  ASSERT_TRUE(WriteConfiguration(s, edited, status, &progress));
+  ASSERT_EQ(WriteConfiguration(s, edited, status, &progress).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 5 (поле 0)", "Запись в таблицу 6 (поля 0-243)",
                                     "Запись в таблицу 6 (поля 243-255)"}));
   EXPECT_EQ(progress.maximum, 3);
@@ -204,7 +211,7 @@ TEST_F(WithEmulator, WritingTable3FollowsTheDeviceToItsNewSpeed) {
   TableStatusBlock status{};
   status[kWriteSelectionOffset + 3] = 1;
   LinkSession s = session();
-  ASSERT_TRUE(WriteConfiguration(s, record, status, nullptr));
+  ASSERT_EQ(WriteConfiguration(s, record, status, nullptr).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(link->context.exchangeSpeed, 9600);
   EXPECT_EQ(link->settings.exchangeSpeed, 9600);
   EXPECT_EQ(ui().linkPanel, " COM1,   9600 бит/с");
@@ -221,20 +228,21 @@ TEST_F(WithEmulator, ChangedUnitsAreWrittenInRunsOfDifferingFields) {
   LinkSession s = session();
 
   ui().operations.clear();
-  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::NothingChanged);
+  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome,
+            ChangeWriteOutcome::NothingChanged);
   EXPECT_TRUE(ui().Requests().empty());
 
   UnitEntry unit5 = GetUnitEntry(image, 5);
   unit5.speedIndex = 7;
   SetUnitEntry(image, 5, unit5);
-  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::Written);
+  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 5)"}));
 
   image = ReadImage(asRead);
   ui().operations.clear();
   SetUnitEntry(image, 10, {1, kPortB, 11});
   SetUnitEntry(image, 12, {1, kPortC, 15});
-  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::Written);
+  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 10)", "Запись в таблицу 6 (поле 12)"}));
 
   ConfigRecord after;
@@ -261,7 +269,7 @@ TEST_F(WithEmulator, UnknownPortCodesAreWrittenBackAsNotConnected) {
   }
   ui().operations.clear();
   LinkSession s = session();
-  EXPECT_EQ(WriteChangedTables(s, asRead, image).outcome, ChangeWriteOutcome::Written);
+  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome, ChangeWriteOutcome::Written);
   EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поля 7-11)"}));
   ConfigRecord after;
   ReadImage(after);

@@ -34,15 +34,21 @@ class ScriptedTables : public ::testing::Test {
   }
 
   LinkSession session() { return link.session; }
+  // The writes of the edited image over the configuration as read.
+  TableWrites Changes() const {
+    ConfigRecord meant = asRead;
+    RecordFromImage(image, meant);
+    return ChangedTableWrites(asRead, meant);
+  }
   ChangeWriteOutcome WriteChanges() {
     LinkSession s = session();
-    return WriteChangedTables(s, asRead, image).outcome;
+    return WriteChangedTables(s, Changes()).outcome;
   }
   bool WriteSelected(std::initializer_list<int> tables, ProgressBar* progress) {
     TableStatusBlock status{};
     for (int table : tables) status[kWriteSelectionOffset + table] = 1;
     LinkSession s = session();
-    return WriteConfiguration(s, asRead, status, progress);
+    return WriteConfiguration(s, asRead, status, progress).outcome != ChangeWriteOutcome::Failed;
   }
   // Every request from `first` on answered with a refusal (device error 12).
   void RefuseFrom(int first) {
@@ -202,13 +208,13 @@ TEST_F(ScriptedTables, AWriteThatFailsHalfWayNamesTheTablesItWrote) {
   SetUnitEntry(image, 12, {1, kPortC, 15});
   RefuseFrom(2);  // table 5 and the first run of table 6 are answered
   LinkSession s = session();
-  const ChangeWriteResult result = WriteChangedTables(s, asRead, image);
+  const ChangeWriteResult result = WriteChangedTables(s, Changes());
   EXPECT_EQ(result.outcome, ChangeWriteOutcome::Failed);
   EXPECT_EQ(device.Writes(), (Texts{"5 0 1", "6 10 1", "6 12 1"}));
   EXPECT_EQ(result.written.Numbers(), (std::vector<int>{5, 6})) << "table 6 in part";
 
   RefuseFrom(0);
-  EXPECT_FALSE(WriteChangedTables(s, asRead, image).written.Any()) << "the first write refused";
+  EXPECT_FALSE(WriteChangedTables(s, Changes()).written.Any()) << "the first write refused";
 }
 
 TEST_F(ScriptedTables, AStopAskedForDuringARequestEndsTheWriteWhenItIsAnswered) {
@@ -219,7 +225,7 @@ TEST_F(ScriptedTables, AStopAskedForDuringARequestEndsTheWriteWhenItIsAnswered) 
     return std::nullopt;
   };
   LinkSession s = session();
-  const ChangeWriteResult result = WriteChangedTables(s, asRead, image);
+  const ChangeWriteResult result = WriteChangedTables(s, Changes());
   EXPECT_EQ(result.outcome, ChangeWriteOutcome::Failed);
   EXPECT_EQ(device.Writes(), Texts{"5 0 1"}) << "answered, and nothing sent after it";
   EXPECT_EQ(result.written.Numbers(), std::vector<int>{5});
@@ -234,7 +240,7 @@ TEST_F(ScriptedTables, AStopDuringAFailedRequestAsksNoRetryQuestion) {
   };
   ui.answers = {true};  // a "Да" that must not be given
   LinkSession s = session();
-  EXPECT_FALSE(WriteChangedTables(s, asRead, image).written.Any());
+  EXPECT_FALSE(WriteChangedTables(s, Changes()).written.Any());
   EXPECT_TRUE(ui.questions.empty());
   EXPECT_EQ(device.Writes().size(), static_cast<std::size_t>(context.attemptCount))
       << "the attempts of the one request, not a retry";

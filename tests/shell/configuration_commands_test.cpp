@@ -97,7 +97,7 @@ TEST_F(OnlineConfiguration, ExitWritesNothingAndSaysNothing) {
 TEST_F(OnlineConfiguration, AFailedReadOpensNoEditor) {
   StartDevice("", {"--fault-drop", "all"});
   ConnectServedDevice();
-  state.context->firstByteWaitMs = 200;
+  state.link.context.firstByteWaitMs = 200;
   shell.editOnline = [](ConfigImage&) { return true; };
   RunOnlineConfiguration(state, shell);
 
@@ -328,7 +328,7 @@ TEST_F(CheckedWrite, AWriteStoppedHalfWayNamesWhatItWroteAndYesWritesTheBackupOf
   // The five reads and the write of table 3 are answered; unit 5's write is refused.
   StartDevice(kUnit5AtPortAWith19200, {"--fault-skip", "6", "--fault-error", "3@1"});
   ConnectServedDevice();
-  state.context->attemptCount = 1;
+  state.link.context.attemptCount = 1;
   EditUnit5AndPreambles();
   shell.files.answers = {true};
   RunOnlineConfiguration(state, shell);
@@ -354,7 +354,7 @@ TEST_F(CheckedWrite, TheReadBackAsksTheRetryQuestionAndAFailureIsReported) {
   // The five reads and the write are answered, nothing after them.
   StartDevice("", {"--fault-skip", "6", "--fault-drop", "all"});
   ConnectServedDevice();
-  state.context->firstByteWaitMs = 200;
+  state.link.context.firstByteWaitMs = 200;
   shell.editOnline = [](ConfigImage& image) {
     StoreModemText(image, "ATH");
     return true;

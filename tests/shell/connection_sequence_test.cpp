@@ -61,9 +61,9 @@ class ServedVersion : public ShellBench, public ::testing::WithParamInterface<co
 TEST_P(ServedVersion, ConnectsWithAllMenus) {
   StartDevice("", {"--software", GetParam()});
   std::size_t waitsBeforeConnecting = 0;
-  shell.connect = [this, &waitsBeforeConnecting](ProgramState& program) {
+  shell.connect = [this, &waitsBeforeConnecting](LinkState& link) {
     waitsBeforeConnecting = clock.waits().size();
-    return Connect(program);
+    return Connect(link);
   };
   RunConnectionSequence(state, shell);
 
@@ -102,7 +102,7 @@ TEST_P(RefusedDevice, GetsTheNoticeAndNoParametersMenu) {
   EXPECT_EQ(shell.Requests(), Texts{kIdentificationRead});
   EXPECT_EQ(state.record.Identification()[kTypeCodeByte], std::stoi(GetParam().type))
       << "the record holds the identification read";
-  EXPECT_TRUE(state.port) << "the port stays open";
+  EXPECT_TRUE(state.link.IsOpen()) << "the port stays open";
 }
 
 const Lines kForeignModel = {"Код типа подключенного устройства  7", "Программа обслуживает кордины vkt53-sx"};
@@ -120,12 +120,12 @@ TEST_F(ConnectionSequence, CancelledDialogOrSilentDeviceLeaveNoDevice) {
   RunConnectionSequence(state, shell);
   EXPECT_EQ(shell.events, (Texts{"connection dialog", "menu without parameters"}));
   EXPECT_EQ(shell.operations, 0);
-  EXPECT_FALSE(state.port);
+  EXPECT_FALSE(state.link.IsOpen());
 
   RecordingShell silent(state);
-  silent.connect = [this](ProgramState& program) {
-    const bool connected = Connect(program);
-    program.context->firstByteWaitMs = 200;
+  silent.connect = [this](LinkState& link) {
+    const bool connected = Connect(link);
+    link.context.firstByteWaitMs = 200;
     return connected;
   };
   RunConnectionSequence(state, silent);
@@ -165,7 +165,7 @@ TEST_F(ConnectionSequence, ACorruptedTableOffersTheTablesTable7Flags) {
 
 TEST_F(ConnectionSequence, TheTableWriteLockReachesTheStatusWindow) {
   StartDevice(kTables3And5Flagged);
-  state.settings.tableWriteLock = 1;
+  state.link.settings.tableWriteLock = 1;
   RunConnectionSequence(state, shell);
   ASSERT_EQ(shell.tableStatusCalls.size(), 1u);
   EXPECT_EQ(shell.tableStatusCalls[0].tableWriteLock, 1);
@@ -227,7 +227,7 @@ TEST_F(ConnectionSequence, RestoringEveryTableClearsTheCorruptionAtTheNewSpeed) 
                    "Запись в таблицу 5 (поле 0)", "Запись в таблицу 6 (поля 0-243)",
                    "Запись в таблицу 6 (поля 243-255)", kIdentificationRead}));
   EXPECT_EQ(shell.status.linkPanel, " COM1,   9600 бит/с");
-  EXPECT_EQ(state.settings.exchangeSpeed, 9600);
+  EXPECT_EQ(state.link.settings.exchangeSpeed, 9600);
   EXPECT_TRUE(shell.status.questions.empty()) << "the check ran at the device's new speed";
   EXPECT_EQ(state.record.Identification()[kCorruptedTableByte], 0);
   EXPECT_TRUE(shell.notices.empty()) << "no message when the corruption is cleared";
@@ -271,7 +271,7 @@ TEST_F(ConnectionSequence, NothingIsWrittenWithoutAFileOrAConfirmedPreview) {
   EXPECT_EQ(shell.Requests(), (Texts{kIdentificationRead, kRestoreFlagsRead}));
 
   RecordingShell declined(state);
-  declined.connect = [this](ProgramState& program) { return Connect(program); };
+  declined.connect = [this](LinkState& link) { return Connect(link); };
   declined.chooseTables = shell.chooseTables;
   declined.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kBenchSpeedIndex))};
   declined.editFile = [](ConfigImage& shown) {
@@ -288,9 +288,9 @@ TEST_F(ConnectionSequence, NothingIsWrittenWithoutAFileOrAConfirmedPreview) {
 TEST_F(ConnectionSequence, UnreadableSpeedMasksOfferEverySpeedInThePreview) {
   // The third request, table 1 before the preview, goes unanswered.
   StartDevice(kTables3And5Flagged, {"--fault-skip", "2", "--fault-drop", "1"});
-  shell.connect = [this](ProgramState& program) {
-    const bool connected = Connect(program);
-    program.context->firstByteWaitMs = 200;
+  shell.connect = [this](LinkState& link) {
+    const bool connected = Connect(link);
+    link.context.firstByteWaitMs = 200;
     return connected;
   };
   shell.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kBenchSpeedIndex))};

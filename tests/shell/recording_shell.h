@@ -98,7 +98,7 @@ class RecordingShell : public ShellUi {
   bool RunTableOperation(const TableOperation& operation) override {
     ++operations;
     ++operationDepth_;
-    LinkSession session{*state_.context, state_.settings, *this};
+    LinkSession session = state_.link.Session(*this);
     const bool succeeded = operation(session);
     --operationDepth_;
     return succeeded;
@@ -130,9 +130,9 @@ class RecordingShell : public ShellUi {
     events.push_back("exchange result: " + line1);
   }
 
-  bool ShowConnectionDialog(ProgramState& state) override {
+  bool ShowConnectionDialog(LinkState& link) override {
     events.push_back("connection dialog");
-    return connect ? connect(state) : false;
+    return connect ? connect(link) : false;
   }
   bool ChooseTablesToWrite(TableStatusBlock& block, uint8_t tableWriteLock) override {
     tableStatusCalls.push_back({block, tableWriteLock});
@@ -176,7 +176,7 @@ class RecordingShell : public ShellUi {
 
   // The script. Unset: the dialog is cancelled, the window closed with
   // "Выход".
-  std::function<bool(ProgramState&)> connect;
+  std::function<bool(LinkState&)> connect;
   std::function<bool(TableStatusBlock&)> chooseTables;  // fills the selection, as a write button does
   std::function<bool(ConfigImage&)> editOnline;         // true: "Записать в устройство"
   std::function<FileEditorOutcome(ConfigImage&)> editFile;

@@ -26,8 +26,6 @@ namespace vkt53 {
 
 inline constexpr int32_t kBenchSpeed = 115200;
 inline constexpr uint8_t kBenchSpeedIndex = 20;  // 115200 bit/s in the speed table
-inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
-inline constexpr int kUnitReadFields = 130;       // table 6 is read in two parts
 
 class ShellBench : public ::testing::Test {
  protected:
@@ -39,22 +37,20 @@ class ShellBench : public ::testing::Test {
     std::ofstream(statePath) << stateText;
     options.insert(options.end(), {"--speed", std::to_string(kBenchSpeed), "--no-wire-delay", "--state", statePath});
     device = std::make_unique<EmulatorProcess>(folder, options);
-    shell.connect = [this](ProgramState& program) { return Connect(program); };
+    shell.connect = [this](LinkState& link) { return Connect(link); };
   }
 
   // What "Связаться" leaves behind: the speed stored, the port open, the
   // exchange parameters loaded.
-  bool Connect(ProgramState& program) {
-    program.ClosePort();
-    program.settings.exchangeSpeed = kBenchSpeed;
-    program.port = OpenPortDevice(device->terminalPath(), kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
-    LoadExchangeParameters(*program.context, program.settings, program.port);
-    return program.port != nullptr;
+  bool Connect(LinkState& link) {
+    link.Close();
+    link.settings.exchangeSpeed = kBenchSpeed;
+    return link.Open(device->terminalPath());
   }
 
   // A device already connected and identified, for the commands.
   void ConnectServedDevice() {
-    ASSERT_TRUE(Connect(state));
+    ASSERT_TRUE(Connect(state.link));
     state.supportedDevice = true;
   }
 
@@ -62,12 +58,12 @@ class ShellBench : public ::testing::Test {
   // link with a status line of its own.
   std::vector<int> DeviceTable(int table) {
     RecordingUi ui;
-    LinkSession session{*state.context, state.settings, ui};
+    LinkSession session = state.link.Session(ui);
     const int fieldBytes = table == 5 ? static_cast<int>(kModemFieldSize) : 1;
     const int fields = table == 3 ? static_cast<int>(kLinkParametersSize) : table == 5 ? 1 : 255;
     std::vector<int> bytes;
-    for (int first = 0; first < fields; first += kUnitReadFields) {
-      const int count = std::min(fields - first, kUnitReadFields);
+    for (int first = 0; first < fields; first += kFirstUnitReadCount) {
+      const int count = std::min(fields - first, kFirstUnitReadCount);
       EXPECT_TRUE(TransferTable(session, TableRequest::Read(table, first, count))) << "table " << table;
       const uint8_t* values = session.context.response.data() + kResponseValuesOffset;
       bytes.insert(bytes.end(), values, values + count * fieldBytes);

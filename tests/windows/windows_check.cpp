@@ -107,7 +107,10 @@ void CheckDevice(int portNumber) {
     const uint8_t speedIndex = GetUnitEntry(edited, 5).speedIndex == 11 ? 12 : 11;
     const UnitEntry unit{1, kPortB, speedIndex};
     SetUnitEntry(edited, 5, unit);
-    Check(WriteChangedTables(link.session, record, edited).outcome == ChangeWriteOutcome::Written,
+    ConfigRecord meant = record;
+    RecordFromImage(edited, meant);
+    Check(WriteChangedTables(link.session, ChangedTableWrites(record, meant)).outcome ==
+              ChangeWriteOutcome::Written,
           "changed unit 5 written");
     ConfigRecord again;
     Check(ReadConfiguration(link.session, again, nullptr) &&

@@ -1,0 +1,296 @@
+#include "app/cli/device_commands.h"
+
+#include <algorithm>
+#include <array>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "app/cli/config_text.h"
+#include "app/cli/file_commands.h"
+#include "app/field_texts.h"
+#include "app/connection_sequence.h"
+#include "app/write_check.h"
+#include "config/config_file.h"
+#include "config/configuration_backup.h"
+#include "config/identification.h"
+#include "config/working_folders.h"
+#include "dialogs/ident_text.h"
+#include "dialogs/table_rows.h"
+#include "link/clock.h"
+#include "link/conffun.h"
+#include "support/file_io.h"
+#include "support/hex_text.h"
+#include "support/program_folder.h"
+#include "support/text_format.h"
+
+namespace vkt53 {
+
+namespace {
+
+// Every write to the device goes through here; `send` sends the requests.
+// This is the one place for what guards a write: a backup of the device's
+// configuration before the first request, and the device read back and
+// compared with what was meant after the last.
+bool WriteToDevice(DeviceLink& link, TerminalUi& ui,
+                   const std::function<bool(LinkSession&)>& send) {
+  ui.BeginProgress();
+  const bool sent = send(link.session());
+  ui.EndProgress();
+  return sent;
+}
+
+std::string Caption(std::size_t row) {
+  std::string caption = IdentificationRowCaption(row);
+  std::replace(caption.begin(), caption.end(), '\n', ' ');
+  return caption;
+}
+
+void AddIdentification(std::span<const uint8_t, kIdentificationSize> id, Outcome& outcome) {
+  const IdentificationTexts texts = IdentificationRows(id);
+  JsonValue rows = JsonValue::Array();
+  for (std::size_t row = 0; row < kIdentificationRowCount; ++row) {
+    outcome.lines.push_back(Caption(row) + ": " + texts[row]);
+    JsonValue entry = JsonValue::Object();
+    entry.Set("caption", Caption(row)).Set("value", texts[row]);
+    rows.Push(std::move(entry));
+  }
+  JsonValue identification = JsonValue::Object();
+  identification.Set("bytes", JsonBytes(id))
+      .Set("typeCode", static_cast<int>(id[kTypeCodeByte]))
+      .Set("softwareVersion", static_cast<int>(id[kSoftwareVersionByte]))
+      .Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]))
+      .Set("rows", std::move(rows));
+  outcome.data.Set("identification", std::move(identification));
+}
+
+JsonValue RequestJson(const TableRequest& request) {
+  const int valueCount = request.dataLength - kBlockHeaderSize;
+  const uint8_t* values = request.block.data() + kBlockHeaderSize;
+  JsonValue out = JsonValue::Object();
+  out.Set("text", TableOperationText(request))
+      .Set("table", request.writeTable())
+      .Set("firstField", request.writeFirst())
+      .Set("count", request.writeCount())
+      .Set("values", JsonBytes(std::vector<uint8_t>(values, values + valueCount)));
+  return out;
+}
+
+// The written tables read back and compared with what was meant. A script
+// cannot be asked, so a difference is listed and the backup named, for a
+// restore from it.
+void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const WrittenTables& tables,
+                        const std::string& backupPath, Outcome& outcome) {
+  ConfigRecord readBack = meant;
+  if (!ReadTables(link.session(), tables, readBack)) {
+    outcome.Fail(kExitLinkFailure, {"Записанные таблицы не прочитаны для проверки",
+                                    "Резервная копия: " + backupPath});
+    return;
+  }
+  const std::vector<FieldDifference> differences = DifferingFields(meant, readBack, tables);
+  JsonValue list = JsonValue::Array();
+  for (const FieldDifference& difference : differences) list.Push(DifferenceJson(difference));
+  outcome.data.Set("verified", differences.empty()).Set("differences", std::move(list));
+  if (differences.empty()) return;
+  std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
+  for (const FieldDifference& difference : differences)
+    lines.push_back(VisibleText(DifferenceLine(difference)));
+  lines.push_back("Резервная копия: " + backupPath);
+  outcome.Fail(kExitLinkFailure, lines);
+}
+
+// The command that writes the backup's copies of the tables back, at the
+// speed the link has followed the device to.
+std::string RestoreCommand(const DeviceLink& link, const std::vector<int>& tables,
+                           const std::string& backupPath) {
+  std::string list;
+  for (const int table : tables) {
+    if (!list.empty()) list += ',';
+    list += std::to_string(table);
+  }
+  return Format("vkt53-cli restore --port %s --speed %d --tables %s \"%s\"",
+                link.choice().portName.c_str(), link.settings().exchangeSpeed, list.c_str(),
+                backupPath.c_str());
+}
+
+// A write that failed after some tables were written: the device holds part
+// of the file, and the way back is named.
+void ReportPartialWrite(const DeviceLink& link, const WrittenTables& written,
+                        const std::string& backupPath, Outcome& outcome) {
+  const std::string command = RestoreCommand(link, written.Numbers(), backupPath);
+  outcome.data.Set("restoreCommand", command);
+  outcome.messages.insert(
+      outcome.messages.end(),
+      {"Устройство может быть записано частично.", "Записано: " + WrittenTablesText(written),
+       "Резервная копия: " + backupPath, "Восстановить записанные таблицы из неё: " + command});
+}
+
+// The tables to restore: those given, or those the device asks for, as the
+// table status window ticks them.
+std::optional<TableStatusBlock> RestoreSelection(const CommandLine& line, DeviceLink& link,
+                                                 Outcome& outcome) {
+  const ConfigTableList& tables = link.context().tables;
+  if (line.tables) {
+    TableStatusBlock block = MakeTableStatusBlock(tables, RestoreFlags{});
+    for (const int table : *line.tables)
+      block[kWriteSelectionOffset + static_cast<std::size_t>(table)] = 1;
+    return block;
+  }
+  RestoreFlags flags{};
+  if (!ReadRestoreFlags(link.session(), flags)) {
+    outcome.Fail(kExitLinkFailure, link.ui().FailureLines());
+    return std::nullopt;
+  }
+  TableStatusBlock block = MakeTableStatusBlock(tables, flags);
+  const std::vector<TableRow> rows = TableRows(block, false);
+  std::array<bool, kTableRowSlots> ticked{};
+  for (std::size_t i = 0; i < rows.size() && i < ticked.size(); ++i) ticked[i] = rows[i].ticked;
+  SelectTicked(block, rows, ticked);
+  return block;
+}
+
+}  // namespace
+
+void Identify(const CommandLine& line, DeviceLink& link, Outcome& outcome) {
+  if (!link.Open(outcome)) return;
+  if (line.search && !link.SearchSpeed(outcome)) return;
+  const bool served = link.Identify(outcome);
+  if (!served && outcome.exit != kExitRefused) return;
+  const LinkChoice& choice = link.choice();
+  const std::string device = choice.device == choice.portName ? "" : " (" + choice.device + ")";
+  outcome.lines.push_back("Порт: " + choice.portName + device);
+  outcome.lines.push_back("Скорость обмена: " + std::to_string(link.settings().exchangeSpeed) +
+                          " бит/с");
+  outcome.data.Set("speed", static_cast<int>(link.settings().exchangeSpeed));
+  AddIdentification(link.record().Identification(), outcome);  // a refused device is shown too
+}
+
+void Read(const CommandLine& line, DeviceLink& link, Outcome& outcome) {
+  if (!link.Open(outcome) || !link.Identify(outcome) || !link.ReadWhole(outcome)) return;
+  ConfigImage image;
+  NewConfigurationImage(image);
+  ImageFromRecord(link.record(), image);
+  const std::string name = FileNameOfPath(*line.output);
+  switch (WriteConfigFile(*line.output, image)) {
+    case FileWriteResult::kWritten: break;
+    case FileWriteResult::kCannotCreate:
+      outcome.Fail(kExitFileError, {"Ошибка открытия файла", *line.output});
+      return;
+    case FileWriteResult::kWriteFailed:
+      outcome.Fail(kExitFileError, {Format("Ошибка записи файла %s", name.c_str())});
+      return;
+  }
+  outcome.lines.push_back("Параметры конфигурации сохранены в файле " + name);
+  outcome.data.Set("file", *line.output).Set("configuration", ConfigurationJson(image));
+}
+
+void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
+  const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
+  if (!image) return;
+  if (!link.Open(outcome) || !link.Identify(outcome) || !link.ReadWhole(outcome)) return;
+
+  const ConfigRecord asRead = link.record();
+  const ConfigRecord meant = MeantRecord(asRead, *image);
+  const TableWrites writes = ChangedTableWrites(asRead, meant);
+  JsonValue requests = JsonValue::Array();
+  for (const TableRequest& request : writes.requests) {
+    const int valueCount = request.dataLength - kBlockHeaderSize;
+    outcome.lines.push_back(
+        TableOperationText(request) + ": " +
+        HexText({request.block.data() + kBlockHeaderSize, static_cast<std::size_t>(valueCount)}));
+    requests.Push(RequestJson(request));
+  }
+  outcome.data.Set("requests", std::move(requests)).Set("dryRun", line.dryRun);
+  if (writes.requests.empty()) {
+    outcome.lines = {"Запись таблиц не выполняется.", "Нет измененных данных"};
+    outcome.data.Set("written", false);
+    return;
+  }
+  if (line.dryRun) {
+    outcome.data.Set("written", false);
+    return;
+  }
+  // The configuration as read is kept before anything is sent, as the
+  // program's own write keeps it; without the backup nothing is written.
+  const BackupResult backup =
+      SaveConfigurationBackup(ConfigFolderPath(WorkingFolder()), asRead, BackupTimeNow());
+  if (backup.status != BackupResult::Status::kWritten) {
+    const BackupFailureText text = BackupFailureMessage(backup);
+    outcome.data.Set("written", false);
+    outcome.Fail(kExitFileError, {text.line1, text.line2});
+    return;
+  }
+  outcome.data.Set("backup", backup.path);
+
+  ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
+  WriteToDevice(link, ui, [&](LinkSession& session) {
+    ui.CountRequests(static_cast<int>(writes.requests.size()));
+    written = WriteChangedTables(session, writes);
+    return written.outcome != ChangeWriteOutcome::Failed;
+  });
+  const bool failed = written.outcome == ChangeWriteOutcome::Failed;
+  JsonValue tables = JsonValue::Array();
+  for (const int table : written.written.Numbers()) tables.Push(table);
+  outcome.data.Set("written", written.outcome == ChangeWriteOutcome::Written)
+      .Set("partial", failed && written.written.Any())
+      .Set("writtenTables", std::move(tables));
+  if (failed) {
+    outcome.Fail(kExitLinkFailure, ui.FailureLines());
+    if (written.written.Any()) ReportPartialWrite(link, written.written, backup.path, outcome);
+    return;
+  }
+  CheckWrittenTables(link, meant, writes.tables, backup.path, outcome);
+}
+
+void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
+  if (link.settings().tableWriteLock != 0) {
+    outcome.Fail(kExitUsage, {"Запись таблиц запрещена в файле настроек (INI/vkt53.ini)"});
+    return;
+  }
+  const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
+  if (!image) return;
+  if (!link.Open(outcome) || !link.Identify(outcome)) return;
+
+  const std::optional<TableStatusBlock> block = RestoreSelection(line, link, outcome);
+  if (!block) return;
+  JsonValue written = JsonValue::Array();
+  std::string names;
+  for (int table = 0; table < kTableCount; ++table) {
+    if ((*block)[kWriteSelectionOffset + static_cast<std::size_t>(table)] == 0) continue;
+    written.Push(table);
+    names += (names.empty() ? "" : ", ") + std::to_string(table);
+  }
+  outcome.data.Set("tables", written);
+  if (names.empty()) {
+    outcome.lines = {"Запись таблиц не выполняется.", "Нет таблиц, требующих восстановления"};
+    return;
+  }
+
+  ConfigRecord& record = link.record();
+  RecordFromImage(*image, record);
+  const bool checked = WriteToDevice(link, ui, [&](LinkSession& session) {
+    if (WriteConfiguration(session, record, *block, &ui).outcome == ChangeWriteOutcome::Failed) {
+      return false;
+    }
+    WaitMs(kRestoreCheckPauseMs);
+    return ReadIdentification(session, record);
+  });
+  if (!checked) {
+    outcome.Fail(kExitLinkFailure, ui.FailureLines());
+    return;
+  }
+  const auto id = record.Identification();
+  outcome.data.Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]));
+  outcome.lines.push_back("Записаны таблицы: " + names);
+  // The model and version are not checked again, as after the windows' restore.
+  const std::string corruption = IdentificationRows(id)[kCorruptedTableRow];
+  if (ReportsCorruptedTable(id)) {
+    outcome.Fail(kExitLinkFailure, {corruption});
+  } else {
+    outcome.lines.push_back(corruption);
+  }
+}
+
+}  // namespace vkt53

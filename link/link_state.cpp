@@ -1,0 +1,21 @@
+#include "link/link_state.h"
+
+#include "link/port.h"
+
+namespace vkt53 {
+
+bool LinkState::Open(const std::string& device) {
+  Attach(OpenLinkPort(device));
+  return IsOpen();
+}
+
+void LinkState::Attach(PortHandle port) { LoadExchangeParameters(context, settings, port); }
+
+void LinkState::ApplySettings() { LoadExchangeParameters(context, settings, context.port); }
+
+void LinkState::Close() {
+  if (context.port) context.port->Close();
+  context.port.reset();
+}
+
+}  // namespace vkt53
