@@ -8,6 +8,7 @@
 
 #include "config/modem_string.h"
 #include "config/speed_table.h"
+#include "config/unit_row.h"
 #include "support/utf8.h"
 #include "support/text_format.h"
 
@@ -15,7 +16,6 @@ namespace vkt53 {
 
 namespace {
 
-constexpr int kFirstUnitAddress = 1;  // address 0 is carried but is no unit
 constexpr int kAnswerWaitStepMs = 20;
 constexpr int kAnswerWaitBaseMs = 1000;
 

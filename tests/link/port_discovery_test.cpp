@@ -252,6 +252,17 @@ TEST_F(PortDiscoveryTest, ComportsLinesMapPortsToDeviceServers) {
   EXPECT_EQ(PortShownText(ports[11]), "tcp://127.0.0.1:1 — сервер портов (TCP) (INI/comports)");
 }
 
+// "COMn" is read one way wherever it is written (a line of INI/comports, the
+// port a person names, the system's own names): in any letter case, n from 1
+// to 255, as the settings file keeps it in a byte.
+TEST(ComPortNumber, IsOneTo255InAnyLetterCase) {
+  EXPECT_EQ(ComPortNumber("COM1"), 1);
+  EXPECT_EQ(ComPortNumber("com12"), 12);
+  EXPECT_EQ(ComPortNumber("Com255"), 255);
+  for (const char* name : {"COM256", "COM0", "COM", "COM1a", "COM 1", "LPT1", "/dev/ttyS0"})
+    EXPECT_EQ(ComPortNumber(name), 0) << name;
+}
+
 TEST_F(PortDiscoveryTest, OpenPortOpensTheDiscoveredDevice) {
   PtyPeer line;
   tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI-if00-port0", "A1"), 2, line.slavePath());
