@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/pty_peer.h"
 
 using namespace vkt53;

@@ -25,7 +25,7 @@
 #include "app/ui/exchange_monitor.h"
 #include "link/exchange_recorder.h"
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/emulator_process.h"
 
 using namespace vkt53;

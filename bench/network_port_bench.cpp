@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/ser2net_process.h"
 

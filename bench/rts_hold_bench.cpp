@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include "support/byte_order.h"
 #include "link/crc16.h"
 #include "link/link_settings.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "support/text_format.h"
 
 namespace vkt53 {

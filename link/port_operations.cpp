@@ -1,4 +1,4 @@
-#include "link/port.h"
+#include "link/port_operations.h"
 
 #include <algorithm>
 #include <mutex>

@@ -28,7 +28,7 @@
 #include "dialogs/table_rows.h"
 #include "link/clock.h"
 #include "link/conffun.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/port_discovery.h"
 #include "support/text_format.h"
 #include "support/hex_text.h"

@@ -8,7 +8,7 @@
 
 #include "config/config_file.h"
 #include "support/program_folder.h"
-#include "tests/config/test_files.h"
+#include "tests/support/test_files.h"
 
 using namespace vkt53;
 

@@ -9,7 +9,7 @@
 #include "app/write_check.h"
 #include "config/configuration_backup.h"
 #include "config/modem_string.h"
-#include "tests/shell/shell_bench.h"
+#include "tests/app/shell_fixture.h"
 
 using namespace vkt53;
 

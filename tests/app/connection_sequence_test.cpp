@@ -8,7 +8,7 @@
 #include "config/identification.h"
 #include "config/modem_string.h"
 #include "dialogs/table_rows.h"
-#include "tests/shell/shell_bench.h"
+#include "tests/app/shell_fixture.h"
 
 using namespace vkt53;
 

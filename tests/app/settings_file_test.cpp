@@ -4,7 +4,7 @@
 
 #include <filesystem>
 
-#include "tests/config/test_files.h"
+#include "tests/support/test_files.h"
 
 using namespace vkt53;
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "support/program_folder.h"
-#include "tests/support/program_folder_bench.h"
-#include "tests/config/test_files.h"
+#include "tests/support/program_folder_fixture.h"
+#include "tests/support/test_files.h"
 
 using namespace vkt53;
 

@@ -18,7 +18,7 @@
 #include "dialogs/speed_search.h"
 #include "link/conffun.h"
 #include "link/network_port.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/result_codes.h"
 #include "link/socket_stream.h"
 #include "link/telnet_com_port.h"

@@ -11,10 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/port_discovery.h"
 #include "tests/support/fake_device_tree.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/program_folder_fixture.h"
 #include "tests/support/pty_peer.h"
 
 using namespace vkt53;

@@ -11,7 +11,7 @@
 
 #include "link/crc16.h"
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/test_frames.h"
 #include "tests/support/test_link.h"

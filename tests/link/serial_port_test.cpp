@@ -26,13 +26,13 @@
 
 #include <gtest/gtest.h>
 
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "support/raw_terminal.h"
 #include "support/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
 #include "config/speed_table.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/program_folder_fixture.h"
 #include "tests/support/pty_peer.h"
 
 using namespace vkt53;

@@ -11,7 +11,7 @@
 
 #include "config/config_image.h"
 #include "link/conffun.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/pty_peer.h"

@@ -1,4 +1,4 @@
-#include "tests/config/test_files.h"
+#include "tests/support/test_files.h"
 
 #include <gtest/gtest.h>
 

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "link/conffun.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/recording_ui.h"
 
 namespace vkt53 {

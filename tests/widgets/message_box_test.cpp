@@ -10,9 +10,9 @@
 #include <functional>
 
 #include "widgets/question.h"
-#include "tests/app/frame_close.h"
-#include "tests/support/modal.h"
-#include "tests/app/title_bar.h"
+#include "tests/support/ui/frame_close.h"
+#include "tests/support/ui/modal.h"
+#include "tests/support/ui/title_bar.h"
 
 using namespace vkt53;
 

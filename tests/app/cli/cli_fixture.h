@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/cli_program.h"
+#include "tests/app/cli/cli_program.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
 #include "tests/cli/json_reader.h"
 #include "link/conffun.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_folder.h"

@@ -1,4 +1,4 @@
-#include "tests/cli/cli_program.h"
+#include "tests/app/cli/cli_program.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -3,7 +3,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "tests/cli/cli_bench.h"
+#include "tests/app/cli/cli_fixture.h"
 #include "config/modem_string.h"
 #include "tests/support/sample_records.h"
 

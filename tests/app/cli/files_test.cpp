@@ -8,7 +8,7 @@
 #include "app/cli/cli_commands.h"
 #include "app/cli/json_value.h"
 #include "app/cli/terminal_ui.h"
-#include "tests/cli/cli_bench.h"
+#include "tests/app/cli/cli_fixture.h"
 #include "app/config_file_flows.h"
 #include "config/modem_string.h"
 

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "tests/cli/cli_bench.h"
+#include "tests/app/cli/cli_fixture.h"
 #include "link/link_settings.h"
 #include "tests/support/ser2net_process.h"
 

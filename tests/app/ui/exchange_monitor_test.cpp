@@ -27,15 +27,15 @@
 #include "config/config_record.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/connpar.h"
-#include "tests/app/editor_bench.h"
-#include "tests/app/frame_close.h"
+#include "tests/support/ui/editor_fixture.h"
+#include "tests/support/ui/frame_close.h"
 #include "link/conffun.h"
 #include "link/exchange_lines.h"
 #include "link/exchange_recorder.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/modal.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/ui/modal.h"
+#include "tests/support/program_folder_fixture.h"
 
 using namespace vkt53;
 

@@ -21,12 +21,12 @@
 #include "dialogs/ui/connpar.h"
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
-#include "link/port.h"
-#include "tests/app/message_watcher.h"
+#include "link/port_operations.h"
+#include "tests/support/ui/message_watcher.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/modal.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/ui/modal.h"
+#include "tests/support/program_folder_fixture.h"
 
 using namespace vkt53;
 

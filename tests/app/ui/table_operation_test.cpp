@@ -15,10 +15,10 @@
 #include "config/modem_string.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/tableinfo.h"
-#include "tests/app/editor_bench.h"
-#include "tests/app/frame_close.h"
+#include "tests/support/ui/editor_fixture.h"
+#include "tests/support/ui/frame_close.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 
 using namespace vkt53;
 

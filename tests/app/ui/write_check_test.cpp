@@ -9,9 +9,9 @@
 
 #include "app/ui/write_check_window.h"
 #include "config/ui/config_editor.h"
-#include "tests/app/editor_bench.h"
+#include "tests/support/ui/editor_fixture.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 
 using namespace vkt53;
 

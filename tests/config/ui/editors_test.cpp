@@ -15,9 +15,9 @@
 #include "dialogs/ui/vichpar.h"
 #include <QMenuBar>
 
-#include "tests/app/editor_bench.h"
+#include "tests/support/ui/editor_fixture.h"
 #include "tests/support/fake_clock.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 
 using namespace vkt53;
 

@@ -17,7 +17,7 @@
 #include "config/modem_string.h"
 #include "config/ui/config_editor.h"
 #include "dialogs/ui/vichpar.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 #include "tests/support/sample_records.h"
 
 using namespace vkt53;

@@ -11,7 +11,7 @@
 
 #include "dialogs/ui/ident.h"
 #include "dialogs/ident_text.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 #include "tests/support/sample_records.h"
 
 using namespace vkt53;

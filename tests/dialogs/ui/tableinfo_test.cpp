@@ -11,8 +11,8 @@
 #include "config/table_status.h"
 #include "dialogs/table_rows.h"
 #include "dialogs/ui/tableinfo.h"
-#include "tests/app/frame_close.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/frame_close.h"
+#include "tests/support/ui/modal.h"
 #include "tests/support/sample_records.h"
 
 using namespace vkt53;

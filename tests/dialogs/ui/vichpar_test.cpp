@@ -9,8 +9,8 @@
 #include <functional>
 
 #include "dialogs/ui/vichpar.h"
-#include "tests/app/editor_bench.h"
-#include "tests/app/title_bar.h"
+#include "tests/support/ui/editor_fixture.h"
+#include "tests/support/ui/title_bar.h"
 
 using namespace vkt53;
 

@@ -27,11 +27,11 @@
 #include "widgets/question.h"
 #include "config/config_file.h"
 #include "support/key_value.h"
-#include "link/port.h"
-#include "tests/app/message_watcher.h"
+#include "link/port_operations.h"
+#include "tests/support/ui/message_watcher.h"
 #include "tests/support/emulator_process.h"
-#include "tests/support/modal.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/ui/modal.h"
+#include "tests/support/program_folder_fixture.h"
 
 namespace vkt53 {
 

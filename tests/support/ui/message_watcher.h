@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "widgets/question.h"
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 
 namespace vkt53 {
 

@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QtTest>
 
-#include "tests/support/modal.h"
+#include "tests/support/ui/modal.h"
 
 using namespace vkt53;
 
