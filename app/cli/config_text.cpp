@@ -161,7 +161,8 @@ std::vector<FieldDifference> ConfigurationDifferences(const ConfigRecord& before
 }
 
 std::string ChangeLine(const FieldDifference& difference) {
-  return TerminalText(difference.fieldName + ": " + difference.read + " -> " + difference.meant);
+  return TerminalText(difference.fieldName + ": " + difference.found + " -> " +
+                      difference.expected);
 }
 
 JsonValue DifferenceJson(const FieldDifference& difference) {
@@ -169,8 +170,8 @@ JsonValue DifferenceJson(const FieldDifference& difference) {
   out.Set("table", difference.table)
       .Set("field", difference.field)
       .Set("name", difference.fieldName)
-      .Set("before", difference.read)
-      .Set("after", difference.meant);
+      .Set("before", difference.found)
+      .Set("after", difference.expected);
   return out;
 }
 

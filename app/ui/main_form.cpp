@@ -15,6 +15,7 @@
 #include "app/ui/about.h"
 #include "widgets/busy_cursor.h"
 #include "widgets/question.h"
+#include "widgets/widgets.h"
 #include "app/ui/exchange_monitor.h"
 #include "config/working_folders.h"
 #include "support/program_folder.h"
@@ -23,8 +24,6 @@
 namespace vkt53 {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // The program's configuration is its settings file alone. Qt's file dialogs
 // keep their history in the toolkit's settings file in the user's

@@ -398,6 +398,6 @@ TEST(WriteCheckTexts, FieldsOfTables3And5ReadAsTheEditorShowsThem) {
   noReturn.ModemField()[3] = 0;
   const auto modem = DifferingFields(meant, noReturn, {false, true, false});
   ASSERT_EQ(modem.size(), 1u);
-  EXPECT_EQ(modem[0].meant, "байты 41 54 5A 0D и нули");
-  EXPECT_EQ(modem[0].read, "байты 41 54 5A и нули");
+  EXPECT_EQ(modem[0].expected, "байты 41 54 5A 0D и нули");
+  EXPECT_EQ(modem[0].found, "байты 41 54 5A и нули");
 }

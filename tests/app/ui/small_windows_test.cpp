@@ -248,7 +248,7 @@ class SmallWindowsTest : public QObject {
     FieldDifference difference;
     difference.table = 6;
     difference.field = 130;
-    difference.fieldName = difference.meant = difference.read = std::string(60, 'x');
+    difference.fieldName = difference.expected = difference.found = std::string(60, 'x');
     const std::vector<FieldDifference> differences(40, difference);
 
     std::vector<std::unique_ptr<QWidget>> windows;
