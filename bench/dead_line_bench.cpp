@@ -37,7 +37,7 @@ struct Figures {
 // One identification read whose far end hangs up once the request is in.
 bool ExchangeWithAVanishingPeer(int32_t speed, Figures& figures) {
   PtyPeer peer;
-  PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+  PortHandle port = OpenLinkPort(peer.slavePath());
   if (!port) return false;
   ExchangeContext context;
   context.port = port;

@@ -36,7 +36,7 @@ const Lines kSaveQuestion = {"Сохранить параметры конфиг
 
 }  // namespace
 
-class OnlineConfiguration : public ShellBench {};
+class OnlineConfiguration : public ShellFixture {};
 
 TEST_F(OnlineConfiguration, ReadsWholeUnderTheWaitWindowAndWritesNothingUnchanged) {
   StartDevice(kUnit5AtPortAWith19200 + "modem = ATDT5\n");
@@ -123,7 +123,7 @@ TEST_F(OnlineConfiguration, AFailedWriteIsNotCalledUnchanged) {
   EXPECT_TRUE(shell.files.questions.empty()) << "nothing was written, so no backup is offered";
 }
 
-class ConfigurationFiles : public ShellBench {
+class ConfigurationFiles : public ShellFixture {
  protected:
   // Runs the command with the editor answering `outcome`, after `edit`.
   void Run(bool newConfiguration, FileEditorOutcome outcome, std::function<void(ConfigImage&)> edit = {}) {
@@ -192,7 +192,7 @@ TEST_F(ConfigurationFiles, NothingIsOfferedWithoutAcceptanceOrAFile) {
 // "Записать в устройство" with its backup and its check: the configuration as
 // read is saved in CONFIG/backup before anything is sent, the written tables
 // are read back, and a difference offers the backup.
-class CheckedWrite : public ShellBench {
+class CheckedWrite : public ShellFixture {
  protected:
   std::string BackupFolder() const { return BackupFolderPath(state.configFolder); }
   std::vector<std::string> Backups() const {

@@ -54,9 +54,9 @@ ConfigImage RestoreImage(uint8_t masterSpeedIndex) {
 
 }  // namespace
 
-class ConnectionSequence : public ShellBench {};
+class ConnectionSequence : public ShellFixture {};
 
-class ServedVersion : public ShellBench, public ::testing::WithParamInterface<const char*> {};
+class ServedVersion : public ShellFixture, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(ServedVersion, ConnectsWithAllMenus) {
   StartDevice("", {"--software", GetParam()});
@@ -88,7 +88,7 @@ struct Refusal {
   Lines notice;
 };
 
-class RefusedDevice : public ShellBench, public ::testing::WithParamInterface<Refusal> {};
+class RefusedDevice : public ShellFixture, public ::testing::WithParamInterface<Refusal> {};
 
 // Table 0 names a corrupted table too: a refused device is not asked about it.
 TEST_P(RefusedDevice, GetsTheNoticeAndNoParametersMenu) {
@@ -173,7 +173,7 @@ TEST_F(ConnectionSequence, TheTableWriteLockReachesTheStatusWindow) {
 
 TEST_F(ConnectionSequence, TheRestoreWritesExactlyTheChosenTablesAndChecksAgain) {
   StartDevice(kTables3And5Flagged);
-  const ConfigImage image = RestoreImage(kBenchSpeedIndex);
+  const ConfigImage image = RestoreImage(kDeviceSpeedIndex);
   shell.files.openChoices = {WriteFile("restore.cnf", image)};
   shell.chooseTables = [](TableStatusBlock& block) {
     Select(block, {5});  // "Записать избранные таблицы" with table 5 ticked
@@ -240,7 +240,7 @@ TEST_F(ConnectionSequence, RestoringEveryTableClearsTheCorruptionAtTheNewSpeed) 
 
 TEST_F(ConnectionSequence, AChangedPreviewIsOfferedForSavingAndWrittenEitherWay) {
   StartDevice(kTables3And5Flagged);
-  shell.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kBenchSpeedIndex))};
+  shell.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kDeviceSpeedIndex))};
   shell.files.answers = {false};  // "Нет" to saving
   shell.chooseTables = [](TableStatusBlock& block) {
     Select(block, {5});
@@ -273,7 +273,7 @@ TEST_F(ConnectionSequence, NothingIsWrittenWithoutAFileOrAConfirmedPreview) {
   RecordingShell declined(state);
   declined.connect = [this](ProgramState& program) { return Connect(program); };
   declined.chooseTables = shell.chooseTables;
-  declined.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kBenchSpeedIndex))};
+  declined.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kDeviceSpeedIndex))};
   declined.editFile = [](ConfigImage& shown) {
     SetUnitEntry(shown, 33, {1, kPortB, 7});
     return FileEditorOutcome{false, false};  // "Выход"
@@ -293,7 +293,7 @@ TEST_F(ConnectionSequence, UnreadableSpeedMasksOfferEverySpeedInThePreview) {
     program.context->firstByteWaitMs = 200;
     return connected;
   };
-  shell.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kBenchSpeedIndex))};
+  shell.files.openChoices = {WriteFile("restore.cnf", RestoreImage(kDeviceSpeedIndex))};
   shell.chooseTables = [](TableStatusBlock& block) {
     Select(block, {5});
     return true;
@@ -310,7 +310,7 @@ TEST_F(ConnectionSequence, UnreadableSpeedMasksOfferEverySpeedInThePreview) {
                                      "Запись в таблицу 5 (поле 0)", kIdentificationRead}));
 }
 
-class Commands : public ShellBench {};
+class Commands : public ShellFixture {};
 
 TEST_F(Commands, TableStatusReadsTable7AndWritesNothingOnExit) {
   StartDevice(kTables3And5Flagged);

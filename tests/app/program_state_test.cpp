@@ -5,17 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/scripted_port.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
-
-namespace {
-
-bool ReadIdentification(ExchangeContext& context) {
-  const uint8_t probe[] = {0, 0, 17, 0, 0, 0};
-  return RunRequest(context, kTableFunction, probe, sizeof probe, 0);
-}
-
-}  // namespace
 
 TEST(ProgramState, StartsWithoutAPortOrASupportedDevice) {
   ProgramState state;
@@ -38,12 +30,12 @@ TEST(ProgramState, ClosingThePortFailsTheContextsExchangesInsteadOfLeavingThemAP
   });
   state.port = port;
   LoadExchangeParameters(*state.context, state.settings, state.port);
-  ASSERT_TRUE(ReadIdentification(*state.context));
+  ASSERT_TRUE(RequestIdentification(*state.context));
 
   state.ClosePort();
   EXPECT_FALSE(state.port);
   EXPECT_FALSE(port->IsOpen());
-  EXPECT_FALSE(ReadIdentification(*state.context));
+  EXPECT_FALSE(RequestIdentification(*state.context));
   EXPECT_EQ(state.context->resultCode, kResultWriteFailed);
   EXPECT_EQ(port->sent().size(), 1u) << "nothing more reached the line";
 

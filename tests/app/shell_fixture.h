@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -17,28 +16,25 @@
 #include "link/conffun.h"
 #include "link/port_operations.h"
 #include "tests/app/recording_shell.h"
-#include "tests/support/emulator_process.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_folder.h"
 
 namespace vkt53 {
 
-inline constexpr int32_t kBenchSpeed = 115200;
-inline constexpr uint8_t kBenchSpeedIndex = 20;  // 115200 bit/s in the speed table
+inline constexpr uint8_t kDeviceSpeedIndex = 20;  // kDeviceSpeed, 115200 bit/s, in the speed table
 inline constexpr int kResponseValuesOffset = 7;  // where a read's field values start
 inline constexpr int kUnitReadFields = 130;       // table 6 is read in two parts
 
-class ShellBench : public ::testing::Test {
+class ShellFixture : public ::testing::Test {
  protected:
-  ShellBench() { state.configFolder = folder.path(); }
+  ShellFixture() { state.configFolder = folder.path(); }
 
   // stateText: lines of the emulator's state file; options: more of its options.
-  void StartDevice(const std::string& stateText = "", std::vector<std::string> options = {}) {
-    const std::string statePath = folder.File("device.state");
-    std::ofstream(statePath) << stateText;
-    options.insert(options.end(), {"--speed", std::to_string(kBenchSpeed), "--no-wire-delay", "--state", statePath});
-    device = std::make_unique<EmulatorProcess>(folder, options);
+  void StartDevice(const std::string& stateText = "",
+                   const std::vector<std::string>& options = {}) {
+    device = std::make_unique<DeviceFixture>(options, stateText);
     shell.connect = [this](ProgramState& program) { return Connect(program); };
   }
 
@@ -46,8 +42,8 @@ class ShellBench : public ::testing::Test {
   // exchange parameters loaded.
   bool Connect(ProgramState& program) {
     program.ClosePort();
-    program.settings.exchangeSpeed = kBenchSpeed;
-    program.port = OpenPortDevice(device->terminalPath(), kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
+    program.settings.exchangeSpeed = kDeviceSpeed;
+    program.port = OpenLinkPort(device->terminalPath());
     LoadExchangeParameters(*program.context, program.settings, program.port);
     return program.port != nullptr;
   }
@@ -87,7 +83,7 @@ class ShellBench : public ::testing::Test {
   TempFolder folder;
   ProgramState state;
   RecordingShell shell{state};
-  std::unique_ptr<EmulatorProcess> device;
+  std::unique_ptr<DeviceFixture> device;
 };
 
 // Position of the first event equal to `event`; the end when it is missing.

@@ -10,7 +10,7 @@
 #include "link/crc16.h"
 #include "link/exchange_lines.h"
 #include "link/exchange_recorder.h"
-#include "tests/support/emulator_process.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/temp_folder.h"
 #include "tests/support/test_frames.h"
@@ -28,10 +28,9 @@ namespace {
 // A device on the emulator with the monitor recording its link.
 class MonitorOnEmulator : public ::testing::Test {
  protected:
-  void Start(std::vector<std::string> options = {}) {
-    options.insert(options.end(), {"--no-wire-delay", "--speed", "115200"});
-    emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, options);
-    link = std::make_unique<TestLink>(emulator->terminalPath(), 115200);
+  void Start(const std::vector<std::string>& options = {}) {
+    emulator = std::make_unique<DeviceFixture>(options);
+    link = std::make_unique<TestLink>(emulator->terminalPath(), kDeviceSpeed);
     ASSERT_TRUE(link->port);
     link->context.attemptCount = 2;
     link->context.preambleCount = 2;
@@ -55,7 +54,7 @@ class MonitorOnEmulator : public ::testing::Test {
 
   FakeClock clock;  // skips the RTS hold; the line's reads stay real
   ExchangeRecorder recorder;
-  std::unique_ptr<EmulatorProcess> emulator;
+  std::unique_ptr<DeviceFixture> emulator;
   std::unique_ptr<TestLink> link;
 };
 

@@ -39,7 +39,7 @@ class PortDiscoveryTest : public ::testing::Test {
   }
   std::string Node(const std::string& name) const { return tree.Node(name); }
 
-  ProgramFolderBench folder;
+  ProgramFolderFixture folder;
   FakeDeviceTree tree;
 };
 
@@ -329,7 +329,7 @@ TEST(PermissionReason, NoGroupAdviceWhereAGroupWouldNotHelp) {
 }
 
 TEST(PermissionReason, GatheredFromTheDevicesModeAndTheUsersGroups) {
-  ProgramFolderBench folder;
+  ProgramFolderFixture folder;
   const std::string device = folder.File("ttyUSB0");
   FakeDeviceTree(folder.Devices()).AddNode("ttyUSB0");
   std::filesystem::copy_file(folder.Devices().dev + "/ttyUSB0", device);

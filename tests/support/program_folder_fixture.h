@@ -1,5 +1,5 @@
 // A program folder of the test's own: a fresh folder with its INI folder,
-// the program's folder while the bench lives, so that the settings file,
+// the program's folder while the fixture lives, so that the settings file,
 // the port map and the CONFIG folder are looked for there. Serial devices
 // are looked for in an empty tree of its own (devices/dev, devices/sys), so
 // that no port of the machine the tests run on stands for a COM port.
@@ -19,21 +19,21 @@
 
 namespace vkt53 {
 
-class ProgramFolderBench {
+class ProgramFolderFixture {
  public:
-  ProgramFolderBench() {
+  ProgramFolderFixture() {
     std::filesystem::create_directory(folder_.File("INI"));
     SetProgramFolder(folder_.path());
     std::filesystem::create_directories(folder_.File("devices/dev"));
     std::filesystem::create_directories(folder_.File("devices/sys"));
     SetDeviceRoots({folder_.File("devices/dev"), folder_.File("devices/sys")});
   }
-  ~ProgramFolderBench() {
+  ~ProgramFolderFixture() {
     SetProgramFolder("");
     SetDeviceRoots({});
   }
-  ProgramFolderBench(const ProgramFolderBench&) = delete;
-  ProgramFolderBench& operator=(const ProgramFolderBench&) = delete;
+  ProgramFolderFixture(const ProgramFolderFixture&) = delete;
+  ProgramFolderFixture& operator=(const ProgramFolderFixture&) = delete;
 
   const std::string& path() const { return folder_.path(); }
   // A path inside the folder, such as "CONFIG".
@@ -67,18 +67,18 @@ class ProgramFolderBench {
 };
 
 // The program as installed under /usr: a program folder where no file can be
-// created, and a home of the test's own ($HOME while the bench lives), so
+// created, and a home of the test's own ($HOME while the fixture lives), so
 // that INI and CONFIG belong in <home>/vkt53. The program folder is /proc,
 // which takes no new file from root either: the tests run as root, who
 // writes past a folder's mode bits.
-class InstalledProgramBench {
+class InstalledProgramFixture {
  public:
-  InstalledProgramBench() {
+  InstalledProgramFixture() {
     if (const char* home = std::getenv("HOME")) oldHome_ = home;
     setenv("HOME", home_.path().c_str(), 1);
     SetProgramFolder("/proc");
   }
-  ~InstalledProgramBench() {
+  ~InstalledProgramFixture() {
     SetProgramFolder("");
     if (oldHome_) {
       setenv("HOME", oldHome_->c_str(), 1);
@@ -86,8 +86,8 @@ class InstalledProgramBench {
       unsetenv("HOME");
     }
   }
-  InstalledProgramBench(const InstalledProgramBench&) = delete;
-  InstalledProgramBench& operator=(const InstalledProgramBench&) = delete;
+  InstalledProgramFixture(const InstalledProgramFixture&) = delete;
+  InstalledProgramFixture& operator=(const InstalledProgramFixture&) = delete;
 
   // <home>/vkt53, without a final separator.
   std::string UserFolder() const { return home_.File("vkt53"); }

@@ -5,7 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
+#include <nlohmann/json.hpp>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -13,16 +14,13 @@
 #include "tests/app/cli/cli_program.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
-#include "tests/cli/json_reader.h"
 #include "link/conffun.h"
 #include "link/port_operations.h"
-#include "tests/support/emulator_process.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/recording_ui.h"
 #include "tests/support/temp_folder.h"
 
 namespace vkt53 {
-
-inline constexpr int32_t kBenchSpeed = 115200;
 
 // Lines of a text, without their newlines.
 inline std::vector<std::string> LinesOf(const std::string& text) {
@@ -37,33 +35,32 @@ inline std::vector<std::string> LinesOf(const std::string& text) {
   return lines;
 }
 
-// The --json output, which must be exactly one JSON object.
-inline Json JsonOf(const CliRun& run) {
-  const std::optional<Json> json = ParseJson(run.out);
-  EXPECT_TRUE(json.has_value()) << "not JSON: " << run.out;
-  if (!json) return {};
-  EXPECT_EQ((*json).kind, Json::Kind::Object);
-  EXPECT_EQ((*json)["exit"].Int(), run.status) << "the exit code in the JSON is the program's";
-  return *json;
+// The --json output, which must be exactly one JSON object in UTF-8, read
+// by a parser the program did not write. A value a test looks for and does
+// not find fails it: it is null, and getting a number, a text or a truth
+// value from null throws.
+inline nlohmann::json JsonOf(const CliRun& run) {
+  nlohmann::json json = nlohmann::json::parse(run.out, nullptr, false);
+  EXPECT_FALSE(json.is_discarded()) << "not JSON: " << run.out;
+  if (json.is_discarded()) return {};
+  EXPECT_TRUE(json.is_object()) << run.out;
+  EXPECT_EQ(json["exit"].get<int>(), run.status) << "the exit code in the JSON is the program's";
+  return json;
 }
 
-class CliBench : public ::testing::Test {
+class CliFixture : public ::testing::Test {
  protected:
   // options: the emulator's; stateText: lines of its state file.
-  void StartDevice(std::vector<std::string> options = {}, const std::string& stateText = "",
-                   int32_t speed = kBenchSpeed) {
-    const std::string statePath = deviceFolder.File("device.state");
-    std::ofstream(statePath) << stateText;
-    options.insert(options.end(),
-                   {"--speed", std::to_string(speed), "--no-wire-delay", "--state", statePath});
-    device = std::make_unique<EmulatorProcess>(deviceFolder, options);
+  void StartDevice(const std::vector<std::string>& options = {}, const std::string& stateText = "",
+                   int32_t speed = kDeviceSpeed) {
+    device = std::make_unique<DeviceFixture>(options, stateText, speed);
     cli.WritePortMap("COM3=" + device->linkPath() + "\nCOM7=" + deviceFolder.File("no-such-tty") +
                      "\n");
   }
 
-  // args followed by the link to the emulator at the bench's speed.
+  // args followed by the link to the emulator at the device's speed.
   static std::vector<std::string> OnDevice(std::vector<std::string> args) {
-    args.insert(args.end(), {"--port", "COM3", "--speed", std::to_string(kBenchSpeed)});
+    args.insert(args.end(), {"--port", "COM3", "--speed", std::to_string(kDeviceSpeed)});
     return args;
   }
 
@@ -75,9 +72,8 @@ class CliBench : public ::testing::Test {
     ConfigRecord record;
     ExchangeContext context;
     LinkSettings settings;
-    settings.exchangeSpeed = kBenchSpeed;
-    PortHandle port =
-        OpenPortDevice(device->terminalPath(), kBenchSpeed, 8, 0, 0, 4096, 4096, 1, 1);
+    settings.exchangeSpeed = kDeviceSpeed;
+    PortHandle port = OpenLinkPort(device->terminalPath());
     EXPECT_TRUE(port != nullptr);
     LoadExchangeParameters(context, settings, port);
     RecordingUi ui;
@@ -96,10 +92,10 @@ class CliBench : public ::testing::Test {
     return path;
   }
 
-  TempFolder deviceFolder;
+  TempFolder deviceFolder;  // where devices that are not there would be
   TempFolder files;
   CliProgram cli;
-  std::unique_ptr<EmulatorProcess> device;
+  std::unique_ptr<DeviceFixture> device;
 };
 
 }  // namespace vkt53

@@ -2,6 +2,7 @@
 // reaches the device, and what does not.
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include "tests/app/cli/cli_fixture.h"
 #include "config/modem_string.h"
@@ -24,7 +25,7 @@ std::vector<int> Bytes(std::span<const uint8_t> bytes) { return {bytes.begin(), 
 
 }  // namespace
 
-class ReadCommand : public CliBench {};
+class ReadCommand : public CliFixture {};
 
 TEST_F(ReadCommand, KeepsTheWholeConfigurationInAFile) {
   StartDevice({}, kUnit5AtPortAWith19200);
@@ -41,13 +42,13 @@ TEST_F(ReadCommand, KeepsTheWholeConfigurationInAFile) {
 
   const CliRun json = Run(OnDevice({"read", "--output", path, "--json"}));
   ASSERT_EQ(json.status, 0) << json.err;
-  const Json out = JsonOf(json);
-  EXPECT_EQ(out["file"].text, path);
-  ASSERT_EQ(out["configuration"]["units"].items.size(), 1u);
-  EXPECT_EQ(out["configuration"]["units"][0]["address"].Int(), 5);
-  EXPECT_EQ(out["configuration"]["units"][0]["port"].text, "A");
-  EXPECT_EQ(out["configuration"]["units"][0]["speed"].Int(), 19200);
-  EXPECT_EQ(out["configuration"]["modem"].text, "ATDT5");
+  nlohmann::json out = JsonOf(json);
+  EXPECT_EQ(out["file"].get<std::string>(), path);
+  ASSERT_EQ(out["configuration"]["units"].size(), 1u);
+  EXPECT_EQ(out["configuration"]["units"][0]["address"].get<int>(), 5);
+  EXPECT_EQ(out["configuration"]["units"][0]["port"].get<std::string>(), "A");
+  EXPECT_EQ(out["configuration"]["units"][0]["speed"].get<int>(), 19200);
+  EXPECT_EQ(out["configuration"]["modem"].get<std::string>(), "ATDT5");
 }
 
 TEST_F(ReadCommand, ABadAnswerHalfWayLeavesNoFile) {
@@ -89,10 +90,10 @@ TEST_F(ReadCommand, AFileThatCannotBeCreatedIsAFileError) {
   StartDevice();
   const CliRun run = Run(OnDevice({"read", "-o", files.File("no-folder/device.cnf"), "--json"}));
   EXPECT_EQ(run.status, 4);
-  EXPECT_EQ(JsonOf(run)["messages"][0].text, "Ошибка открытия файла");
+  EXPECT_EQ(JsonOf(run)["messages"][0].get<std::string>(), "Ошибка открытия файла");
 }
 
-class WriteCommand : public CliBench {
+class WriteCommand : public CliFixture {
  protected:
   // The device's configuration as a file, changed: unit 5 to 1200 bit/s,
   // units 10..12 connected at port B, another modem string.
@@ -122,13 +123,13 @@ TEST_F(WriteCommand, DryRunPrintsTheRequestsAndSendsNone) {
   EXPECT_EQ(DeviceRecord(), before) << "nothing was written";
 
   const CliRun json = Run(OnDevice({"write", path, "--dry-run", "--json"}));
-  const Json out = JsonOf(json);
-  EXPECT_FALSE(out["written"].boolean);
-  ASSERT_EQ(out["requests"].items.size(), 3u);
-  EXPECT_EQ(out["requests"][2]["table"].Int(), 6);
-  EXPECT_EQ(out["requests"][2]["firstField"].Int(), 10);
-  EXPECT_EQ(out["requests"][2]["count"].Int(), 3);
-  EXPECT_EQ(out["requests"][0]["values"].items.size(), kModemFieldSize);
+  nlohmann::json out = JsonOf(json);
+  EXPECT_FALSE(out["written"].get<bool>());
+  ASSERT_EQ(out["requests"].size(), 3u);
+  EXPECT_EQ(out["requests"][2]["table"].get<int>(), 6);
+  EXPECT_EQ(out["requests"][2]["firstField"].get<int>(), 10);
+  EXPECT_EQ(out["requests"][2]["count"].get<int>(), 3);
+  EXPECT_EQ(out["requests"][0]["values"].size(), kModemFieldSize);
   EXPECT_EQ(DeviceRecord(), before);
 }
 
@@ -139,9 +140,9 @@ TEST_F(WriteCommand, WritesOnlyWhatDiffersThenNothing) {
 
   const CliRun run = Run(OnDevice({"write", path, "--json"}));
   ASSERT_EQ(run.status, 0) << run.err;
-  const Json out = JsonOf(run);
-  EXPECT_TRUE(out["written"].boolean);
-  EXPECT_EQ(out["requests"].items.size(), 3u);
+  nlohmann::json out = JsonOf(run);
+  EXPECT_TRUE(out["written"].get<bool>());
+  EXPECT_EQ(out["requests"].size(), 3u);
 
   const ConfigRecord after = DeviceRecord();
   ConfigRecord expected = before;
@@ -165,12 +166,12 @@ TEST_F(WriteCommand, KeepsABackupAndChecksWhatTheDeviceHolds) {
   const std::string path = ChangedFile();
   const ConfigRecord before = DeviceRecord();
 
-  const Json out = JsonOf(Run(OnDevice({"write", path, "--json"})));
-  ASSERT_EQ(out["exit"].Int(), 0);
-  EXPECT_TRUE(out["verified"].boolean);
+  nlohmann::json out = JsonOf(Run(OnDevice({"write", path, "--json"})));
+  ASSERT_EQ(out["exit"].get<int>(), 0);
+  EXPECT_TRUE(out["verified"].get<bool>());
   ConfigImage backup;
-  ASSERT_EQ(ReadConfigFile(out["backup"].text, backup), ConfigFileReadResult::kRead)
-      << out["backup"].text;
+  ASSERT_EQ(ReadConfigFile(out["backup"].get<std::string>(), backup), ConfigFileReadResult::kRead)
+      << out["backup"].get<std::string>();
   EXPECT_EQ(backup, ImageOf(before)) << "the backup is the configuration as read";
 }
 
@@ -218,14 +219,14 @@ TEST_F(WriteCommand, AWriteTheDeviceDoesNotAnswerIsALinkFailure) {
 
   const CliRun run = Run(OnDevice({"write", changed, "--attempts", "1", "--wait", "1", "--json"}));
   EXPECT_EQ(run.status, 1);
-  const Json out = JsonOf(run);
-  EXPECT_FALSE(out["written"].boolean);
-  EXPECT_EQ(out["partial"].kind, Json::Kind::Bool);
-  EXPECT_FALSE(out["partial"].boolean) << "nothing was written";
-  EXPECT_TRUE(out["writtenTables"].items.empty());
-  EXPECT_EQ(out["messages"].items.size(), 3u) << "and nothing is said of a backup to restore";
-  EXPECT_EQ(out["messages"][0].text, "Не выполнена запись в таблицу 6.");
-  EXPECT_EQ(out["messages"][2].text, "Команда 29.  Устройство не отвечает");
+  nlohmann::json out = JsonOf(run);
+  EXPECT_FALSE(out["written"].get<bool>());
+  EXPECT_TRUE(out["partial"].is_boolean());
+  EXPECT_FALSE(out["partial"].get<bool>()) << "nothing was written";
+  EXPECT_TRUE(out["writtenTables"].empty());
+  EXPECT_EQ(out["messages"].size(), 3u) << "and nothing is said of a backup to restore";
+  EXPECT_EQ(out["messages"][0].get<std::string>(), "Не выполнена запись в таблицу 6.");
+  EXPECT_EQ(out["messages"][2].get<std::string>(), "Команда 29.  Устройство не отвечает");
 }
 
 // A write that fails after some of its requests were answered leaves the
@@ -267,17 +268,17 @@ TEST_F(WriteCommand, AWriteThatFailsPartWayNamesWhatWasWrittenAndTheWayBack) {
 
   device.reset();
   StartDevice(faults, kUnit5AtPortAWith19200);
-  const Json out = JsonOf(Run(OnDevice({"write", path, "--attempts", "1", "--json"})));
-  EXPECT_FALSE(out["written"].boolean);
-  EXPECT_TRUE(out["partial"].boolean);
-  ASSERT_EQ(out["writtenTables"].items.size(), 2u);
-  EXPECT_EQ(out["writtenTables"][0].Int(), 5);
-  EXPECT_EQ(out["writtenTables"][1].Int(), 6);
+  nlohmann::json out = JsonOf(Run(OnDevice({"write", path, "--attempts", "1", "--json"})));
+  EXPECT_FALSE(out["written"].get<bool>());
+  EXPECT_TRUE(out["partial"].get<bool>());
+  ASSERT_EQ(out["writtenTables"].size(), 2u);
+  EXPECT_EQ(out["writtenTables"][0].get<int>(), 5);
+  EXPECT_EQ(out["writtenTables"][1].get<int>(), 6);
   ConfigImage kept;
-  EXPECT_EQ(ReadConfigFile(out["backup"].text, kept), ConfigFileReadResult::kRead);
-  EXPECT_EQ(
-      out["restoreCommand"].text,
-      "vkt53-cli restore --port COM3 --speed 115200 --tables 5,6 \"" + out["backup"].text + "\"");
+  EXPECT_EQ(ReadConfigFile(out["backup"].get<std::string>(), kept), ConfigFileReadResult::kRead);
+  EXPECT_EQ(out["restoreCommand"].get<std::string>(),
+            "vkt53-cli restore --port COM3 --speed 115200 --tables 5,6 \"" +
+                out["backup"].get<std::string>() + "\"");
 }
 
 // Ctrl-C in the middle of a write: the request on the line is answered, the
@@ -326,13 +327,13 @@ TEST_F(WriteCommand, AFileThatIsNoConfigurationReachesNoDevice) {
   EXPECT_EQ(LinesOf(missing.err)[0], "Ошибка открытия файла");
 }
 
-class RestoreCommand : public CliBench {
+class RestoreCommand : public CliFixture {
  protected:
   // A file whose tables 3, 5 and 6 all differ from the emulator's defaults.
   std::string RestoreFile() {
     ConfigImage image;
     NewConfigurationImage(image);
-    image.bytes[kMasterSpeedIndexField] = 20;  // the bench's speed, so the link stays
+    image.bytes[kMasterSpeedIndexField] = 20;  // the device's speed, so the link stays
     image.bytes[kAnswerPreambleCountField] = 4;
     StoreModemText(image, "ATH0");
     SetUnitEntry(image, 3, {1, kPortB, 15});
@@ -357,8 +358,8 @@ TEST_F(RestoreCommand, WritesTheTablesTheDeviceAsksForAndChecksAgain) {
 
   const CliRun clean = Run(OnDevice({"restore", path, "--json"}));
   EXPECT_EQ(clean.status, 0);
-  const Json out = JsonOf(clean);
-  EXPECT_TRUE(out["tables"].items.empty());
+  nlohmann::json out = JsonOf(clean);
+  EXPECT_TRUE(out["tables"].empty());
   EXPECT_EQ(clean.out.find("Нет таблиц"), std::string::npos) << "JSON only";
 }
 
@@ -367,10 +368,10 @@ TEST_F(RestoreCommand, WritesTheTablesGivenWholeFromTheFile) {
   const std::string path = RestoreFile();
   const CliRun run = Run(OnDevice({"restore", path, "--tables", "3,5", "--json"}));
   ASSERT_EQ(run.status, 0) << run.err;
-  const Json out = JsonOf(run);
-  ASSERT_EQ(out["tables"].items.size(), 2u);
-  EXPECT_EQ(out["tables"][0].Int(), 3);
-  EXPECT_EQ(out["corruptedTable"].Int(), 0);
+  nlohmann::json out = JsonOf(run);
+  ASSERT_EQ(out["tables"].size(), 2u);
+  EXPECT_EQ(out["tables"][0].get<int>(), 3);
+  EXPECT_EQ(out["corruptedTable"].get<int>(), 0);
   const ConfigRecord after = DeviceRecord();
   EXPECT_EQ(after.LinkParameters()[kAnswerPreambleCountField], 4);
   EXPECT_EQ(ModemFieldText(after.ModemField()), "ATH0");
@@ -404,7 +405,7 @@ TEST_F(RestoreCommand, TheSettingsFilesWriteLockAndTablesThatAreNotWrittenAreRef
   EXPECT_EQ(DeviceRecord().Identification()[0], 6) << "nothing was written";
 }
 
-class DiffWithDevice : public CliBench {};
+class DiffWithDevice : public CliFixture {};
 
 TEST_F(DiffWithDevice, ListsWhatWritingTheFileWouldChange) {
   StartDevice({}, kUnit5AtPortAWith19200);
@@ -422,9 +423,9 @@ TEST_F(DiffWithDevice, ListsWhatWritingTheFileWouldChange) {
             (std::vector<std::string>{
                 "вычислитель 5: порт A, 19200 бит/с (0x2F) -> порт C, 19200 бит/с (0x6F)",
                 "вычислитель 6: не подключен, 300 бит/с (0x00) -> порт A, 230400 бит/с (0x35)"}));
-  const Json out = JsonOf(Run(OnDevice({"diff", path, "--json"})));
-  EXPECT_FALSE(out["same"].boolean);
-  EXPECT_EQ(out["differences"][1]["table"].Int(), 6);
-  EXPECT_EQ(out["differences"][1]["field"].Int(), 6);
-  EXPECT_EQ(out["differences"][1]["name"].text, "вычислитель 6");
+  nlohmann::json out = JsonOf(Run(OnDevice({"diff", path, "--json"})));
+  EXPECT_FALSE(out["same"].get<bool>());
+  EXPECT_EQ(out["differences"][1]["table"].get<int>(), 6);
+  EXPECT_EQ(out["differences"][1]["field"].get<int>(), 6);
+  EXPECT_EQ(out["differences"][1]["name"].get<std::string>(), "вычислитель 6");
 }

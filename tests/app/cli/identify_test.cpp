@@ -31,7 +31,7 @@ std::string SettingsBytes(const LinkSettings& settings) {
 
 }  // namespace
 
-class Identify : public CliBench {};
+class Identify : public CliFixture {};
 
 TEST_F(Identify, ShowsTheIdentificationWindowsRowsThroughAMappedComPort) {
   StartDevice();
@@ -52,13 +52,13 @@ TEST_F(Identify, ShowsTheIdentificationWindowsRowsThroughAMappedComPort) {
 
   const CliRun json = Run(OnDevice({"identify", "--json"}));
   ASSERT_EQ(json.status, 0) << json.err;
-  const Json out = JsonOf(json);
-  EXPECT_EQ(out["command"].text, "identify");
-  EXPECT_EQ(out["link"]["port"].text, "COM3");
-  EXPECT_EQ(out["identification"]["typeCode"].Int(), 8);
-  EXPECT_EQ(out["identification"]["bytes"].items.size(), 17u);
-  EXPECT_EQ(out["identification"]["rows"][3]["value"].text, "17.03.25  09:05:00");
-  EXPECT_TRUE(out["messages"].items.empty());
+  nlohmann::json out = JsonOf(json);
+  EXPECT_EQ(out["command"].get<std::string>(), "identify");
+  EXPECT_EQ(out["link"]["port"].get<std::string>(), "COM3");
+  EXPECT_EQ(out["identification"]["typeCode"].get<int>(), 8);
+  EXPECT_EQ(out["identification"]["bytes"].size(), 17u);
+  EXPECT_EQ(out["identification"]["rows"][3]["value"].get<std::string>(), "17.03.25  09:05:00");
+  EXPECT_TRUE(out["messages"].empty());
 }
 
 TEST_F(Identify, ACorruptedTableShowsAsTheWindowShowsIt) {
@@ -73,7 +73,7 @@ TEST_F(Identify, TakesTheLinkFromTheSettingsFileAndNeverWritesIt) {
   StartDevice();
   LinkSettings stored;
   stored.portNumber = 3;
-  stored.exchangeSpeed = kBenchSpeed;
+  stored.exchangeSpeed = kDeviceSpeed;
   stored.attemptCount = 2;
   stored.tableWriteLock = 1;
   stored.reserved = 0x5A;
@@ -105,9 +105,9 @@ TEST_F(Identify, RefusesAnotherModelOrSoftwareVersionWithTheStartUpTexts) {
 
   const CliRun json = Run(OnDevice({"read", "-o", files.File("x.cnf"), "--json"}));
   EXPECT_EQ(json.status, 3);
-  const Json out = JsonOf(json);
-  ASSERT_EQ(out["messages"].items.size(), 2u);
-  EXPECT_EQ(out["messages"][0].text, kRefusedModel[0]);
+  nlohmann::json out = JsonOf(json);
+  ASSERT_EQ(out["messages"].size(), 2u);
+  EXPECT_EQ(out["messages"][0].get<std::string>(), kRefusedModel[0]);
   EXPECT_FALSE(std::filesystem::exists(files.File("x.cnf")));
 
   device.reset();
@@ -125,10 +125,10 @@ TEST_F(Identify, SearchFindsTheSpeedTheDeviceAnswersAt) {
   StartDevice({}, "", 9600);
   const CliRun run = Run({"identify", "--port", "COM3", "--search", "--json"});
   ASSERT_EQ(run.status, 0) << run.err;
-  const Json out = JsonOf(run);
-  EXPECT_EQ(out["foundSpeed"].Int(), 9600);
-  EXPECT_EQ(out["speed"].Int(), 9600);
-  EXPECT_EQ(out["identification"]["typeCode"].Int(), 8);
+  nlohmann::json out = JsonOf(run);
+  EXPECT_EQ(out["foundSpeed"].get<int>(), 9600);
+  EXPECT_EQ(out["speed"].get<int>(), 9600);
+  EXPECT_EQ(out["identification"]["typeCode"].get<int>(), 8);
 
   const CliRun text = Run({"identify", "--port", "COM3", "--search"});
   ASSERT_EQ(text.status, 0) << text.err;
@@ -156,7 +156,8 @@ TEST_F(Identify, ASilentDeviceOrAMissingPortIsALinkFailure) {
 
   const CliRun missing = Run({"identify", "--port", "COM7", "--json"});
   EXPECT_EQ(missing.status, 1);
-  EXPECT_EQ(JsonOf(missing)["messages"][0].text, "Коммуникационный порт COM7 недоступен");
+  EXPECT_EQ(JsonOf(missing)["messages"][0].get<std::string>(),
+            "Коммуникационный порт COM7 недоступен");
   const CliRun path = Run({"identify", "--port", deviceFolder.File("gone")});
   EXPECT_EQ(path.status, 1);
   EXPECT_EQ(path.err, "Коммуникационный порт " + deviceFolder.File("gone") + " недоступен\n");
@@ -210,14 +211,14 @@ TEST_F(Identify, APortOnASerialDeviceServerIsNamedByItsUrl) {
   // A server each: ser2net refuses the other kind's port while it is still
   // closing the device after the first.
   for (const bool rfc2217 : {true, false}) {
-    const Ser2netProcess server(device->terminalPath(), std::to_string(kBenchSpeed) + "n81");
+    const Ser2netProcess server(device->terminalPath(), std::to_string(kDeviceSpeed) + "n81");
     const std::string url = rfc2217 ? server.Rfc2217Url() : server.RawTcpUrl();
-    const CliRun run = Run({"identify", "--port", url, "--speed", std::to_string(kBenchSpeed)});
+    const CliRun run = Run({"identify", "--port", url, "--speed", std::to_string(kDeviceSpeed)});
     ASSERT_EQ(run.status, 0) << url << ": " << run.err;
     EXPECT_EQ(LinesOf(run.out).front(), "Порт: " + url);
   }
 
-  const Ser2netProcess server(device->terminalPath(), std::to_string(kBenchSpeed) + "n81");
+  const Ser2netProcess server(device->terminalPath(), std::to_string(kDeviceSpeed) + "n81");
   const CliRun search = Run({"identify", "--port", server.RawTcpUrl(), "--search"});
   EXPECT_EQ(search.status, 2);
   EXPECT_EQ(search.err,
@@ -243,7 +244,7 @@ TEST_F(Identify, APortOnASerialDeviceServerIsNamedByItsUrl) {
   EXPECT_EQ(listed[8],
             "COM12  " + server.Rfc2217Url() + " — сервер портов (RFC 2217) (INI/comports)");
   const CliRun mapped =
-      Run({"identify", "--port", "COM12", "--speed", std::to_string(kBenchSpeed)});
+      Run({"identify", "--port", "COM12", "--speed", std::to_string(kDeviceSpeed)});
   ASSERT_EQ(mapped.status, 0) << mapped.err;
   EXPECT_EQ(LinesOf(mapped.out).front(), "Порт: COM12 (" + server.Rfc2217Url() + ")");
 }
@@ -265,12 +266,12 @@ TEST_F(Identify, PortsListsWhatEachComPortIs) {
   EXPECT_EQ(lines[6],
             "COM7  " + deviceFolder.File("no-such-tty") + " — нет устройства (INI/comports)");
 
-  const Json out = JsonOf(Run({"ports", "--json"}));
-  ASSERT_EQ(out["ports"].items.size(), 9u);
-  EXPECT_EQ(out["ports"][8]["port"].text, "COM12");
-  EXPECT_EQ(out["ports"][2]["port"].text, "COM3");
-  EXPECT_EQ(out["ports"][2]["device"].text, device->linkPath());
-  EXPECT_TRUE(out["ports"][2]["present"].boolean);
-  EXPECT_TRUE(out["ports"][2]["listedInComportsFile"].boolean);
-  EXPECT_FALSE(out["ports"][6]["present"].boolean);
+  nlohmann::json out = JsonOf(Run({"ports", "--json"}));
+  ASSERT_EQ(out["ports"].size(), 9u);
+  EXPECT_EQ(out["ports"][8]["port"].get<std::string>(), "COM12");
+  EXPECT_EQ(out["ports"][2]["port"].get<std::string>(), "COM3");
+  EXPECT_EQ(out["ports"][2]["device"].get<std::string>(), device->linkPath());
+  EXPECT_TRUE(out["ports"][2]["present"].get<bool>());
+  EXPECT_TRUE(out["ports"][2]["listedInComportsFile"].get<bool>());
+  EXPECT_FALSE(out["ports"][6]["present"].get<bool>());
 }

@@ -32,30 +32,14 @@
 #include "link/conffun.h"
 #include "link/exchange_lines.h"
 #include "link/exchange_recorder.h"
-#include "tests/support/emulator_process.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/ui/modal.h"
-#include "tests/support/program_folder_fixture.h"
+#include "tests/support/ui/program_fixture.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 
 namespace {
-
-// The program with the emulator on COM1, started as the user starts it.
-struct ProgramBench {
-  ProgramBench() {
-    emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, std::vector<std::string>{"--no-wire-delay"});
-    folder.MapPorts({{1, emulator->terminalPath()}});
-  }
-  TFormMain& Start() {
-    main = std::make_unique<TFormMain>();
-    main->show();
-    return *main;
-  }
-  ProgramFolderBench folder;
-  std::unique_ptr<EmulatorProcess> emulator;
-  std::unique_ptr<TFormMain> main;
-};
 
 bool ServiceMenuShown(TFormMain& main) { return Child<QMenu>(&main, "NService")->menuAction()->isVisible(); }
 
@@ -104,9 +88,9 @@ class ExchangeMonitorTest : public QObject {
   }
 
   void TheServiceMenuOpensTheMonitorOnceTheConnectionDialogHasClosed() {
-    ProgramBench bench;
+    ProgramFixture fixture;
     WhenModal<TFormConnPar>([](TFormConnPar* dialog) { Click(dialog, "BitBtn2"); });
-    TFormMain& main = bench.Start();
+    TFormMain& main = fixture.Start();
     QVERIFY2(!ServiceMenuShown(main), "the menu bar is empty while the connection dialog is up");
     QTRY_VERIFY_WITH_TIMEOUT(ServiceMenuShown(main), 10000);
     QTRY_VERIFY_WITH_TIMEOUT(Child<QAction>(&main, "Nexit")->isVisible(), 10000);
@@ -159,9 +143,9 @@ class ExchangeMonitorTest : public QObject {
   // A tool window of the main window, which the window manager keeps above
   // it, opened below its menu and reopened where the user left it.
   void TheMonitorOpensBelowTheMenuAboveTheMainWindowWhereItWasLeft() {
-    ProgramBench bench;
+    ProgramFixture fixture;
     WhenModal<TFormConnPar>([](TFormConnPar* dialog) { Click(dialog, "BitBtn2"); });
-    TFormMain& main = bench.Start();
+    TFormMain& main = fixture.Start();
     QTRY_VERIFY_WITH_TIMEOUT(ServiceMenuShown(main), 10000);
     Child<QAction>(&main, "NMonitor")->trigger();
     TFormExchangeMonitor* monitor = Monitor(main);
@@ -184,7 +168,7 @@ class ExchangeMonitorTest : public QObject {
   // The exchange blocks the window thread for whole requests: the monitor
   // takes each line and paints it then, not at the next turn of the loop.
   void LinesArePaintedDuringABlockingExchange() {
-    DeviceBench device("", {"--fault-drop", "1"});
+    EditorFixture device("", {"--fault-drop", "1"});
     TFormMain& main = device.main();
     ExchangeContext& context = *main.state().context;
     context.attemptCount = 2;
@@ -200,8 +184,7 @@ class ExchangeMonitorTest : public QObject {
     // No event is processed from here to the checks. The first attempt
     // waits out its 600 ms in vain, longer than the monitor's repaint
     // interval, so its line is painted as soon as it comes.
-    const uint8_t read[] = {0, 0, 17, 0, 0, 0};
-    QVERIFY(RunRequest(context, kTableFunction, read, sizeof read, 0));
+    QVERIFY(RequestIdentification(context));
     QVERIFY2(counter.paints > paintsBefore, "painted inside the exchange");
     QCOMPARE(lines->RowCount(), 4);
     QVERIFY(lines->RowText(0).contains("чтение таблицы 0, поля 0-17; попытка 1 из 2"));
@@ -219,7 +202,7 @@ class ExchangeMonitorTest : public QObject {
   // up the monitor holds the five reads that filled it.
   void TheMonitorFollowsTheOnlineConfigurationReads() {
     FakeClock clock;  // skips the RTS holds and the pause after the reads
-    DeviceBench device;
+    EditorFixture device;
     TFormMain& main = device.main();
     Child<QAction>(&main, "NMonitor")->trigger();
     QString seen;
@@ -238,7 +221,7 @@ class ExchangeMonitorTest : public QObject {
   }
 
   void PauseClearCopyAndSave() {
-    DeviceBench device;
+    EditorFixture device;
     TFormMain& main = device.main();
     Child<QAction>(&main, "NMonitor")->trigger();
     TFormExchangeMonitor* monitor = Monitor(main);

@@ -23,10 +23,9 @@
 #include "dialogs/ui/tableinfo.h"
 #include "link/port_operations.h"
 #include "tests/support/ui/message_watcher.h"
-#include "tests/support/emulator_process.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/ui/modal.h"
-#include "tests/support/program_folder_fixture.h"
+#include "tests/support/ui/program_fixture.h"
 
 using namespace vkt53;
 
@@ -43,26 +42,6 @@ QStringList VisibleTopItems(TFormMain& main) {
 
 const QStringList kNoDeviceMenu = {"Связь с другим устройством", "Файлы  конфигурации", "Общее", "Выход"};
 const QStringList kDeviceMenu = {"Параметры", "Связь с другим устройством", "Файлы  конфигурации", "Общее", "Выход"};
-
-// A program folder of its own with COM1 mapped to the emulator.
-struct Bench {
-  explicit Bench(std::vector<std::string> emulatorOptions, const QByteArray& settingsFile = {}) {
-    emulatorOptions.push_back("--no-wire-delay");
-    emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, emulatorOptions);
-    folder.MapPorts({{1, emulator->terminalPath()}});
-    if (!settingsFile.isEmpty()) folder.WriteSettingsFile(settingsFile.toStdString());
-  }
-  TFormMain& Start() {
-    main = std::make_unique<TFormMain>();
-    main->show();
-    return *main;
-  }
-  QByteArray SettingsFile() const { return QByteArray::fromStdString(folder.SettingsFile()); }
-
-  ProgramFolderBench folder;
-  std::unique_ptr<EmulatorProcess> emulator;
-  std::unique_ptr<TFormMain> main;  // goes first, while its program folder is still there
-};
 
 void AnswerConnectionDialog(const char* button) {
   WhenModal<TFormConnPar>([button](TFormConnPar* dialog) { Click(dialog, button); });
@@ -102,9 +81,9 @@ class MainWindowTest : public QObject {
 };
 
 void MainWindowTest::StartConnectsAndShowsAllMenus() {
-  Bench bench({});
+  ProgramFixture fixture;
   WhenModal<TFormConnPar>([](TFormConnPar* dialog) { Click(dialog, "BitBtn1"); });
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   QVERIFY2(VisibleTopItems(main).isEmpty(), "the menu bar is empty until the sequence has run");
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
   QVERIFY(main.state().supportedDevice);
@@ -115,9 +94,9 @@ void MainWindowTest::StartConnectsAndShowsAllMenus() {
 }
 
 void MainWindowTest::CancelAndReconnectKeepParametersHidden() {
-  Bench bench({});
+  ProgramFixture fixture;
   AnswerConnectionDialog("BitBtn2");
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
   QVERIFY(!main.state().port);
 
@@ -165,10 +144,10 @@ void MainWindowTest::ForeignModelAndVersionAreRefused() {
   QFETCH(QString, software);
   QFETCH(QString, line1);
   QFETCH(QString, line2);
-  Bench bench({"--type", type.toStdString(), "--software", software.toStdString()});
+  ProgramFixture fixture({"--type", type.toStdString(), "--software", software.toStdString()});
   AnswerConnectionDialog("BitBtn1");
   MessageWatcher messages;
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   if (line1.isEmpty()) {
     QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
     QCOMPARE(messages.FirstLines(), QStringList());
@@ -182,7 +161,7 @@ void MainWindowTest::ForeignModelAndVersionAreRefused() {
 }
 
 void MainWindowTest::CorruptedTableOffersTheRestore() {
-  Bench bench({"--corrupt", "6"});
+  ProgramFixture fixture({"--corrupt", "6"});
   AnswerConnectionDialog("BitBtn1");
   QStringList names, corrupted;
   QList<bool> ticked;
@@ -197,7 +176,7 @@ void MainWindowTest::CorruptedTableOffersTheRestore() {
     Click(window, "BitBtn2");  // "Выход": nothing is written
   };
   WhenModal<TFormTableInfo>(readRows, 15000);
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   // What the operation panel shows whenever the program lets events run.
   QStringList operationTexts;
   QTimer watch;
@@ -224,7 +203,7 @@ void MainWindowTest::CorruptedTableOffersTheRestore() {
 void MainWindowTest::TableWriteLockOffersNoWriting() {
   QByteArray locked = kDefaultSettings;
   locked[0] = 1;
-  Bench bench({"--corrupt", "3"}, locked);
+  ProgramFixture fixture({"--corrupt", "3"}, locked);
   AnswerConnectionDialog("BitBtn1");
   bool seen = false, writable = true, boxFree = true;
   QString flag;
@@ -239,19 +218,19 @@ void MainWindowTest::TableWriteLockOffersNoWriting() {
         Click(window, "BitBtn2");
       },
       15000);
-  bench.Start();
+  fixture.Start();
   QTRY_VERIFY_WITH_TIMEOUT(seen, 15000);
   QVERIFY2(!writable, "both write buttons disabled");
   QVERIFY2(!boxFree, "the box of the corrupted table cleared and disabled");
   QCOMPARE(flag, QString("Да"));
-  bench.main->close();
-  QCOMPARE(bench.SettingsFile().at(0), char(1));
+  fixture.main->close();
+  QCOMPARE(fixture.SettingsFile().at(0), char(1));
 }
 
 void MainWindowTest::IdentificationAndAboutWindows() {
-  Bench bench({});
+  ProgramFixture fixture;
   AnswerConnectionDialog("BitBtn1");
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
 
   bool identShown = false;
@@ -273,31 +252,29 @@ void MainWindowTest::IdentificationAndAboutWindows() {
 
 void MainWindowTest::ExitSavesTheSettingsAndClosesThePort() {
   {
-    Bench bench({});
+    ProgramFixture fixture;
     AnswerConnectionDialog("BitBtn2");
-    TFormMain& main = bench.Start();
+    TFormMain& main = fixture.Start();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
-    QVERIFY(QDir(QString::fromStdString(bench.folder.File("CONFIG"))).exists());
+    QVERIFY(QDir(QString::fromStdString(fixture.folder.File("CONFIG"))).exists());
     Child<QAction>(&main, "Nexit")->trigger();
-    QCOMPARE(bench.SettingsFile().toHex(), kDefaultSettings.toHex());
+    QCOMPARE(fixture.SettingsFile().toHex(), kDefaultSettings.toHex());
   }
   {
-    Bench bench({});
+    ProgramFixture fixture;
     AnswerConnectionDialog("BitBtn1");
-    TFormMain& main = bench.Start();
+    TFormMain& main = fixture.Start();
     QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kDeviceMenu, 15000);
-    QVERIFY2(!OpenPortDevice(bench.emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1),
-             "the tool holds the port exclusively");
+    QVERIFY2(!OpenLinkPort(fixture.device.terminalPath()), "the tool holds the port exclusively");
     main.close();
-    QVERIFY2(OpenPortDevice(bench.emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1),
-             "closing the window lets go of the port");
+    QVERIFY2(OpenLinkPort(fixture.device.terminalPath()), "closing the window lets go of the port");
   }
 }
 
 void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
-  Bench bench({});
+  ProgramFixture fixture;
   AnswerConnectionDialog("BitBtn2");
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
   bool opened = false;
   WhenModal<QFileDialog>([&opened](QFileDialog* dialog) {
@@ -307,17 +284,17 @@ void MainWindowTest::TheToolkitKeepsNoSettingsOfItsOwn() {
   Child<QAction>(&main, "NEditCnf")->trigger();
   QVERIFY(opened);
   Child<QAction>(&main, "Nexit")->trigger();
-  bench.main.reset();
+  fixture.main.reset();
   QCOMPARE(QDir(toolkitHome_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), QStringList());
-  QCOMPARE(bench.SettingsFile().size(), 21);
+  QCOMPARE(fixture.SettingsFile().size(), 21);
 }
 
 // The open dialog keeps its name line and folder between uses: the same
 // named window each time, the main window's own.
 void MainWindowTest::TheFileDialogsAreTheWindowsOwnAndKept() {
-  Bench bench({});
+  ProgramFixture fixture;
   AnswerConnectionDialog("BitBtn2");
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
   QList<QFileDialog*> shown;
   for (int use = 0; use < 2; ++use) {
@@ -354,11 +331,11 @@ QStringList ShownOfFile(QFileDialog* dialog, const QString& name) {
 void MainWindowTest::TheFileDialogSpeaksRussianOnAMachineThatDoesNot() {
   QVERIFY2(QLocale::system().language() != QLocale::Russian, "the machine speaks another language");
   UseProgramLanguage(*qApp);
-  Bench bench({});
+  ProgramFixture fixture;
   AnswerConnectionDialog("BitBtn2");
-  TFormMain& main = bench.Start();
+  TFormMain& main = fixture.Start();
   QTRY_COMPARE_WITH_TIMEOUT(VisibleTopItems(main), kNoDeviceMenu, 10000);
-  QFile file(QString::fromStdString(bench.folder.File("CONFIG/r.cnf")));
+  QFile file(QString::fromStdString(fixture.folder.File("CONFIG/r.cnf")));
   QVERIFY(file.open(QIODevice::WriteOnly));
   file.write(QByteArray(1208, 'x'));
   file.flush();

@@ -35,7 +35,7 @@
 #include "link/exchange_recorder.h"
 #include "link/plcbox.h"
 #include "link/port_operations.h"
-#include "tests/support/emulator_process.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/ui/modal.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/sample_records.h"
@@ -166,7 +166,7 @@ class SmallWindowsTest : public QObject {
   }
 
   void readingTheConfigurationFillsTheBarStepByStep() {
-    EmulatorProcess emulator(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
+    DeviceFixture emulator({}, "", 9600);
     TestLink link(emulator.terminalPath(), 9600);
     QVERIFY(link.port);
 
@@ -213,11 +213,11 @@ class SmallWindowsTest : public QObject {
   // CONFIG are; beside a program that can write there, nothing more.
   void aboutTellsTheUsersFolderOnlyWhenTheFilesAreNotBesideTheProgram() {
     {
-      ProgramFolderBench portable;
+      ProgramFolderFixture portable;
       TFormAbout form;
       QVERIFY(!form.findChild<QLabel*>("LabelFolder"));
     }
-    InstalledProgramBench installed;
+    InstalledProgramFixture installed;
     TFormAbout form;
     form.show();
     const auto* folder = form.findChild<QLabel*>("LabelFolder");
@@ -235,7 +235,7 @@ class SmallWindowsTest : public QObject {
   void everyWindowFitsALaptopScreenAt150Percent() {
     QCOMPARE(QApplication::primaryScreen()->geometry().size(), QSize(1280, 720));
     const QSize room(1280 - 16, 720 - 48 - 40);
-    ProgramFolderBench folder;
+    ProgramFolderFixture folder;
     folder.MapPorts({{1, "/dev/" + std::string(300, 'x')}});
     ProgramState state;
     const IdentificationRecord identification = TypicalIdentification();

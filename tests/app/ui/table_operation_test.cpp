@@ -81,7 +81,7 @@ std::vector<int> Bytes(std::span<const uint8_t> bytes) { return {bytes.begin(), 
 // Nothing of the commands happened: the device is still the one connected,
 // the sequence of "Связь с другим устройством" was not started, the window
 // and its port are still there, and the menu is back.
-void VerifyUntouched(DeviceBench& device, const ImpatientUser& user) {
+void VerifyUntouched(EditorFixture& device, const ImpatientUser& user) {
   QVERIFY2(user.acted(), "the commands were chosen while the operation ran");
   QVERIFY2(!user.closeAccepted(), "closing is refused while the operation runs");
   QCOMPARE(user.Shown(), QStringList());
@@ -161,12 +161,12 @@ class WaitWindowWatch : public QObject {
   bool paintedBeforeRequest_ = false;
 };
 
-// A configuration file with table 6 changed, in the bench's CONFIG folder.
-QString RestoreFile(DeviceBench& device) {
+// A configuration file with table 6 changed, in the fixture's CONFIG folder.
+QString RestoreFile(EditorFixture& device) {
   const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
   ConfigImage image;
   NewConfigurationImage(image);
-  image.bytes[kMasterSpeedIndexField] = 20;  // the bench's 115200, so the link stays
+  image.bytes[kMasterSpeedIndexField] = 20;  // the device's 115200, so the link stays
   SetUnitEntry(image, 9, {1, kPortA, 13});
   if (WriteConfigFile(path.toStdString(), image) != FileWriteResult::kWritten) return {};
   return path;
@@ -185,11 +185,11 @@ class TableOperationTest : public QObject {
   void cleanup() { EndModalWaits(); }
 
   void commandsAndClosingDuringARestoreWaitAndTheFileIsWritten() {
-    DeviceBench device("table6.5 = 2F\nmodem = ATZ0\n");
+    EditorFixture device("table6.5 = 2F\nmodem = ATZ0\n");
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     ConfigImage image;
     NewConfigurationImage(image);
-    image.bytes[kMasterSpeedIndexField] = 20;  // the bench's 115200, so the link stays
+    image.bytes[kMasterSpeedIndexField] = 20;  // the device's 115200, so the link stays
     image.bytes[kAnswerPreambleCountField] = 4;
     SetUnitEntry(image, 7, {1, kPortB, 11});
     SetUnitEntry(image, 200, {1, kPortC, 15});
@@ -223,7 +223,7 @@ class TableOperationTest : public QObject {
   }
 
   void theRestoresWaitWindowIsOnTheScreenBeforeItsFirstWrite() {
-    DeviceBench device;
+    EditorFixture device;
     const QString path = RestoreFile(device);
     QVERIFY(!path.isEmpty());
     WhenModal<TFormTableInfo>([path](TFormTableInfo* status) {
@@ -241,7 +241,7 @@ class TableOperationTest : public QObject {
 
   void theRetryQuestionStaysAnswerableAndCommandsWaitMeanwhile() {
     // The identification read that checks the written tables goes unanswered once.
-    DeviceBench device("", {"--fault-skip", "6", "--fault-drop", "1"});
+    EditorFixture device("", {"--fault-skip", "6", "--fault-drop", "1"});
     TFormMain& main = device.main();
     main.state().context->firstByteWaitMs = 300;
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
@@ -277,7 +277,7 @@ class TableOperationTest : public QObject {
   }
 
   void commandsAndClosingDuringAReadAndItsWriteBackWait() {
-    DeviceBench device("table6.5 = 2F\nmodem = ATDT5\n");
+    EditorFixture device("table6.5 = 2F\nmodem = ATDT5\n");
     TFormMain& main = device.main();
     bool writing = false;
     std::unique_ptr<ImpatientUser> duringWrite;

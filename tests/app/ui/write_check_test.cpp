@@ -24,7 +24,7 @@ class WriteCheckTest : public QObject {
   void cleanup() { EndModalWaits(); }
 
   void aDifferenceIsShownAndYesWritesTheBackupBack() {
-    DeviceBench device("", {"--fault-ignore-write", "3"});
+    EditorFixture device("", {"--fault-ignore-write", "3"});
     MessageWatcher messages;
     WhenModal<TFormRealConfig>([](TFormRealConfig* editor) {
       Child<QLineEdit>(editor, "Edit2")->setText("4");

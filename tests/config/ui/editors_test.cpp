@@ -81,7 +81,7 @@ class EditorsTest : public QObject {
 
   // The online editor over the device.
   void openingAndWritingAtOnceWritesNothing() {
-    DeviceBench device(kUnit5AtPortAWith19200);
+    EditorFixture device(kUnit5AtPortAWith19200);
     MessageWatcher messages;
     bool looked = false;
     InOnlineEditor([&looked](TFormRealConfig* editor) {
@@ -110,7 +110,7 @@ class EditorsTest : public QObject {
   }
 
   void exitWritesNothingAndSaysNothing() {
-    DeviceBench device;
+    EditorFixture device;
     MessageWatcher messages;
     InOnlineEditor([](TFormRealConfig* editor) {
       Child<QLineEdit>(editor, "Edit2")->setText("9");
@@ -122,7 +122,7 @@ class EditorsTest : public QObject {
   }
 
   void changingUnit5sSpeedWritesThatOneField() {
-    DeviceBench device(kUnit5AtPortAWith19200);
+    EditorFixture device(kUnit5AtPortAWith19200);
     MessageWatcher messages;
     QColor colourDuringDialog;
     InOnlineEditor([&colourDuringDialog](TFormRealConfig* editor) {
@@ -143,7 +143,7 @@ class EditorsTest : public QObject {
   }
 
   void changingUnits10And12WritesTwoSingleFields() {
-    DeviceBench device;
+    EditorFixture device;
     InOnlineEditor([](TFormRealConfig* editor) {
       auto connectAt = [editor](int address) {
         SelectUnit(editor, address);
@@ -170,7 +170,7 @@ class EditorsTest : public QObject {
   }
 
   void disconnectingAllUnitsWritesTheTableInTwoRuns() {
-    DeviceBench device(AllUnitsAtPortB9600());
+    EditorFixture device(AllUnitsAtPortB9600());
     MessageWatcher messages(true);
     InOnlineEditor([](TFormRealConfig* editor) {
       Click(editor, "BitBtn4");
@@ -188,7 +188,7 @@ class EditorsTest : public QObject {
   }
 
   void answeringNoToDisconnectingKeepsEveryUnit() {
-    DeviceBench device(AllUnitsAtPortB9600());
+    EditorFixture device(AllUnitsAtPortB9600());
     MessageWatcher messages(false);
     InOnlineEditor([](TFormRealConfig* editor) {
       Click(editor, "BitBtn4");
@@ -201,7 +201,7 @@ class EditorsTest : public QObject {
   }
 
   void aChangedPreambleCountWritesTable3AndSetsTheLinkSpeedAgain() {
-    DeviceBench device;
+    EditorFixture device;
     device.main().findChild<QLabel*>("LinkPanel")->setText("");
     InOnlineEditor([](TFormRealConfig* editor) {
       Child<QLineEdit>(editor, "Edit2")->setText("4");
@@ -210,13 +210,13 @@ class EditorsTest : public QObject {
     device.Choose("N2");
     QCOMPARE(device.Writes(), std::vector<std::string>{"3 0 7"});
     QCOMPARE(device.Table(3), (std::vector<int>{20, 4, 5, 1, 0, 0, 0}));
-    QCOMPARE(device.main().state().settings.exchangeSpeed, kBenchSpeed);
+    QCOMPARE(device.main().state().settings.exchangeSpeed, kDeviceSpeed);
     QCOMPARE(device.main().findChild<QLabel*>("LinkPanel")->text(), QString(" COM1,   115200 бит/с"));
   }
 
   void aFailedWriteShowsNoFurtherMessage() {
     // The five reads of the configuration are answered, every write refused.
-    DeviceBench device(kUnit5AtPortAWith19200, {"--fault-skip", "5", "--fault-error", "12"});
+    EditorFixture device(kUnit5AtPortAWith19200, {"--fault-skip", "5", "--fault-error", "12"});
     MessageWatcher messages;  // "Нет" to the retry question
     InOnlineEditor([](TFormRealConfig* editor) {
       SelectUnit(editor, 5);
@@ -231,7 +231,7 @@ class EditorsTest : public QObject {
   }
 
   void aFailedReadOpensNoEditor() {
-    DeviceBench device;
+    EditorFixture device;
     device.main().state().ClosePort();
     LoadExchangeParameters(*device.main().state().context, device.main().state().settings, nullptr);
     MessageWatcher messages(false, true);  // "Нет" to every retry question
@@ -319,7 +319,7 @@ class EditorsTest : public QObject {
 
   // The file editor.
   void aNewConfigurationAcceptedUnchangedIsOfferedForSaving() {
-    DeviceBench device;
+    EditorFixture device;
     MessageWatcher messages(false);
     bool looked = false;
     WhenModal<TFormConfig>([&looked](TFormConfig* editor) {
@@ -338,7 +338,7 @@ class EditorsTest : public QObject {
   }
 
   void anOpenedFileAcceptedUnchangedIsNotOffered() {
-    DeviceBench device;
+    EditorFixture device;
     const QString path = QString::fromStdString(device.configFolder()) + "/x.cnf";
     ConfigImage image = NewImage();
     SetUnitEntry(image, 3, {1, kPortB, 11});
@@ -358,7 +358,7 @@ class EditorsTest : public QObject {
   }
 
   void theOpenDialogStartsWithAnEmptyNameEveryTime() {
-    DeviceBench device;
+    EditorFixture device;
     const QString path = QString::fromStdString(device.configFolder()) + "/x.cnf";
     QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
     ChooseFileWhenAsked(path);
@@ -374,7 +374,7 @@ class EditorsTest : public QObject {
   }
 
   void aChangedFileIsOfferedAndSaved() {
-    DeviceBench device;
+    EditorFixture device;
     const QString path = QString::fromStdString(device.configFolder()) + "/y.cnf";
     QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
     device.main().state().record.SetUnitSpeedMask(0x0FFF);  // a device with fewer speeds was read before
@@ -404,7 +404,7 @@ class EditorsTest : public QObject {
   }
 
   void exitAfterEditingDiscardsTheEdits() {
-    DeviceBench device;
+    EditorFixture device;
     MessageWatcher messages(true);
     WhenModal<TFormConfig>([](TFormConfig* editor) {
       Child<QLineEdit>(editor, "Edit2")->setText("44");
@@ -416,7 +416,7 @@ class EditorsTest : public QObject {
 
   // The preview before a table restore.
   void restorePreviewExitWritesNothing() {
-    DeviceBench device;
+    EditorFixture device;
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);
     MessageWatcher messages(true);
@@ -438,10 +438,10 @@ class EditorsTest : public QObject {
   }
 
   void restorePreviewAcceptedUnchangedWritesWithoutASaveOffer() {
-    DeviceBench device("unit_speed_mask = 0x00008800\n");
+    EditorFixture device("unit_speed_mask = 0x00008800\n");
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     ConfigImage image = NewImage();
-    image.bytes[kMasterSpeedIndexField] = 20;  // the bench's 115200, so the link stays
+    image.bytes[kMasterSpeedIndexField] = 20;  // the device's 115200, so the link stays
     SetUnitEntry(image, 7, {1, kPortB, 11});
     QCOMPARE(WriteConfigFile(path.toStdString(), image), FileWriteResult::kWritten);
     MessageWatcher messages(true);
@@ -467,7 +467,7 @@ class EditorsTest : public QObject {
   }
 
   void restoreOfANewMasterSpeedMovesTheLinkAndChecksThere() {
-    DeviceBench device("", {"--corrupt", "3"});
+    EditorFixture device("", {"--corrupt", "3"});
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     ConfigImage image = NewImage();
     image.bytes[kMasterSpeedIndexField] = 11;  // 9600 bit/s
@@ -489,7 +489,7 @@ class EditorsTest : public QObject {
 
   void restoreWithoutTable1OffersEverySpeed() {
     // Table 7 is read, then table 1's answer is lost and not asked for again.
-    DeviceBench device("unit_speed_mask = 0x00008800\n", {"--fault-skip", "1", "--fault-drop", "1"});
+    EditorFixture device("unit_speed_mask = 0x00008800\n", {"--fault-skip", "1", "--fault-drop", "1"});
     device.main().state().context->firstByteWaitMs = 300;
     const QString path = QString::fromStdString(device.configFolder()) + "/r.cnf";
     QCOMPARE(WriteConfigFile(path.toStdString(), NewImage()), FileWriteResult::kWritten);

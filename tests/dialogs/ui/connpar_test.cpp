@@ -31,13 +31,14 @@
 #include "support/program_folder.h"
 #include "config/speed_table.h"
 #include "tests/support/ui/message_watcher.h"
-#include "tests/support/emulator_process.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/fake_device_tree.h"
 #include "tests/support/program_folder_fixture.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/ser2net_process.h"
 #include "tests/support/test_frames.h"
+#include "tests/support/test_link.h"
 
 using namespace vkt53;
 
@@ -88,7 +89,7 @@ class Fixture {
   std::unique_ptr<TFormConnPar> dialog;
 
  private:
-  ProgramFolderBench folder_;
+  ProgramFolderFixture folder_;
 };
 
 QString StoredText(const LinkSettings& settings, const QString& edit) {
@@ -140,11 +141,6 @@ class PaintedEnabled : public QObject {
  private:
   QWidget* button_;
 };
-
-bool ReadIdentification(ExchangeContext& context) {
-  const uint8_t probe[] = {0, 0, 17, 0, 0, 0};
-  return RunRequest(context, kTableFunction, probe, 6, 0);
-}
 
 }  // namespace
 
@@ -249,7 +245,7 @@ class ConnParTest : public QObject {
   // The dialog opens the device it showed, even when the devices change
   // while it is up; the next showing reads them again.
   void opensTheDeviceItShowedAndReadsThemAgainWhenShownAgain() {
-    EmulatorProcess emu(VKT53_EMU_PATH, {"--no-wire-delay"});
+    DeviceFixture emu({}, "", kStateSpeed);
     Fixture f(std::map<int, std::string>{});
     const FakeDeviceTree devices = f.Devices();
     devices.AddUsb(Adapter("ttyUSB0", "usb-FTDI_B-if00-port0"), 2, emu.terminalPath());
@@ -262,7 +258,7 @@ class ConnParTest : public QObject {
 
     QCOMPARE(f.Click("BitBtn1").size(), 0);
     QVERIFY(f.dialog->connectRequested());
-    QVERIFY2(ReadIdentification(*f.state.context), "the port opened is not the one shown");
+    QVERIFY2(RequestIdentification(*f.state.context), "the port opened is not the one shown");
     QCOMPARE(f.state.settings.portNumber, uint8_t{1});
     f.state.ClosePort();
 
@@ -274,7 +270,7 @@ class ConnParTest : public QObject {
   // USB adapters often get COM10 and up: a stored COM12 is its item after
   // COM1 .. COM8, and "Связаться" opens it and keeps its number.
   void aStoredPortAboveEightSelectsItsItemAndOpensIt() {
-    EmulatorProcess emu(VKT53_EMU_PATH, {"--no-wire-delay"});
+    DeviceFixture emu({}, "", kStateSpeed);
     Fixture f({{12, emu.terminalPath()}});
     f.state.settings.portNumber = 12;
     f.Show();
@@ -288,7 +284,7 @@ class ConnParTest : public QObject {
     QCOMPARE(f.Click("BitBtn1").size(), 0);
     QVERIFY(f.dialog->connectRequested());
     QCOMPARE(f.state.settings.portNumber, uint8_t{12});
-    QVERIFY2(ReadIdentification(*f.state.context), "COM12 did not open its device");
+    QVERIFY2(RequestIdentification(*f.state.context), "COM12 did not open its device");
   }
 
   // The ports are read again each time the drop-down opens; the port chosen
@@ -533,13 +529,13 @@ class ConnParTest : public QObject {
   }
 
   void connectOpensThePortAndLoadsTheExchangeParameters() {
-    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "9600", "--no-wire-delay"});
+    DeviceFixture emu({}, "", 9600);
     Fixture f({{1, emu.terminalPath()}});
     f.state.settings.exchangeSpeed = 9600;
     f.state.settings.firstByteWaitSec = 3;
     // A port left open by an earlier connection is closed before reopening;
     // the terminal opens exclusively, so the reopening proves it.
-    PortHandle earlier = OpenPortDevice(emu.terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+    PortHandle earlier = OpenLinkPort(emu.terminalPath());
     QVERIFY(earlier);
     f.state.port = earlier;
     f.Show();
@@ -567,7 +563,7 @@ class ConnParTest : public QObject {
     QCOMPARE(context.preambleCount, uint8_t{2});
     QCOMPARE(context.rtsPauseMs, 5u);
     QCOMPARE(context.attemptCount, uint8_t{2});
-    QVERIFY2(ReadIdentification(context), "the opened link does not reach the device");
+    QVERIFY2(RequestIdentification(context), "the opened link does not reach the device");
   }
 
   // --- The speed search ---
@@ -578,7 +574,7 @@ class ConnParTest : public QObject {
   // runs, the message and the list afterwards. Found on the second try, so
   // that one silent try lies between two status texts.
   void searchShowsEachTryAndReportsTheSpeedThatAnswered() {
-    EmulatorProcess emu(VKT53_EMU_PATH, {"--speed", "1200", "--no-wire-delay"});
+    DeviceFixture emu({}, "", 1200);
     Fixture f({{1, emu.terminalPath()}});
     f.state.settings.exchangeSpeed = 9600;
     TFormConnPar& dialog = f.Show();
