@@ -1,5 +1,7 @@
-// One field that the device holds otherwise than it was written: found by
-// reading the written tables back after a write (app/write_check.h).
+// One field whose value is not the one expected: the device holds it
+// otherwise than it was written, found by reading the written tables back
+// after a write (app/write_check.h); or, between two configurations, the
+// value the first has and the second would put there (vkt53-cli diff).
 #pragma once
 
 #include <cstdint>
@@ -12,10 +14,13 @@ struct FieldDifference {
   int table = 0;
   int field = 0;
   std::string fieldName;  // "Количество преамбул при ответе ВУ", "вычислитель 5"
-  std::string meant;  // the written value as the user knows it: "5", "порт A, 19200 бит/с (0x2F)"
-  std::string read;  // the value read back, the same way
-  std::vector<uint8_t> meantBytes;
-  std::vector<uint8_t> readBytes;
+  // The value expected and the value found, as the user knows them ("5",
+  // "порт A, 19200 бит/с (0x2F)"): after a write, the one written and the
+  // one read back.
+  std::string expected;
+  std::string found;
+  std::vector<uint8_t> expectedBytes;
+  std::vector<uint8_t> foundBytes;
 
   bool operator==(const FieldDifference&) const = default;
 };

@@ -29,11 +29,11 @@ void DescribeModemField(std::span<const uint8_t, kModemFieldSize> meant,
   const std::string meantText = ModemFieldText(meant);
   const std::string readText = ModemFieldText(read);
   if (meantText != readText) {
-    d.meant = "\"" + meantText + "\"";
-    d.read = "\"" + readText + "\"";
+    d.expected = "\"" + meantText + "\"";
+    d.found = "\"" + readText + "\"";
   } else {
-    d.meant = "байты " + FieldBytesText(meant);
-    d.read = "байты " + FieldBytesText(read);
+    d.expected = "байты " + FieldBytesText(meant);
+    d.found = "байты " + FieldBytesText(read);
   }
 }
 
@@ -73,8 +73,8 @@ void WriteBackupBack(ShellUi& ui, const ConfigRecord& asRead, const WrittenTable
 
 std::string DifferenceLine(const FieldDifference& d) {
   return Format("Табл. %d \"%s\", поле %d (%s): записано %s, прочитано %s", d.table,
-                TableName(d.table).c_str(), d.field, d.fieldName.c_str(), d.meant.c_str(),
-                d.read.c_str());
+                TableName(d.table).c_str(), d.field, d.fieldName.c_str(), d.expected.c_str(),
+                d.found.c_str());
 }
 
 bool ShellUi::AskToRestoreBackup(const std::vector<FieldDifference>& differences,

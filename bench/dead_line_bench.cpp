@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/pty_peer.h"
 
 using namespace vkt53;
@@ -37,7 +37,7 @@ struct Figures {
 // One identification read whose far end hangs up once the request is in.
 bool ExchangeWithAVanishingPeer(int32_t speed, Figures& figures) {
   PtyPeer peer;
-  PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+  PortHandle port = OpenLinkPort(peer.slavePath());
   if (!port) return false;
   ExchangeContext context;
   context.port = port;

@@ -25,7 +25,7 @@
 #include "app/ui/exchange_monitor.h"
 #include "link/exchange_recorder.h"
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/emulator_process.h"
 
 using namespace vkt53;
@@ -84,7 +84,7 @@ int main(int argc, char** argv) {
   const int exchanges = std::max(argc > 1 ? std::atoi(argv[1]) : 60, kRound);
 
   EmulatorProcess emulator(VKT53_EMU_PATH, {"--speed", "115200"});
-  PortHandle port = OpenPortDevice(emulator.terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+  PortHandle port = OpenLinkPort(emulator.terminalPath());
   if (!port) {
     std::fprintf(stderr, "cannot open %s\n", emulator.terminalPath().c_str());
     return 1;

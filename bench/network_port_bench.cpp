@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/emulator_process.h"
 #include "tests/support/ser2net_process.h"
 
@@ -59,7 +59,7 @@ void Prepare(ExchangeContext& context, const PortHandle& port) {
 // an untimed read that must succeed, tried again a little later if not.
 PortHandle OpenAnswering(const std::string& device) {
   for (int tries = 0; tries < kOpeningTries; ++tries) {
-    if (PortHandle port = OpenPortDevice(device, 1200, 8, 0, 0, 1000, 1000, 1, 1)) {
+    if (PortHandle port = OpenLinkPort(device)) {
       ExchangeContext context;
       Prepare(context, port);
       if (RunRequest(context, kTableFunction, kTableRead, sizeof kTableRead, 0)) return port;

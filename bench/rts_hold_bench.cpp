@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -44,7 +44,7 @@ double ProcessCpuSeconds() {
 
 PortHandle OpenBenchPort(int argc, char** argv) {
   const int portNumber = argc > 2 ? std::atoi(argv[2]) : 1;
-  PortHandle port = OpenPort(portNumber, 1200, 8, 0, 0, 1000, 1000, 1, 1);
+  PortHandle port = OpenLinkPort(PortDeviceName(portNumber));
   if (!port) std::fprintf(stderr, "cannot open COM%d\n", portNumber);
   return port;
 }
@@ -58,7 +58,7 @@ double ProcessCpuSeconds() {
 PortHandle OpenBenchPort(int, char**) {
   static auto emulator = std::make_unique<EmulatorProcess>(
       VKT53_EMU_PATH, std::vector<std::string>{"--speed", "115200", "--no-wire-delay"});
-  PortHandle port = OpenPortDevice(emulator->terminalPath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+  PortHandle port = OpenLinkPort(emulator->terminalPath());
   if (!port) std::fprintf(stderr, "cannot open %s\n", emulator->terminalPath().c_str());
   return port;
 }

@@ -1,6 +1,6 @@
 #include "link/link_state.h"
 
-#include "link/port.h"
+#include "link/port_operations.h"
 
 namespace vkt53 {
 

@@ -9,7 +9,7 @@
 #include "link/crc16.h"
 #include "link/exchange_reports.h"
 #include "link/link_settings.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "support/text_format.h"
 
 namespace vkt53 {

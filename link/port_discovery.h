@@ -8,6 +8,7 @@
 // ports` prints the same.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,10 @@ struct DeviceRoots {
 // An empty field goes back to the real folder.
 void SetDeviceRoots(const DeviceRoots& roots);
 DeviceRoots CurrentDeviceRoots();
+
+#ifndef _WIN32
+// What Linux finds for itself (port_discovery_linux.cpp); Windows names its
+// ports and knows what they are.
 
 enum class DeviceKind { Usb, OnBoard };
 
@@ -42,6 +47,7 @@ struct FoundDevice {
 // have 0), by number. Only devices whose node exists under <dev> count; a
 // port that is the kernel's console is left out.
 std::vector<FoundDevice> FindSerialDevices(const DeviceRoots& roots);
+#endif
 
 struct PortInfo {
   int number = 0;                     // n of COMn
@@ -62,6 +68,10 @@ PortInfo DiscoverPort(int number);
 inline constexpr int kAlwaysOfferedPorts = 8;
 inline constexpr int kHighestPortNumber = 255;
 
+// n of "COMn" (any letter case) for n in 1 .. kHighestPortNumber, else 0:
+// the keys of INI/comports, the port a person names, the system's own names.
+int ComPortNumber(const std::string& name);
+
 // The ports to choose from, by number, read afresh: COM1 .. COM8, then
 // every higher port that is there now (Windows: the system has it; Linux: a
 // line of INI/comports names it or a device found falls to it), and the
@@ -78,6 +88,7 @@ std::string PortShownText(const PortInfo& port);
 // "" when permission is not what stops it (and always on Windows).
 std::string PortPermissionReason(const std::string& devicePath);
 
+#ifndef _WIN32
 // What the permission reason is decided from.
 struct AccessFacts {
   bool denied = false;  // opening for reading and writing fails with EACCES or EPERM
@@ -90,5 +101,27 @@ struct AccessFacts {
 };
 AccessFacts GatherAccessFacts(const std::string& devicePath);
 std::string PermissionReasonText(const AccessFacts& facts);
+#endif
+
+namespace detail {
+
+// What each system does itself, one file per system
+// (port_discovery_linux.cpp, port_discovery_win32.cpp); port_discovery.cpp
+// holds what both share: INI/comports, the ports on device servers and the
+// ports offered.
+
+inline constexpr char kNoDevice[] = "нет устройства";
+inline constexpr char kDash[] = " — ";
+
+// COM1 .. COMcount as the system maps them. `listed` holds the lines of
+// INI/comports by port number; the ports on device servers among them are
+// laid over the result afterwards.
+std::vector<PortInfo> SystemPorts(int count, const std::map<int, std::string>& listed,
+                                  const DeviceRoots& roots);
+
+// The text shown beside a port that is not on a device server.
+std::string SystemPortShownText(const PortInfo& port);
+
+}  // namespace detail
 
 }  // namespace vkt53

@@ -23,17 +23,6 @@ namespace {
 const GUID kPortsClass = {
     0x4d36e978, 0xe325, 0x11ce, {0xbf, 0xc1, 0x08, 0x00, 0x2b, 0xe1, 0x03, 0x18}};
 
-// "COM5" -> 5, anything else -> 0.
-int PortOfName(const std::wstring& name) {
-  if (name.size() < 4 || name.size() > 10 || _wcsnicmp(name.c_str(), L"COM", 3) != 0) return 0;
-  int number = 0;
-  for (std::size_t i = 3; i < name.size(); ++i) {
-    if (name[i] < L'0' || name[i] > L'9') return 0;
-    number = number * 10 + (name[i] - L'0');
-  }
-  return number;
-}
-
 std::wstring RegistryText(HKEY key, const wchar_t* value) {
   wchar_t text[256] = {};
   DWORD size = sizeof(text) - sizeof(wchar_t);
@@ -56,7 +45,7 @@ std::map<int, std::wstring> FriendlyNames() {
   for (DWORD i = 0; SetupDiEnumDeviceInfo(devices, i, &device); ++i) {
     HKEY key = SetupDiOpenDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_READ);
     if (key == INVALID_HANDLE_VALUE) continue;
-    const int number = PortOfName(RegistryText(key, L"PortName"));
+    const int number = ComPortNumber(Utf8FromWide(RegistryText(key, L"PortName")));
     RegCloseKey(key);
     if (number == 0) continue;
     wchar_t friendly[256] = {};
@@ -74,7 +63,10 @@ std::map<int, std::wstring> FriendlyNames() {
 
 namespace detail {
 
-std::vector<PortInfo> SystemComPorts(int count) {
+// Windows has its own names for its ports; INI/comports only adds the
+// ports on device servers.
+std::vector<PortInfo> SystemPorts(int count, const std::map<int, std::string>&,
+                                  const DeviceRoots&) {
   const std::map<int, std::wstring> friendly = FriendlyNames();
   std::vector<PortInfo> ports;
   for (int number = 1; number <= count; ++number) {
@@ -96,7 +88,16 @@ std::vector<PortInfo> SystemComPorts(int count) {
   return ports;
 }
 
+// Windows names its ports itself: the friendly name says what the port is.
+std::string SystemPortShownText(const PortInfo& port) {
+  if (!port.present) return kNoDevice;
+  return port.description.empty() ? "COM" + std::to_string(port.number) : port.description;
+}
+
 }  // namespace detail
+
+// Windows gives no reason beside the port.
+std::string PortPermissionReason(const std::string&) { return {}; }
 
 }  // namespace vkt53
 

@@ -15,6 +15,7 @@ packages=(
   qt6-base-dev libgl-dev            # Qt 6 Widgets and its GL headers
   qt6-translations-l10n             # the toolkit's own texts (file dialogs) in Russian
   libgtest-dev                      # GoogleTest for the core tests
+  nlohmann-json3-dev                # a JSON parser not ours, to read vkt53-cli's --json in its tests
   xvfb xauth                        # running the tool without a display (scripts/run.sh)
   fonts-dejavu-core                 # a font with Cyrillic glyphs
   g++-mingw-w64-x86-64-posix        # CI compiles the core for Windows too

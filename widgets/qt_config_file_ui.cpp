@@ -7,12 +7,11 @@
 
 #include "widgets/file_dialog.h"
 #include "widgets/question.h"
+#include "widgets/widgets.h"
 
 namespace vkt53 {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 // Qt reads the pattern from the parentheses of a filter's name.
 QStringList QtFilters(const std::vector<FileFilter>& filters) {

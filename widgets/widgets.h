@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QStyle>
 
+#include <string>
 #include <utility>
 
 class QColor;
@@ -19,6 +20,9 @@ class QPushButton;
 class QWidget;
 
 namespace vkt53 {
+
+// A text of the core (UTF-8) as a window shows it.
+inline QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 // A control of class W built from `args` (its owner among them), named.
 template <typename W, typename... Args>

@@ -4,6 +4,7 @@
 #include "app/write_check.h"
 #include "config/modem_string.h"
 #include "config/speed_table.h"
+#include "config/unit_row.h"
 #include "support/utf8.h"
 #include "support/text_format.h"
 
@@ -11,7 +12,6 @@ namespace vkt53 {
 
 namespace {
 
-constexpr int kFirstUnitAddress = 1;  // address 0 is carried but is no unit
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
 }  // namespace
@@ -85,7 +85,7 @@ std::vector<FieldDifference> ConfigurationDifferences(const ConfigRecord& before
 }
 
 std::string ChangeLine(const FieldDifference& difference) {
-  return VisibleText(difference.fieldName + ": " + difference.read + " -> " + difference.meant);
+  return VisibleText(difference.fieldName + ": " + difference.found + " -> " + difference.expected);
 }
 
 JsonValue DifferenceJson(const FieldDifference& difference) {
@@ -93,8 +93,8 @@ JsonValue DifferenceJson(const FieldDifference& difference) {
   out.Set("table", difference.table)
       .Set("field", difference.field)
       .Set("name", difference.fieldName)
-      .Set("before", difference.read)
-      .Set("after", difference.meant);
+      .Set("before", difference.found)
+      .Set("after", difference.expected);
   return out;
 }
 

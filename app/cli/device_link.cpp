@@ -5,7 +5,7 @@
 #include "app/connection_sequence.h"
 #include "dialogs/link_entry.h"
 #include "dialogs/speed_search.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/port_discovery.h"
 #include "config/speed_table.h"
 #include "support/decimal_field.h"

@@ -1,8 +1,12 @@
 #include "app/cli/file_commands.h"
 
+#include <optional>
 #include <vector>
 
 #include "app/cli/config_text.h"
+#include "app/cli/report_command.h"
+#include "app/config_report.h"
+#include "config/configuration_backup.h"
 #include "app/field_difference.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
@@ -57,6 +61,25 @@ void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
   }
   if (differences.empty()) outcome.lines.push_back("Различий нет");
   outcome.data.Set("same", differences.empty()).Set("differences", std::move(list));
+}
+
+void Report(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
+  std::optional<ReportedConfiguration> configuration;
+  if (link) {
+    if (!link->Open(outcome) || !link->Identify(outcome) || !link->ReadWhole(outcome)) return;
+    configuration = DeviceConfiguration(link->record(), link->choice().portName, BackupTimeNow());
+  } else {
+    const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
+    if (!image) return;
+    configuration = FileConfiguration(*image, line.files[0]);
+  }
+  const SavedReport saved = SaveHtmlReport(*configuration, *line.output);
+  if (!saved.written) {
+    outcome.Fail(kExitFileError, saved.lines);
+    return;
+  }
+  outcome.lines = saved.lines;
+  outcome.data.Set("file", *line.output);
 }
 
 }  // namespace vkt53

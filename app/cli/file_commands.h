@@ -23,4 +23,8 @@ void Show(const CommandLine& line, Outcome& outcome);
 // what writing the second would change.
 void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome);
 
+// vkt53-cli report: the report of the file, or, with a link, of the
+// device's configuration as read now, as HTML.
+void Report(const CommandLine& line, DeviceLink* link, Outcome& outcome);
+
 }  // namespace vkt53

@@ -1,32 +1,10 @@
 #include "app/cli/report_command.h"
 
-#include <optional>
-
-#include "app/cli/file_commands.h"
 #include "support/file_io.h"
 #include "config/working_folders.h"
 #include "support/text_format.h"
 
 namespace vkt53 {
-
-void Report(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
-  std::optional<ReportedConfiguration> configuration;
-  if (link) {
-    if (!link->Open(outcome) || !link->Identify(outcome) || !link->ReadWhole(outcome)) return;
-    configuration = DeviceConfiguration(link->record(), link->choice().portName, BackupTimeNow());
-  } else {
-    const std::optional<ConfigImage> image = LoadFile(line.files[0], outcome);
-    if (!image) return;
-    configuration = FileConfiguration(*image, line.files[0]);
-  }
-  const SavedReport saved = SaveHtmlReport(*configuration, *line.output);
-  if (!saved.written) {
-    outcome.Fail(kExitFileError, saved.lines);
-    return;
-  }
-  outcome.lines = saved.lines;
-  outcome.data.Set("file", *line.output);
-}
 
 SavedReport SaveHtmlReport(const ReportedConfiguration& configuration, const std::string& path) {
   const std::string html = ConfigReportHtml(configuration, BackupTimeNow());

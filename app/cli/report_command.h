@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "app/cli/command_line.h"
-#include "app/cli/command_outcome.h"
-#include "app/cli/device_link.h"
 #include "app/config_report.h"
 
 namespace vkt53 {
@@ -27,10 +24,6 @@ SavedReport SaveHtmlReport(const ReportedConfiguration& configuration, const std
 
 // Why the output file cannot take the report (a PDF name); empty when it can.
 std::string ReportOutputRefusal(const std::string& path);
-
-// vkt53-cli report: the report of the file, or, with a link, of the
-// device's configuration as read now.
-void Report(const CommandLine& line, DeviceLink* link, Outcome& outcome);
 
 // The command's help, without the link options.
 std::string ReportHelpText();

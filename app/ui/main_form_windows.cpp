@@ -13,12 +13,11 @@
 #include "dialogs/ui/connpar.h"
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
+#include "widgets/widgets.h"
 
 namespace vkt53 {
 
 namespace {
-
-QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 class ShownWaitWindow : public WaitWindow {
  public:

@@ -16,8 +16,6 @@ namespace vkt53 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 constexpr int kButtonWidth = 75;
 constexpr int kVisibleRows = 12;
 
@@ -45,7 +43,7 @@ TFormWriteCheck::TFormWriteCheck(const std::vector<FieldDifference>& differences
   for (int row = 0; row < static_cast<int>(differences.size()); ++row) {
     const FieldDifference& d = differences[static_cast<std::size_t>(row)];
     const QString texts[] = {QString("%1 \"%2\"").arg(d.table).arg(Q(TableName(d.table))),
-                             QString("%1 (%2)").arg(d.field).arg(Q(d.fieldName)), Q(d.meant), Q(d.read)};
+                             QString("%1 (%2)").arg(d.field).arg(Q(d.fieldName)), Q(d.expected), Q(d.found)};
     for (int column = 0; column < 4; ++column) {
       DifferenceTable->setItem(row, column, new QTableWidgetItem(texts[column]));
     }

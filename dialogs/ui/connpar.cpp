@@ -25,7 +25,7 @@
 #include "link/link_state.h"
 #include "dialogs/speed_search.h"
 #include "link/clock.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/port_discovery.h"
 #include "config/speed_table.h"
 

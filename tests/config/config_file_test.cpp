@@ -7,7 +7,7 @@
 
 #include "app/settings_file.h"
 #include "support/file_io.h"
-#include "tests/config/test_files.h"
+#include "tests/support/test_files.h"
 
 #ifndef _WIN32
 #include "tests/config/sync_recorder.h"

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "support/program_folder.h"
-#include "tests/support/program_folder_bench.h"
-#include "tests/config/test_files.h"
+#include "tests/support/program_folder_fixture.h"
+#include "tests/support/test_files.h"
 
 using namespace vkt53;
 
@@ -61,7 +61,7 @@ TEST(WorkingFolders, AFileInTheWayIsReportedNotReplaced) {
 }
 
 TEST(WorkingFolders, AProgramFolderThatCanBeWrittenKeepsThemBesideTheProgram) {
-  InstalledProgramBench installed;  // its HOME, to see that nothing goes there
+  InstalledProgramFixture installed;  // its HOME, to see that nothing goes there
   TempFolder program;
   SetProgramFolder(program.path());
   EXPECT_EQ(WorkingFolder(), program.path() + PathSeparator());
@@ -70,7 +70,7 @@ TEST(WorkingFolders, AProgramFolderThatCanBeWrittenKeepsThemBesideTheProgram) {
 }
 
 TEST(WorkingFolders, AProgramFolderThatCannotBeWrittenSendsThemToTheUsersOwnFolder) {
-  InstalledProgramBench installed;
+  InstalledProgramFixture installed;
   const std::string folder = WorkingFolder();
   EXPECT_EQ(folder, installed.UserFolder() + PathSeparator());
   EXPECT_TRUE(CreateWorkingFolders(folder));
@@ -80,7 +80,7 @@ TEST(WorkingFolders, AProgramFolderThatCannotBeWrittenSendsThemToTheUsersOwnFold
 }
 
 TEST(WorkingFolders, AProgramInstalledUnderUsrUsesTheUsersOwnFolderForRootToo) {
-  InstalledProgramBench installed;
+  InstalledProgramFixture installed;
   SetProgramFolder("/usr/bin");  // writable for root, who runs the tests
   EXPECT_EQ(WorkingFolder(), installed.UserFolder() + PathSeparator());
 }

@@ -18,11 +18,11 @@
 #include "dialogs/speed_search.h"
 #include "link/conffun.h"
 #include "link/network_port.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/result_codes.h"
 #include "link/socket_stream.h"
 #include "link/telnet_com_port.h"
-#include "tests/support/emulator_process.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/ser2net_process.h"
 #include "tests/support/test_frames.h"
@@ -247,9 +247,8 @@ struct Kind {
 // it, the raw port's line set up at 9600 bit/s too.
 class OverSer2net : public ::testing::TestWithParam<Kind> {
  protected:
-  void Start(std::vector<std::string> options = {}) {
-    options.insert(options.end(), {"--no-wire-delay", "--log", "--speed", "9600"});
-    emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, options);
+  void Start(const std::vector<std::string>& options = {}) {
+    emulator = std::make_unique<DeviceFixture>(options, "", 9600);
     server = std::make_unique<Ser2netProcess>(emulator->terminalPath(), "9600n81");
   }
   std::string Url() const {
@@ -267,7 +266,7 @@ class OverSer2net : public ::testing::TestWithParam<Kind> {
     return count;
   }
 
-  std::unique_ptr<EmulatorProcess> emulator;
+  std::unique_ptr<DeviceFixture> emulator;
   std::unique_ptr<Ser2netProcess> server;
 };
 
@@ -320,11 +319,8 @@ TEST_P(OverSer2net, AServerGoneMidReadFailsTheExchangeInTimeAndTheNextConnection
   Start({"--turnaround", "800"});  // the answer comes late: the read is waiting
   auto link = std::make_unique<TestLink>(Url(), 9600, 1);
   ASSERT_TRUE(link->port);
-  const uint8_t identificationRead[] = {0, 0, 17, 0, 0, 0};
-  auto exchange = std::async(std::launch::async, [&] {
-    return RunRequest(link->context, kTableFunction, identificationRead, sizeof identificationRead,
-                      0);
-  });
+  auto exchange =
+      std::async(std::launch::async, [&] { return RequestIdentification(link->context); });
   ASSERT_TRUE(Eventually([&] { return RequestsSeen() == 1; })) << emulator->ErrorOutput();
   server->Kill();
   ASSERT_EQ(exchange.wait_for(1s + 2s), std::future_status::ready) << "ended by its 1 s wait";
@@ -384,7 +380,7 @@ INSTANTIATE_TEST_SUITE_P(BothKinds, OverSer2net,
                          ::testing::Values(Kind{"rfc2217", true}, Kind{"tcp", false}), KindName);
 
 TEST(SpeedSearchOverSer2net, OverRawTcpTheSearchIsRefusedAndSendsNothing) {
-  EmulatorProcess emulator(VKT53_EMU_PATH, {"--no-wire-delay", "--log", "--speed", "9600"});
+  DeviceFixture emulator({}, "", 9600);
   Ser2netProcess server(emulator.terminalPath(), "9600n81");
   TestLink link(server.RawTcpUrl(), 9600);
   ASSERT_TRUE(link.port);
@@ -405,7 +401,7 @@ class SpeedSearchOverRfc2217 : public ::testing::TestWithParam<int32_t> {};
 
 TEST_P(SpeedSearchOverRfc2217, FindsTheDevicesSpeed) {
   const int32_t speed = GetParam();
-  EmulatorProcess emulator(VKT53_EMU_PATH, {"--no-wire-delay", "--speed", std::to_string(speed)});
+  DeviceFixture emulator({}, "", speed);
   Ser2netProcess server(emulator.terminalPath(), "1200n81");
   TestLink link(server.Rfc2217Url(), 1200);
   ASSERT_TRUE(link.port);

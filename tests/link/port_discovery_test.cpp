@@ -11,10 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/port_discovery.h"
 #include "tests/support/fake_device_tree.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/program_folder_fixture.h"
 #include "tests/support/pty_peer.h"
 
 using namespace vkt53;
@@ -39,7 +39,7 @@ class PortDiscoveryTest : public ::testing::Test {
   }
   std::string Node(const std::string& name) const { return tree.Node(name); }
 
-  ProgramFolderBench folder;
+  ProgramFolderFixture folder;
   FakeDeviceTree tree;
 };
 
@@ -252,6 +252,17 @@ TEST_F(PortDiscoveryTest, ComportsLinesMapPortsToDeviceServers) {
   EXPECT_EQ(PortShownText(ports[11]), "tcp://127.0.0.1:1 — сервер портов (TCP) (INI/comports)");
 }
 
+// "COMn" is read one way wherever it is written (a line of INI/comports, the
+// port a person names, the system's own names): in any letter case, n from 1
+// to 255, as the settings file keeps it in a byte.
+TEST(ComPortNumber, IsOneTo255InAnyLetterCase) {
+  EXPECT_EQ(ComPortNumber("COM1"), 1);
+  EXPECT_EQ(ComPortNumber("com12"), 12);
+  EXPECT_EQ(ComPortNumber("Com255"), 255);
+  for (const char* name : {"COM256", "COM0", "COM", "COM1a", "COM 1", "LPT1", "/dev/ttyS0"})
+    EXPECT_EQ(ComPortNumber(name), 0) << name;
+}
+
 TEST_F(PortDiscoveryTest, OpenPortOpensTheDiscoveredDevice) {
   PtyPeer line;
   tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI-if00-port0", "A1"), 2, line.slavePath());
@@ -318,7 +329,7 @@ TEST(PermissionReason, NoGroupAdviceWhereAGroupWouldNotHelp) {
 }
 
 TEST(PermissionReason, GatheredFromTheDevicesModeAndTheUsersGroups) {
-  ProgramFolderBench folder;
+  ProgramFolderFixture folder;
   const std::string device = folder.File("ttyUSB0");
   FakeDeviceTree(folder.Devices()).AddNode("ttyUSB0");
   std::filesystem::copy_file(folder.Devices().dev + "/ttyUSB0", device);

@@ -11,7 +11,7 @@
 
 #include "link/crc16.h"
 #include "link/plcbox.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/test_frames.h"
 #include "tests/support/test_link.h"
@@ -412,8 +412,7 @@ TEST(HuntOnADeadLine, ReadsThatFailOrBringNothingWaitForTheNextCharacterOrAFewMs
     SCOPED_TRACE(testing::Message() << c.speed << " bit/s, reads " << (c.failsWhenDry ? "fail" : "empty"));
     auto port = std::make_shared<VanishedLinePort>(Bytes{}, c.failsWhenDry);
     ExchangeContext context = ContextOn(port, c.speed, 200);
-    const uint8_t identRead[] = {0, 0, 17, 0, 0, 0};
-    EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+    EXPECT_FALSE(RequestIdentification(context));
     const auto end = SteadyClock::now();
     EXPECT_EQ(context.resultCode, kResultNoAnswer);
     EXPECT_GE(MsBetween(context.lastTiming.rtsDropped, end), 200.0) << "the deadline is kept";
@@ -423,11 +422,10 @@ TEST(HuntOnADeadLine, ReadsThatFailOrBringNothingWaitForTheNextCharacterOrAFewMs
 }
 
 TEST(HuntOnADeadLine, OnlyAFailedBodyReadIsCode4) {
-  const uint8_t identRead[] = {0, 0, 17, 0, 0, 0};
   // Start, address and length came; the body read fails.
   auto port = std::make_shared<VanishedLinePort>(Bytes{0x33, 0x00, 0x1A});
   ExchangeContext context = ContextOn(port, 115200, 200);
-  EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+  EXPECT_FALSE(RequestIdentification(context));
   EXPECT_EQ(context.resultCode, kResultReadFailed);
   EXPECT_EQ(FailureText(context), "Команда 29.  Сбой при выполнении операции чтения");
   EXPECT_EQ(port->reads(), 4) << "ended by the failure, not by the deadline";
@@ -437,7 +435,7 @@ TEST(HuntOnADeadLine, OnlyAFailedBodyReadIsCode4) {
   for (const Bytes& head : {Bytes{0x33}, Bytes{0x33, 0x00}}) {
     port = std::make_shared<VanishedLinePort>(head);
     context = ContextOn(port, 115200, 200);
-    EXPECT_FALSE(RunRequest(context, kTableFunction, identRead, sizeof identRead, 0));
+    EXPECT_FALSE(RequestIdentification(context));
     EXPECT_EQ(context.resultCode, kResultNoAnswer) << head.size() << " bytes of the head";
   }
 }

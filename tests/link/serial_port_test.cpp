@@ -26,13 +26,13 @@
 
 #include <gtest/gtest.h>
 
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "support/raw_terminal.h"
 #include "support/program_folder.h"
 #include "link/serial_port.h"
 #include "link/serial_port_posix.h"
 #include "config/speed_table.h"
-#include "tests/support/program_folder_bench.h"
+#include "tests/support/program_folder_fixture.h"
 #include "tests/support/pty_peer.h"
 
 using namespace vkt53;
@@ -115,10 +115,6 @@ class ScheduledSender {
   std::thread thread_;
 };
 
-PortHandle OpenDefault(const std::string& device) {
-  return OpenPortDevice(device, 1200, 8, 0, 0, 1000, 1000, 1, 1);
-}
-
 // ---------------------------------------------------------------- opening
 
 class SerialOpenTest : public ::testing::Test {
@@ -144,7 +140,7 @@ TEST_F(SerialOpenTest, SecondOpenOfTheSameDeviceFails) {
   PortHandle first = OpenSerialDevice(peer.slavePath());
   ASSERT_TRUE(first);
   EXPECT_FALSE(OpenSerialDevice(peer.slavePath()));
-  EXPECT_FALSE(OpenDefault(peer.slavePath()));
+  EXPECT_FALSE(OpenLinkPort(peer.slavePath()));
   // The refused opener changed nothing: the first still works.
   ASSERT_TRUE(SetReadTimeouts(first, kMaxDword, 0, 0));
   peer.Send(Bytes({0x42}));
@@ -169,7 +165,7 @@ TEST_F(SerialOpenTest, ClosingReleasesTheDevice) {
 TEST_F(SerialOpenTest, MissingOrNonTerminalDeviceFails) {
   EXPECT_FALSE(OpenSerialDevice("/dev/vkt53-no-such-device"));
   EXPECT_FALSE(OpenSerialDevice(""));
-  EXPECT_FALSE(OpenDefault("/dev/vkt53-no-such-device"));
+  EXPECT_FALSE(OpenLinkPort("/dev/vkt53-no-such-device"));
   char path[] = "/tmp/vkt53-notatty-XXXXXX";
   const int fd = mkstemp(path);
   ASSERT_GE(fd, 0);
@@ -183,7 +179,7 @@ TEST_F(SerialOpenTest, DeviceWithoutPermissionFails) {
     struct stat st {};
     ASSERT_EQ(stat(peer.slavePath().c_str(), &st), 0);
     ASSERT_EQ(chmod(peer.slavePath().c_str(), 0), 0);
-    EXPECT_FALSE(OpenDefault(peer.slavePath()));
+    EXPECT_FALSE(OpenLinkPort(peer.slavePath()));
     chmod(peer.slavePath().c_str(), st.st_mode & 07777);
     return;
   }
@@ -193,7 +189,7 @@ TEST_F(SerialOpenTest, DeviceWithoutPermissionFails) {
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
-    _exit(OpenDefault(peer.slavePath()) ? 1 : 0);
+    _exit(OpenLinkPort(peer.slavePath()) ? 1 : 0);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -202,7 +198,7 @@ TEST_F(SerialOpenTest, DeviceWithoutPermissionFails) {
 }
 
 TEST_F(SerialOpenTest, OpenPortDefaultsAreTheLinkSettings) {
-  PortHandle port = OpenDefault(peer.slavePath());
+  PortHandle port = OpenLinkPort(peer.slavePath());
   ASSERT_TRUE(port);
   const termios2 tio = SlaveTermios(peer);
   EXPECT_EQ(tio.c_ospeed, 1200u);
@@ -246,7 +242,7 @@ INSTANTIATE_TEST_SUITE_P(Part11, OpenPortSpeedTest,
                                            SpeedCase{7680, 7680}));
 
 TEST_F(SerialOpenTest, EverySpeedOfTheExchangeTableIsSetExactly) {
-  PortHandle port = OpenDefault(peer.slavePath());
+  PortHandle port = OpenLinkPort(peer.slavePath());
   ASSERT_TRUE(port);
   for (int32_t speed : kExchangeSpeeds) {
     ASSERT_TRUE(SetPortSpeed(port, speed)) << speed;
@@ -446,7 +442,7 @@ TEST_F(SerialOpenTest, DataBitsFiveToNineOpenAndThreeIsRefused) {
   // 3 is clamped to 4, which no termios (and no Windows serial driver) has:
   // the port refuses the settings, so OpenPort fails and leaves it closed.
   EXPECT_FALSE(OpenPortDevice(peer.slavePath(), 1200, 3, 0, 0, 1000, 1000, 1, 1));
-  EXPECT_TRUE(OpenDefault(peer.slavePath()));
+  EXPECT_TRUE(OpenLinkPort(peer.slavePath()));
 }
 
 TEST_F(SerialOpenTest, ParityCodesSetOddOrEven) {
@@ -502,7 +498,7 @@ TEST_F(SerialOpenTest, StopBitCodes) {
 }
 
 TEST_F(SerialOpenTest, ControlLinesFailOnAPseudoTerminalButOpenSucceeds) {
-  PortHandle port = OpenPortDevice(peer.slavePath(), 1200, 8, 0, 0, 1000, 1000, 1, 1);
+  PortHandle port = OpenLinkPort(peer.slavePath());
   ASSERT_TRUE(port);
   EXPECT_FALSE(port->SetDtr(true));
   EXPECT_FALSE(port->SetRts(true));
@@ -526,7 +522,7 @@ TEST_F(SerialOpenTest, ControlLinesFailOnAPseudoTerminalButOpenSucceeds) {
 
 TEST_F(SerialOpenTest, QueueSizesOfAnyValueOpen) {
   EXPECT_TRUE(OpenPortDevice(peer.slavePath(), 1200, 8, 0, 0, 0, 2000000, 1, 1));
-  PortHandle port = OpenDefault(peer.slavePath());
+  PortHandle port = OpenLinkPort(peer.slavePath());
   ASSERT_TRUE(port);
   EXPECT_TRUE(port->SetupQueues(1000, 1000));
   EXPECT_TRUE(port->ClearErrors());
@@ -534,7 +530,7 @@ TEST_F(SerialOpenTest, QueueSizesOfAnyValueOpen) {
 }
 
 TEST_F(SerialOpenTest, TimeoutSettersKeepTheOtherFields) {
-  PortHandle port = OpenDefault(peer.slavePath());
+  PortHandle port = OpenLinkPort(peer.slavePath());
   ASSERT_TRUE(port);
   ASSERT_TRUE(SetWriteTimeouts(port, 50, 60));
   ASSERT_TRUE(SetReadTimeouts(port, 10, 20, 30));
@@ -560,10 +556,10 @@ class PortNameTest : public ::testing::Test {
  protected:
   void WriteMap(const std::string& text) { folder_.WritePortMap(text); }
 
-  ProgramFolderBench folder_;
+  ProgramFolderFixture folder_;
 };
 
-// The bench's device tree is empty: a port no line names maps to nothing
+// The fixture's device tree is empty: a port no line names maps to nothing
 // (port_discovery_test.cpp has the devices found).
 TEST_F(PortNameTest, WithoutAMapOrDevicesPortsMapToNothing) {
   EXPECT_EQ(PortDeviceName(1), "");
@@ -612,7 +608,7 @@ TEST_F(PortNameTest, OpenPortOpensTheMappedDevice) {
 class SerialReadTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    port = OpenDefault(peer.slavePath());
+    port = OpenLinkPort(peer.slavePath());
     ASSERT_TRUE(port);
   }
 
@@ -846,7 +842,7 @@ TEST_F(SerialWriteTest, PurgeDiscardsWhatHasCome) {
 
 TEST(SerialClosedTest, EveryOperationOnAClosedPortFails) {
   PtyPeer peer;
-  PortHandle port = OpenDefault(peer.slavePath());
+  PortHandle port = OpenLinkPort(peer.slavePath());
   ASSERT_TRUE(port);
   PortHandle copy = port;  // as the exchange context holds it
   port->Close();
@@ -877,7 +873,7 @@ TEST(SerialClosedTest, EveryOperationOnAClosedPortFails) {
   EXPECT_FALSE(ClearPortErrors(copy));
 
   // The device is free again.
-  EXPECT_TRUE(OpenDefault(peer.slavePath()));
+  EXPECT_TRUE(OpenLinkPort(peer.slavePath()));
 }
 
 TEST(SerialClosedTest, AHungUpLineFailsReadAndWriteWithoutSpinning) {
@@ -886,7 +882,7 @@ TEST(SerialClosedTest, AHungUpLineFailsReadAndWriteWithoutSpinning) {
   std::string name;
   const int master = OpenPseudoTerminal(0, name);
   ASSERT_GE(master, 0);
-  PortHandle port = OpenDefault(name);
+  PortHandle port = OpenLinkPort(name);
   ASSERT_TRUE(port);
   ASSERT_TRUE(SetReadTimeouts(port, 0, 0, 0));  // no limit: only the failure can end it
   std::thread hangUp([master] {

@@ -6,13 +6,12 @@
 // pause after a long sequence) with a fake clock; the reads are real.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <future>
 
 #include "config/config_image.h"
 #include "link/conffun.h"
-#include "link/port.h"
-#include "tests/support/emulator_process.h"
+#include "link/port_operations.h"
+#include "tests/support/device_fixture.h"
 #include "tests/support/fake_clock.h"
 #include "tests/support/pty_peer.h"
 #include "tests/support/test_frames.h"
@@ -33,10 +32,10 @@ TableWrites ChangesOf(const ConfigRecord& asRead, const ConfigImage& edited) {
 
 class WithEmulator : public ::testing::Test {
  protected:
-  void Start(std::vector<std::string> options = {}) {
-    options.insert(options.end(), {"--no-wire-delay", "--speed", "115200"});
-    emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH, options);
-    link = std::make_unique<TestLink>(emulator->terminalPath(), 115200);
+  // stateText: lines of the device's state file.
+  void Start(const std::string& stateText = "") {
+    emulator = std::make_unique<DeviceFixture>(std::vector<std::string>{}, stateText);
+    link = std::make_unique<TestLink>(emulator->terminalPath(), kDeviceSpeed);
     ASSERT_TRUE(link->port);
   }
   LinkSession session() { return link->session; }
@@ -53,7 +52,7 @@ class WithEmulator : public ::testing::Test {
   }
 
   FakeClock clock;
-  std::unique_ptr<EmulatorProcess> emulator;
+  std::unique_ptr<DeviceFixture> emulator;
   std::unique_ptr<TestLink> link;
 };
 
@@ -122,10 +121,6 @@ TEST(TableService, EachYesSendsTheSameFrameAgain) {
 
 namespace {
 
-void WriteStateFile(const std::string& path, const std::string& text) {
-  std::ofstream(path) << text;
-}
-
 std::vector<std::string> Texts(std::initializer_list<const char*> list) {
   return std::vector<std::string>(list.begin(), list.end());
 }
@@ -133,19 +128,16 @@ std::vector<std::string> Texts(std::initializer_list<const char*> list) {
 }  // namespace
 
 TEST_F(WithEmulator, ReadsTheWholeConfiguration) {
-  const std::string state = "/tmp/vkt53-read-state-" + std::to_string(getpid());
-  WriteStateFile(state,
-                 "master_speed_index = 20\n"
-                 "table3 = 14 04 06 00 01 01 0A\n"
-                 "modem = AT&F\n"
-                 "table6.5 = 4B 2C\n"
-                 "unit_speed_mask = 0x00000FFF\n");
-  Start({"--state", state});
+  Start(
+      "master_speed_index = 20\n"
+      "table3 = 14 04 06 00 01 01 0A\n"
+      "modem = AT&F\n"
+      "table6.5 = 4B 2C\n"
+      "unit_speed_mask = 0x00000FFF\n");
   ConfigRecord record;
   RecordingProgress progress;
   LinkSession s = session();
   ASSERT_TRUE(ReadConfiguration(s, record, &progress));
-  std::remove(state.c_str());
 
   EXPECT_EQ(ui().Requests(), Texts({"Чтение из таблицы 3 (поля 0-7)", "Чтение из таблицы 5 (поле 0)",
                                     "Чтение из таблицы 6 (поля 0-130)", "Чтение из таблицы 6 (поля 130-255)",
@@ -164,15 +156,12 @@ TEST_F(WithEmulator, ReadsTheWholeConfiguration) {
 }
 
 TEST_F(WithEmulator, AMasterSpeedIndexOutsideTheTableIsReadAs1200) {
-  const std::string state = "/tmp/vkt53-index-state-" + std::to_string(getpid());
-  WriteStateFile(state, "master_speed_index = 30\n");
-  emulator = std::make_unique<EmulatorProcess>(VKT53_EMU_PATH,
-                                               std::vector<std::string>{"--no-wire-delay", "--state", state});
+  emulator = std::make_unique<DeviceFixture>(std::vector<std::string>{},
+                                             "master_speed_index = 30\n", kStateSpeed);
   link = std::make_unique<TestLink>(emulator->terminalPath(), 1200);  // such a device listens at 1200
   ConfigRecord record;
   LinkSession s = session();
   ASSERT_TRUE(ReadConfiguration(s, record, nullptr));
-  std::remove(state.c_str());
   EXPECT_EQ(record.LinkParameters()[kMasterSpeedIndexField], 2);
 }
 
@@ -256,10 +245,7 @@ TEST_F(WithEmulator, UnknownPortCodesAreWrittenBackAsNotConnected) {
   // Units 7..10 on port codes 4..7, which mean nothing: the editor shows them
   // not connected, and writing the configuration, though nothing was
   // edited, sends them back with port code 0 and the speed index kept.
-  const std::string state = "/tmp/vkt53-port-state-" + std::to_string(getpid());
-  WriteStateFile(state, "table6.6 = 41 8B AC D5 E1 42\n");  // units 6..11: ports 2, 4, 5, 6, 7, 2
-  Start({"--state", state});
-  std::remove(state.c_str());
+  Start("table6.6 = 41 8B AC D5 E1 42\n");  // units 6..11: ports 2, 4, 5, 6, 7, 2
   ConfigRecord asRead;
   const ConfigImage image = ReadImage(asRead);
   for (int a = 7; a <= 10; ++a) {

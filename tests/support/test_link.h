@@ -9,7 +9,7 @@
 #include <string>
 
 #include "link/conffun.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "tests/support/recording_ui.h"
 
 namespace vkt53 {
@@ -18,12 +18,12 @@ class TestLink {
  public:
   // The device on the terminal at `path`.
   TestLink(const std::string& path, int32_t speed, int32_t firstByteWaitSec = 1) {
-    Attach(OpenPortDevice(path, 1200, 8, 0, 0, 1000, 1000, 1, 1), speed, firstByteWaitSec);
+    Attach(OpenLinkPort(path), speed, firstByteWaitSec);
   }
   // The device on COM<portNumber>, found as the program finds it.
   TestLink(int portNumber, int32_t speed, int32_t firstByteWaitSec = 1) {
     settings.portNumber = static_cast<uint8_t>(portNumber);
-    Attach(OpenPort(portNumber, 1200, 8, 0, 0, 1000, 1000, 1, 1), speed, firstByteWaitSec);
+    Attach(OpenLinkPort(PortDeviceName(portNumber)), speed, firstByteWaitSec);
   }
   // The device behind a port opened already (a scripted one).
   TestLink(PortHandle opened, int32_t speed, int32_t firstByteWaitSec = 1) {
@@ -49,5 +49,13 @@ class TestLink {
     LoadExchangeParameters(context, settings, port);
   }
 };
+
+// The identification read (table 0, fields 0..16) as one exchange on the
+// context's link, its answer left in the context: the plainest request a
+// device answers.
+inline bool RequestIdentification(ExchangeContext& context) {
+  const uint8_t request[] = {0, 0, kIdentificationSize, 0, 0, 0};
+  return RunRequest(context, kTableFunction, request, sizeof request, 0);
+}
 
 }  // namespace vkt53

@@ -29,7 +29,7 @@
 #include "support/file_io.h"
 #include "config/working_folders.h"
 #include "link/conffun.h"
-#include "link/port.h"
+#include "link/port_operations.h"
 #include "link/port_discovery.h"
 #include "support/program_folder.h"
 #include "link/result_codes.h"
