@@ -10,6 +10,7 @@
 
 #include "app/cli/config_text.h"
 #include "app/cli/file_commands.h"
+#include "app/cli/write_report.h"
 #include "app/connection_sequence.h"
 #include "app/write_check.h"
 #include "config/config_file.h"
@@ -65,65 +66,20 @@ void AddIdentification(std::span<const uint8_t, kIdentificationSize> id, Outcome
   outcome.data.Set("identification", std::move(identification));
 }
 
+// The values a write request carries.
+std::span<const uint8_t> WrittenValues(const TableRequest& request) {
+  return {request.block.data() + kBlockHeaderSize,
+          static_cast<std::size_t>(request.dataLength - kBlockHeaderSize)};
+}
+
 JsonValue RequestJson(const TableRequest& request) {
-  const int valueCount = request.dataLength - kBlockHeaderSize;
-  const uint8_t* values = request.block.data() + kBlockHeaderSize;
   JsonValue out = JsonValue::Object();
   out.Set("text", TableOperationText(request))
       .Set("table", request.writeTable())
       .Set("firstField", request.writeFirst())
       .Set("count", request.writeCount())
-      .Set("values", JsonBytes(std::vector<uint8_t>(values, values + valueCount)));
+      .Set("values", JsonBytes(WrittenValues(request)));
   return out;
-}
-
-// The written tables read back and compared with what was meant. A script
-// cannot be asked, so a difference is listed and the backup named, for a
-// restore from it.
-void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const WrittenTables& tables,
-                        const std::string& backupPath, Outcome& outcome) {
-  ConfigRecord readBack = meant;
-  if (!ReadTables(link.session(), tables, readBack)) {
-    outcome.Fail(kExitLinkFailure, {"Записанные таблицы не прочитаны для проверки",
-                                    "Резервная копия: " + backupPath});
-    return;
-  }
-  const std::vector<FieldDifference> differences = DifferingFields(meant, readBack, tables);
-  JsonValue list = JsonValue::Array();
-  for (const FieldDifference& difference : differences) list.Push(DifferenceJson(difference));
-  outcome.data.Set("verified", differences.empty()).Set("differences", std::move(list));
-  if (differences.empty()) return;
-  std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
-  for (const FieldDifference& difference : differences)
-    lines.push_back(TerminalText(DifferenceLine(difference)));
-  lines.push_back("Резервная копия: " + backupPath);
-  outcome.Fail(kExitLinkFailure, lines);
-}
-
-// The command that writes the backup's copies of the tables back, at the
-// speed the link has followed the device to.
-std::string RestoreCommand(const DeviceLink& link, const std::vector<int>& tables,
-                           const std::string& backupPath) {
-  std::string list;
-  for (const int table : tables) {
-    if (!list.empty()) list += ',';
-    list += std::to_string(table);
-  }
-  return Format("vkt53-cli restore --port %s --speed %d --tables %s \"%s\"",
-                link.choice().portName.c_str(), link.settings().exchangeSpeed, list.c_str(),
-                backupPath.c_str());
-}
-
-// A write that failed after some tables were written: the device holds part
-// of the file, and the way back is named.
-void ReportPartialWrite(const DeviceLink& link, const WrittenTables& written,
-                        const std::string& backupPath, Outcome& outcome) {
-  const std::string command = RestoreCommand(link, written.Numbers(), backupPath);
-  outcome.data.Set("restoreCommand", command);
-  outcome.messages.insert(
-      outcome.messages.end(),
-      {"Устройство может быть записано частично.", "Записано: " + WrittenTablesText(written),
-       "Резервная копия: " + backupPath, "Восстановить записанные таблицы из неё: " + command});
 }
 
 // The tables to restore: those given, or those the device asks for, as the
@@ -195,10 +151,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   const TableWrites writes = ChangedTableWrites(asRead, meant);
   JsonValue requests = JsonValue::Array();
   for (const TableRequest& request : writes.requests) {
-    const int valueCount = request.dataLength - kBlockHeaderSize;
-    outcome.lines.push_back(
-        TableOperationText(request) + ": " +
-        HexText({request.block.data() + kBlockHeaderSize, static_cast<std::size_t>(valueCount)}));
+    outcome.lines.push_back(TableOperationText(request) + ": " + HexText(WrittenValues(request)));
     requests.Push(RequestJson(request));
   }
   outcome.data.Set("requests", std::move(requests)).Set("dryRun", line.dryRun);
@@ -211,36 +164,13 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
     outcome.data.Set("written", false);
     return;
   }
-  // The configuration as read is kept before anything is sent, as the
-  // program's own write keeps it; without the backup nothing is written.
-  const BackupResult backup =
-      SaveConfigurationBackup(ConfigFolderPath(WorkingFolder()), asRead, BackupTimeNow());
-  if (backup.status != BackupResult::Status::kWritten) {
-    const BackupFailureText text = BackupFailureMessage(backup);
-    outcome.data.Set("written", false);
-    outcome.Fail(kExitFileError, {text.line1, text.line2});
-    return;
-  }
-  outcome.data.Set("backup", backup.path);
-
-  ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
-  WriteToDevice(link, ui, [&](LinkSession& session) {
-    ui.CountRequests(static_cast<int>(writes.requests.size()));
-    written = WriteChangedTables(session, writes);
-    return written.outcome != ChangeWriteOutcome::Failed;
-  });
-  const bool failed = written.outcome == ChangeWriteOutcome::Failed;
-  JsonValue tables = JsonValue::Array();
-  for (const int table : written.written.Numbers()) tables.Push(table);
-  outcome.data.Set("written", written.outcome == ChangeWriteOutcome::Written)
-      .Set("partial", failed && written.written.Any())
-      .Set("writtenTables", std::move(tables));
-  if (failed) {
-    outcome.Fail(kExitLinkFailure, ui.FailureLines());
-    if (written.written.Any()) ReportPartialWrite(link, written.written, backup.path, outcome);
-    return;
-  }
-  CheckWrittenTables(link, meant, writes.tables, backup.path, outcome);
+  TerminalWriteUi writeUi(link, outcome);
+  const WritePlan plan{meant, writes.tables, [&ui, &writes](LinkSession& session) {
+                         ui.CountRequests(static_cast<int>(writes.requests.size()));
+                         return WriteChangedTables(session, writes);
+                       }};
+  writeUi.Report(
+      WriteWithBackup(writeUi, asRead, plan, ConfigFolderPath(WorkingFolder()), BackupTimeNow()));
 }
 
 void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {

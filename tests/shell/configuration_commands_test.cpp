@@ -62,23 +62,6 @@ TEST_F(OnlineConfiguration, ReadsWholeUnderTheWaitWindowAndWritesNothingUnchange
   EXPECT_TRUE(shell.requestsOutsideOperations.empty());
 }
 
-TEST_F(OnlineConfiguration, WritesOnlyWhatTheEditorChanged) {
-  StartDevice(kUnit5AtPortAWith19200);
-  ConnectServedDevice();
-  shell.editOnline = [](ConfigImage& image) {
-    SetUnitEntry(image, 5, {1, kPortA, 7});
-    return true;
-  };
-  RunOnlineConfiguration(state, shell);
-
-  EXPECT_EQ(shell.Requests(),
-            Concat(kWholeRead, Concat({"Запись в таблицу 6 (поле 5)"}, kUnitTableReadBack)));
-  EXPECT_TRUE(shell.notices.empty());
-  EXPECT_TRUE(shell.restoreQuestions.empty()) << "read back as written";
-  EXPECT_EQ(DeviceTable(6)[5], MakeUnitLinkByte(kPortA, 7));
-  EXPECT_TRUE(shell.requestsOutsideOperations.empty());
-}
-
 TEST_F(OnlineConfiguration, ExitWritesNothingAndSaysNothing) {
   StartDevice();
   ConnectServedDevice();
