@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,7 +19,6 @@
 #include "config/working_folders.h"
 #include "dialogs/ident_text.h"
 #include "dialogs/table_rows.h"
-#include "link/clock.h"
 #include "link/conffun.h"
 #include "support/file_io.h"
 #include "support/hex_text.h"
@@ -29,18 +28,6 @@
 namespace vkt53 {
 
 namespace {
-
-// Every write to the device goes through here; `send` sends the requests.
-// This is the one place for what guards a write: a backup of the device's
-// configuration before the first request, and the device read back and
-// compared with what was meant after the last.
-bool WriteToDevice(DeviceLink& link, TerminalUi& ui,
-                   const std::function<bool(LinkSession&)>& send) {
-  ui.BeginProgress();
-  const bool sent = send(link.session());
-  ui.EndProgress();
-  return sent;
-}
 
 std::string Caption(std::size_t row) {
   std::string caption = IdentificationRowCaption(row);
@@ -104,6 +91,25 @@ std::optional<TableStatusBlock> RestoreSelection(const CommandLine& line, Device
   for (std::size_t i = 0; i < rows.size() && i < ticked.size(); ++i) ticked[i] = rows[i].ticked;
   SelectTicked(block, rows, ticked);
   return block;
+}
+
+// The tables written and, from the identification read again, whether the
+// device still reports a corrupted table: that fails the command. The model
+// and version are not checked again, as after the windows' restore.
+void ReportRestored(std::span<const uint8_t, kIdentificationSize> id, const WrittenTables& tables,
+                    Outcome& outcome) {
+  std::string names;
+  for (const int table : tables.Numbers()) {
+    names += (names.empty() ? "" : ", ") + std::to_string(table);
+  }
+  outcome.data.Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]));
+  outcome.lines.push_back("Записаны таблицы: " + names);
+  const std::string corruption = IdentificationRows(id)[kCorruptedTableRow];
+  if (ReportsCorruptedTable(id)) {
+    outcome.Fail(kExitLinkFailure, {corruption});
+  } else {
+    outcome.lines.push_back(corruption);
+  }
 }
 
 }  // namespace
@@ -184,42 +190,41 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
 
   const std::optional<TableStatusBlock> block = RestoreSelection(line, link, outcome);
   if (!block) return;
-  JsonValue written = JsonValue::Array();
-  std::string names;
-  for (int table = 0; table < kTableCount; ++table) {
-    if ((*block)[kWriteSelectionOffset + static_cast<std::size_t>(table)] == 0) continue;
-    written.Push(table);
-    names += (names.empty() ? "" : ", ") + std::to_string(table);
-  }
-  outcome.data.Set("tables", written);
-  if (names.empty()) {
+  const WrittenTables tables = SelectedTables(*block);
+  JsonValue numbers = JsonValue::Array();
+  for (const int table : tables.Numbers()) numbers.Push(table);
+  outcome.data.Set("tables", std::move(numbers));
+  if (!tables.Any()) {
     outcome.lines = {"Запись таблиц не выполняется.", "Нет таблиц, требующих восстановления"};
     return;
   }
 
-  ConfigRecord& record = link.record();
-  RecordFromImage(*image, record);
-  const bool checked = WriteToDevice(link, ui, [&](LinkSession& session) {
-    if (WriteConfiguration(session, record, *block, &ui).outcome == ChangeWriteOutcome::Failed) {
-      return false;
-    }
-    WaitMs(kRestoreCheckPauseMs);
-    return ReadIdentification(session, record);
-  });
-  if (!checked) {
+  // The configuration as read is the backup, and what the device should
+  // hold afterwards but for the tables from the file.
+  if (!link.ReadWhole(outcome)) return;
+  const ConfigRecord asRead = link.record();
+  const ConfigRecord meant = MeantRecord(asRead, *image);
+  TerminalWriteUi writeUi(link, outcome);
+  bool identified = false;
+  // As the windows restore: the tables, the pause, the identification again.
+  const WritePlan plan{meant, tables, [&](LinkSession& session) {
+                         const std::unique_ptr<WaitWindow> wait =
+                             writeUi.OpenWaitWindow(WaitKind::Writing);
+                         const ChangeWriteResult written =
+                             WriteRestoredTables(session, meant, *block, wait->Progress());
+                         identified = written.outcome != ChangeWriteOutcome::Failed &&
+                                      ReadIdentification(session, link.record());
+                         return written;
+                       }};
+  const CheckedWriteResult result =
+      WriteWithBackup(writeUi, asRead, plan, ConfigFolderPath(WorkingFolder()), BackupTimeNow());
+  writeUi.Report(result);
+  if (result.outcome != CheckedWriteOutcome::kVerified) return;
+  if (!identified) {
     outcome.Fail(kExitLinkFailure, ui.FailureLines());
     return;
   }
-  const auto id = record.Identification();
-  outcome.data.Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]));
-  outcome.lines.push_back("Записаны таблицы: " + names);
-  // The model and version are not checked again, as after the windows' restore.
-  const std::string corruption = IdentificationRows(id)[kCorruptedTableRow];
-  if (ReportsCorruptedTable(id)) {
-    outcome.Fail(kExitLinkFailure, {corruption});
-  } else {
-    outcome.lines.push_back(corruption);
-  }
+  ReportRestored(link.record().Identification(), tables, outcome);
 }
 
 }  // namespace vkt53
