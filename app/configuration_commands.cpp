@@ -41,9 +41,14 @@ void RunOnlineConfiguration(ProgramState& state, ShellUi& ui) {
   if (!ui.EditDeviceConfiguration(image, state.record, state.configFolder)) return;
 
   // A backup first, then what changed, then the check of what the device holds.
+  const ConfigRecord meant = MeantRecord(state.record, image);
+  const TableWrites writes = ChangedTableWrites(state.record, meant);
+  const WritePlan plan{meant, writes.tables, [&writes](LinkSession& session) {
+                         return WriteChangedTables(session, writes);
+                       }};
   const CheckedWriteResult written =
-      WriteChangesWithBackup(ui, state.record, image, state.configFolder, BackupTimeNow());
-  FollowCheckedWrite(state, written, MeantRecord(state.record, image), BackupTimeNow());
+      WriteWithBackup(ui, state.record, plan, state.configFolder, BackupTimeNow());
+  FollowCheckedWrite(state, written, meant, BackupTimeNow());
 }
 
 void RunConfigurationFileCommand(ProgramState& state, ShellUi& ui, bool newConfiguration) {

@@ -100,12 +100,9 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
   const bool checked = ui.RunTableOperation([&state, &ui, &status](LinkSession& session) {
     ui.ShowOperationPanel("");
     const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
-    const bool written =
-        WriteConfiguration(session, state.record, status, &wait->Progress()).outcome !=
-        ChangeWriteOutcome::Failed;
-    ui.ShowExchangePanel("");
-    if (!written) return false;
-    WaitMs(kRestoreCheckPauseMs);
+    const ChangeWriteResult written =
+        WriteRestoredTables(session, state.record, status, wait->Progress());
+    if (written.outcome == ChangeWriteOutcome::Failed) return false;
     RefreshMenu(state, ui);
     return ReadIdentification(session, state.record);
   });
@@ -113,6 +110,14 @@ void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& s
   // The model and version are not checked again; a clean device gets no message.
   const uint8_t corrupted = state.record.Identification()[kCorruptedTableByte];
   if (corrupted != 0) ui.ShowNotice(Format("Разрушена таблица %d", corrupted), "");
+}
+
+ChangeWriteResult WriteRestoredTables(LinkSession& session, const ConfigRecord& record,
+                                      const TableStatusBlock& status, ProgressBar& progress) {
+  const ChangeWriteResult written = WriteConfiguration(session, record, status, &progress);
+  session.ui.ShowExchangePanel("");
+  if (written.outcome != ChangeWriteOutcome::Failed) WaitMs(kRestoreCheckPauseMs);
+  return written;
 }
 
 }  // namespace vkt53

@@ -55,4 +55,10 @@ void RunIdentificationCommand(ProgramState& state, ShellUi& ui);
 // identification again, reporting a table still corrupted.
 void RunTableRestore(ProgramState& state, ShellUi& ui, const TableStatusBlock& status);
 
+// The writes of a table restore, inside its table operation: the tables the
+// block selects, whole from the record, with the bar following them, then
+// the pause before the device is asked again.
+ChangeWriteResult WriteRestoredTables(LinkSession& session, const ConfigRecord& record,
+                                      const TableStatusBlock& status, ProgressBar& progress);
+
 }  // namespace vkt53

@@ -37,7 +37,7 @@ void DescribeModemField(std::span<const uint8_t, kModemFieldSize> meant,
   }
 }
 
-bool ReadBackOperation(ShellUi& ui, const WrittenTables& tables, ConfigRecord& into) {
+bool ReadBackOperation(CheckedWriteUi& ui, const WrittenTables& tables, ConfigRecord& into) {
   return ui.RunTableOperation(
       [&tables, &into](LinkSession& session) { return ReadTables(session, tables, into); });
 }
@@ -45,12 +45,12 @@ bool ReadBackOperation(ShellUi& ui, const WrittenTables& tables, ConfigRecord& i
 // The backup holds the configuration as read: its copies of the tables go
 // back whole and are read back. What came of it is shown and left in the
 // result.
-void WriteBackupBack(ShellUi& ui, const ConfigRecord& asRead, const WrittenTables& tables,
+void WriteBackupBack(CheckedWriteUi& ui, const ConfigRecord& asRead, const WrittenTables& tables,
                      const std::string& backupPath, CheckedWriteResult& result) {
   result.outcome = CheckedWriteOutcome::kRestoreFailed;
   const bool restored = ui.RunTableOperation([&](LinkSession& session) {
     const std::unique_ptr<WaitWindow> wait = ui.OpenWaitWindow(WaitKind::Writing);
-    ui.ProcessPendingEvents();
+    session.ui.ProcessPendingEvents();
     return WriteTablesOf(session, asRead, tables, &wait->Progress());
   });
   if (!restored) return;  // reported by the table service
@@ -75,22 +75,6 @@ std::string DifferenceLine(const FieldDifference& d) {
   return Format("Табл. %d \"%s\", поле %d (%s): записано %s, прочитано %s", d.table,
                 TableName(d.table).c_str(), d.field, d.fieldName.c_str(), d.expected.c_str(),
                 d.found.c_str());
-}
-
-bool ShellUi::AskToRestoreBackup(const std::vector<FieldDifference>& differences,
-                                 const std::string& backupFileName) {
-  std::string line1 = differences.empty() ? std::string() : DifferenceLine(differences.front());
-  if (differences.size() > kDifferencesNamed) {
-    line1 += Format(" и ещё полей: %zu", differences.size() - kDifferencesNamed);
-  }
-  return Files().AskQuestion(line1,
-                             "Записать в устройство резервную копию " + backupFileName + "?");
-}
-
-bool ShellUi::AskToRestoreAfterPartialWrite(const WrittenTables& written,
-                                            const std::string& backupFileName) {
-  return Files().AskQuestion("Запись не завершена. Записано: " + WrittenTablesText(written),
-                             "Записать в устройство резервную копию " + backupFileName + "?");
 }
 
 std::string WrittenTablesText(const WrittenTables& tables) {
@@ -161,13 +145,11 @@ bool WriteTablesOf(LinkSession& session, const ConfigRecord& record, const Writt
          ChangeWriteOutcome::Failed;
 }
 
-CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRead,
-                                          const ConfigImage& edited,
-                                          const std::string& configFolder, const BackupTime& time) {
+CheckedWriteResult WriteWithBackup(CheckedWriteUi& ui, const ConfigRecord& asRead,
+                                   const WritePlan& plan, const std::string& configFolder,
+                                   const BackupTime& time) {
   CheckedWriteResult result;
-  const ConfigRecord meant = MeantRecord(asRead, edited);
-  const TableWrites writes = ChangedTableWrites(asRead, meant);
-  result.tables = writes.tables;
+  result.tables = plan.tables;
   if (!result.tables.Any()) {
     ui.ShowNotice("Запись таблиц не выполняется.", "Нет измененных данных");
     return result;
@@ -176,24 +158,24 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
   const BackupResult backup = SaveConfigurationBackup(configFolder, asRead, time);
   if (backup.status != BackupResult::Status::kWritten) {
     const BackupFailureText text = BackupFailureMessage(backup);
-    ui.Files().ShowError(text.line1, text.line2);
+    ui.ShowError(text.line1, text.line2);
     result.outcome = CheckedWriteOutcome::kBackupFailed;
     return result;
   }
   result.backupPath = backup.path;
 
-  ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
+  ChangeWriteResult sent{ChangeWriteOutcome::Failed, {}};
   ui.RunTableOperation([&](LinkSession& session) {
-    written = WriteChangedTables(session, writes);
-    return written.outcome != ChangeWriteOutcome::Failed;
+    sent = plan.send(session);
+    return sent.outcome != ChangeWriteOutcome::Failed;
   });
-  result.written = written.written;
+  result.written = sent.written;
   // A failed write has been reported by the table service itself; what it
   // left written is named once, with the backup of those tables offered.
-  if (written.outcome == ChangeWriteOutcome::Failed) {
+  if (sent.outcome == ChangeWriteOutcome::Failed) {
     if (!result.written.Any()) {
       result.outcome = CheckedWriteOutcome::kWriteFailed;
-    } else if (!ui.AskToRestoreAfterPartialWrite(result.written, FileNameOfPath(backup.path))) {
+    } else if (!ui.AskToRestoreAfterPartialWrite(result.written, backup.path)) {
       result.outcome = CheckedWriteOutcome::kPartlyWritten;
     } else {
       WriteBackupBack(ui, asRead, result.written, backup.path, result);
@@ -201,19 +183,18 @@ CheckedWriteResult WriteChangesWithBackup(ShellUi& ui, const ConfigRecord& asRea
     return result;
   }
 
-  ConfigRecord readBack = meant;
+  ConfigRecord readBack = plan.meant;
   if (!ReadBackOperation(ui, result.tables, readBack)) {
-    ui.ShowExchangeResult("Записанные таблицы не прочитаны для проверки",
-                          "Резервная копия: " + FileNameOfPath(backup.path));
+    ui.ShowWriteNotChecked(backup.path);
     result.outcome = CheckedWriteOutcome::kReadBackFailed;
     return result;
   }
-  result.differences = DifferingFields(meant, readBack, result.tables);
+  result.differences = DifferingFields(plan.meant, readBack, result.tables);
   if (result.differences.empty()) {
     result.outcome = CheckedWriteOutcome::kVerified;
     return result;
   }
-  if (!ui.AskToRestoreBackup(result.differences, FileNameOfPath(backup.path))) {
+  if (!ui.AskToRestoreBackup(result.differences, backup.path)) {
     result.outcome = CheckedWriteOutcome::kMismatchKept;
     return result;
   }

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <array>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -11,6 +11,7 @@
 #include "app/cli/config_text.h"
 #include "app/cli/file_commands.h"
 #include "app/field_texts.h"
+#include "app/cli/write_report.h"
 #include "app/connection_sequence.h"
 #include "app/write_check.h"
 #include "config/config_file.h"
@@ -19,7 +20,6 @@
 #include "config/working_folders.h"
 #include "dialogs/ident_text.h"
 #include "dialogs/table_rows.h"
-#include "link/clock.h"
 #include "link/conffun.h"
 #include "support/file_io.h"
 #include "support/hex_text.h"
@@ -29,18 +29,6 @@
 namespace vkt53 {
 
 namespace {
-
-// Every write to the device goes through here; `send` sends the requests.
-// This is the one place for what guards a write: a backup of the device's
-// configuration before the first request, and the device read back and
-// compared with what was meant after the last.
-bool WriteToDevice(DeviceLink& link, TerminalUi& ui,
-                   const std::function<bool(LinkSession&)>& send) {
-  ui.BeginProgress();
-  const bool sent = send(link.session());
-  ui.EndProgress();
-  return sent;
-}
 
 std::string Caption(std::size_t row) {
   std::string caption = IdentificationRowCaption(row);
@@ -66,65 +54,20 @@ void AddIdentification(std::span<const uint8_t, kIdentificationSize> id, Outcome
   outcome.data.Set("identification", std::move(identification));
 }
 
+// The values a write request carries.
+std::span<const uint8_t> WrittenValues(const TableRequest& request) {
+  return {request.block.data() + kBlockHeaderSize,
+          static_cast<std::size_t>(request.dataLength - kBlockHeaderSize)};
+}
+
 JsonValue RequestJson(const TableRequest& request) {
-  const int valueCount = request.dataLength - kBlockHeaderSize;
-  const uint8_t* values = request.block.data() + kBlockHeaderSize;
   JsonValue out = JsonValue::Object();
   out.Set("text", TableOperationText(request))
       .Set("table", request.writeTable())
       .Set("firstField", request.writeFirst())
       .Set("count", request.writeCount())
-      .Set("values", JsonBytes(std::vector<uint8_t>(values, values + valueCount)));
+      .Set("values", JsonBytes(WrittenValues(request)));
   return out;
-}
-
-// The written tables read back and compared with what was meant. A script
-// cannot be asked, so a difference is listed and the backup named, for a
-// restore from it.
-void CheckWrittenTables(DeviceLink& link, const ConfigRecord& meant, const WrittenTables& tables,
-                        const std::string& backupPath, Outcome& outcome) {
-  ConfigRecord readBack = meant;
-  if (!ReadTables(link.session(), tables, readBack)) {
-    outcome.Fail(kExitLinkFailure, {"Записанные таблицы не прочитаны для проверки",
-                                    "Резервная копия: " + backupPath});
-    return;
-  }
-  const std::vector<FieldDifference> differences = DifferingFields(meant, readBack, tables);
-  JsonValue list = JsonValue::Array();
-  for (const FieldDifference& difference : differences) list.Push(DifferenceJson(difference));
-  outcome.data.Set("verified", differences.empty()).Set("differences", std::move(list));
-  if (differences.empty()) return;
-  std::vector<std::string> lines = {"Устройство хранит не то, что записано:"};
-  for (const FieldDifference& difference : differences)
-    lines.push_back(VisibleText(DifferenceLine(difference)));
-  lines.push_back("Резервная копия: " + backupPath);
-  outcome.Fail(kExitLinkFailure, lines);
-}
-
-// The command that writes the backup's copies of the tables back, at the
-// speed the link has followed the device to.
-std::string RestoreCommand(const DeviceLink& link, const std::vector<int>& tables,
-                           const std::string& backupPath) {
-  std::string list;
-  for (const int table : tables) {
-    if (!list.empty()) list += ',';
-    list += std::to_string(table);
-  }
-  return Format("vkt53-cli restore --port %s --speed %d --tables %s \"%s\"",
-                link.choice().portName.c_str(), link.settings().exchangeSpeed, list.c_str(),
-                backupPath.c_str());
-}
-
-// A write that failed after some tables were written: the device holds part
-// of the file, and the way back is named.
-void ReportPartialWrite(const DeviceLink& link, const WrittenTables& written,
-                        const std::string& backupPath, Outcome& outcome) {
-  const std::string command = RestoreCommand(link, written.Numbers(), backupPath);
-  outcome.data.Set("restoreCommand", command);
-  outcome.messages.insert(
-      outcome.messages.end(),
-      {"Устройство может быть записано частично.", "Записано: " + WrittenTablesText(written),
-       "Резервная копия: " + backupPath, "Восстановить записанные таблицы из неё: " + command});
 }
 
 // The tables to restore: those given, or those the device asks for, as the
@@ -149,6 +92,25 @@ std::optional<TableStatusBlock> RestoreSelection(const CommandLine& line, Device
   for (std::size_t i = 0; i < rows.size() && i < ticked.size(); ++i) ticked[i] = rows[i].ticked;
   SelectTicked(block, rows, ticked);
   return block;
+}
+
+// The tables written and, from the identification read again, whether the
+// device still reports a corrupted table: that fails the command. The model
+// and version are not checked again, as after the windows' restore.
+void ReportRestored(std::span<const uint8_t, kIdentificationSize> id, const WrittenTables& tables,
+                    Outcome& outcome) {
+  std::string names;
+  for (const int table : tables.Numbers()) {
+    names += (names.empty() ? "" : ", ") + std::to_string(table);
+  }
+  outcome.data.Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]));
+  outcome.lines.push_back("Записаны таблицы: " + names);
+  const std::string corruption = IdentificationRows(id)[kCorruptedTableRow];
+  if (ReportsCorruptedTable(id)) {
+    outcome.Fail(kExitLinkFailure, {corruption});
+  } else {
+    outcome.lines.push_back(corruption);
+  }
 }
 
 }  // namespace
@@ -196,10 +158,7 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
   const TableWrites writes = ChangedTableWrites(asRead, meant);
   JsonValue requests = JsonValue::Array();
   for (const TableRequest& request : writes.requests) {
-    const int valueCount = request.dataLength - kBlockHeaderSize;
-    outcome.lines.push_back(
-        TableOperationText(request) + ": " +
-        HexText({request.block.data() + kBlockHeaderSize, static_cast<std::size_t>(valueCount)}));
+    outcome.lines.push_back(TableOperationText(request) + ": " + HexText(WrittenValues(request)));
     requests.Push(RequestJson(request));
   }
   outcome.data.Set("requests", std::move(requests)).Set("dryRun", line.dryRun);
@@ -212,36 +171,13 @@ void Write(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& o
     outcome.data.Set("written", false);
     return;
   }
-  // The configuration as read is kept before anything is sent, as the
-  // program's own write keeps it; without the backup nothing is written.
-  const BackupResult backup =
-      SaveConfigurationBackup(ConfigFolderPath(WorkingFolder()), asRead, BackupTimeNow());
-  if (backup.status != BackupResult::Status::kWritten) {
-    const BackupFailureText text = BackupFailureMessage(backup);
-    outcome.data.Set("written", false);
-    outcome.Fail(kExitFileError, {text.line1, text.line2});
-    return;
-  }
-  outcome.data.Set("backup", backup.path);
-
-  ChangeWriteResult written{ChangeWriteOutcome::Failed, {}};
-  WriteToDevice(link, ui, [&](LinkSession& session) {
-    ui.CountRequests(static_cast<int>(writes.requests.size()));
-    written = WriteChangedTables(session, writes);
-    return written.outcome != ChangeWriteOutcome::Failed;
-  });
-  const bool failed = written.outcome == ChangeWriteOutcome::Failed;
-  JsonValue tables = JsonValue::Array();
-  for (const int table : written.written.Numbers()) tables.Push(table);
-  outcome.data.Set("written", written.outcome == ChangeWriteOutcome::Written)
-      .Set("partial", failed && written.written.Any())
-      .Set("writtenTables", std::move(tables));
-  if (failed) {
-    outcome.Fail(kExitLinkFailure, ui.FailureLines());
-    if (written.written.Any()) ReportPartialWrite(link, written.written, backup.path, outcome);
-    return;
-  }
-  CheckWrittenTables(link, meant, writes.tables, backup.path, outcome);
+  TerminalWriteUi writeUi(link, outcome);
+  const WritePlan plan{meant, writes.tables, [&ui, &writes](LinkSession& session) {
+                         ui.CountRequests(static_cast<int>(writes.requests.size()));
+                         return WriteChangedTables(session, writes);
+                       }};
+  writeUi.Report(
+      WriteWithBackup(writeUi, asRead, plan, ConfigFolderPath(WorkingFolder()), BackupTimeNow()));
 }
 
 void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome& outcome) {
@@ -255,42 +191,41 @@ void Restore(const CommandLine& line, DeviceLink& link, TerminalUi& ui, Outcome&
 
   const std::optional<TableStatusBlock> block = RestoreSelection(line, link, outcome);
   if (!block) return;
-  JsonValue written = JsonValue::Array();
-  std::string names;
-  for (int table = 0; table < kTableCount; ++table) {
-    if ((*block)[kWriteSelectionOffset + static_cast<std::size_t>(table)] == 0) continue;
-    written.Push(table);
-    names += (names.empty() ? "" : ", ") + std::to_string(table);
-  }
-  outcome.data.Set("tables", written);
-  if (names.empty()) {
+  const WrittenTables tables = SelectedTables(*block);
+  JsonValue numbers = JsonValue::Array();
+  for (const int table : tables.Numbers()) numbers.Push(table);
+  outcome.data.Set("tables", std::move(numbers));
+  if (!tables.Any()) {
     outcome.lines = {"Запись таблиц не выполняется.", "Нет таблиц, требующих восстановления"};
     return;
   }
 
-  ConfigRecord& record = link.record();
-  RecordFromImage(*image, record);
-  const bool checked = WriteToDevice(link, ui, [&](LinkSession& session) {
-    if (WriteConfiguration(session, record, *block, &ui).outcome == ChangeWriteOutcome::Failed) {
-      return false;
-    }
-    WaitMs(kRestoreCheckPauseMs);
-    return ReadIdentification(session, record);
-  });
-  if (!checked) {
+  // The configuration as read is the backup, and what the device should
+  // hold afterwards but for the tables from the file.
+  if (!link.ReadWhole(outcome)) return;
+  const ConfigRecord asRead = link.record();
+  const ConfigRecord meant = MeantRecord(asRead, *image);
+  TerminalWriteUi writeUi(link, outcome);
+  bool identified = false;
+  // As the windows restore: the tables, the pause, the identification again.
+  const WritePlan plan{meant, tables, [&](LinkSession& session) {
+                         const std::unique_ptr<WaitWindow> wait =
+                             writeUi.OpenWaitWindow(WaitKind::Writing);
+                         const ChangeWriteResult written =
+                             WriteRestoredTables(session, meant, *block, wait->Progress());
+                         identified = written.outcome != ChangeWriteOutcome::Failed &&
+                                      ReadIdentification(session, link.record());
+                         return written;
+                       }};
+  const CheckedWriteResult result =
+      WriteWithBackup(writeUi, asRead, plan, ConfigFolderPath(WorkingFolder()), BackupTimeNow());
+  writeUi.Report(result);
+  if (result.outcome != CheckedWriteOutcome::kVerified) return;
+  if (!identified) {
     outcome.Fail(kExitLinkFailure, ui.FailureLines());
     return;
   }
-  const auto id = record.Identification();
-  outcome.data.Set("corruptedTable", static_cast<int>(id[kCorruptedTableByte]));
-  outcome.lines.push_back("Записаны таблицы: " + names);
-  // The model and version are not checked again, as after the windows' restore.
-  const std::string corruption = IdentificationRows(id)[kCorruptedTableRow];
-  if (ReportsCorruptedTable(id)) {
-    outcome.Fail(kExitLinkFailure, {corruption});
-  } else {
-    outcome.lines.push_back(corruption);
-  }
+  ReportRestored(link.record().Identification(), tables, outcome);
 }
 
 }  // namespace vkt53

@@ -57,7 +57,7 @@ class TFormMain : public QMainWindow, public ShellUi {
   bool EditDeviceConfiguration(ConfigImage& image, ConfigRecord& record, const std::string& configFolder) override;
   FileEditorOutcome EditConfigurationFile(ConfigImage& image, ConfigRecord& record, bool deviceMode) override;
   ConfigFileUi& Files() override;
-  bool AskToRestoreBackup(const std::vector<FieldDifference>& differences, const std::string& backupFileName) override;
+  bool AskToRestoreBackup(const std::vector<FieldDifference>& differences, const std::string& backupPath) override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;

@@ -10,6 +10,7 @@
 #include "app/ui/wait.h"
 #include "app/ui/write_check_window.h"
 #include "config/ui/config_editor.h"
+#include "config/working_folders.h"
 #include "dialogs/ui/connpar.h"
 #include "dialogs/ui/ident.h"
 #include "dialogs/ui/tableinfo.h"
@@ -80,8 +81,8 @@ FileEditorOutcome TFormMain::EditConfigurationFile(ConfigImage& image, ConfigRec
 
 ConfigFileUi& TFormMain::Files() { return *files_; }
 
-bool TFormMain::AskToRestoreBackup(const std::vector<FieldDifference>& differences, const std::string& backupFileName) {
-  TFormWriteCheck window(differences, backupFileName, this);
+bool TFormMain::AskToRestoreBackup(const std::vector<FieldDifference>& differences, const std::string& backupPath) {
+  TFormWriteCheck window(differences, FileNameOfPath(backupPath), this);
   window.exec();
   return window.answeredYes();
 }

@@ -13,6 +13,7 @@
 
 #include "app/program_state.h"
 #include "app/shell_ui.h"
+#include "config/working_folders.h"
 #include "tests/support/recording_ui.h"
 
 namespace vkt53 {
@@ -158,10 +159,10 @@ class RecordingShell : public ShellUi {
   // Recorded; answered by restoreAnswer, or when it is unset by the plain
   // question box every ShellUi has (through files).
   bool AskToRestoreBackup(const std::vector<FieldDifference>& differences,
-                          const std::string& backupFileName) override {
-    restoreQuestions.push_back({differences, backupFileName});
+                          const std::string& backupPath) override {
+    restoreQuestions.push_back({differences, FileNameOfPath(backupPath)});
     events.push_back("restore question");
-    if (!restoreAnswer) return ShellUi::AskToRestoreBackup(differences, backupFileName);
+    if (!restoreAnswer) return ShellUi::AskToRestoreBackup(differences, backupPath);
     return *restoreAnswer;
   }
 

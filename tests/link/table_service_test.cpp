@@ -210,37 +210,6 @@ TEST_F(WithEmulator, WritingTable3FollowsTheDeviceToItsNewSpeed) {
   EXPECT_TRUE(std::ranges::equal(again.LinkParameters(), record.LinkParameters())) << "table 3 stored whole";
 }
 
-TEST_F(WithEmulator, ChangedUnitsAreWrittenInRunsOfDifferingFields) {
-  Start();
-  ConfigRecord asRead;
-  ConfigImage image = ReadImage(asRead);
-  LinkSession s = session();
-
-  ui().operations.clear();
-  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome,
-            ChangeWriteOutcome::NothingChanged);
-  EXPECT_TRUE(ui().Requests().empty());
-
-  UnitEntry unit5 = GetUnitEntry(image, 5);
-  unit5.speedIndex = 7;
-  SetUnitEntry(image, 5, unit5);
-  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome, ChangeWriteOutcome::Written);
-  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 5)"}));
-
-  image = ReadImage(asRead);
-  ui().operations.clear();
-  SetUnitEntry(image, 10, {1, kPortB, 11});
-  SetUnitEntry(image, 12, {1, kPortC, 15});
-  EXPECT_EQ(WriteChangedTables(s, ChangesOf(asRead, image)).outcome, ChangeWriteOutcome::Written);
-  EXPECT_EQ(ui().Requests(), Texts({"Запись в таблицу 6 (поле 10)", "Запись в таблицу 6 (поле 12)"}));
-
-  ConfigRecord after;
-  ReadImage(after);
-  EXPECT_EQ(after.UnitLinkBytes()[10], MakeUnitLinkByte(kPortB, 11));
-  EXPECT_EQ(after.UnitLinkBytes()[12], MakeUnitLinkByte(kPortC, 15));
-  EXPECT_EQ(after.UnitLinkBytes()[11], 0);
-}
-
 TEST_F(WithEmulator, UnknownPortCodesAreWrittenBackAsNotConnected) {
   // Units 7..10 on port codes 4..7, which mean nothing: the editor shows them
   // not connected, and writing the configuration, though nothing was

@@ -401,6 +401,43 @@ TEST_F(RestoreCommand, ADeviceThatStaysCorruptedIsReported) {
   EXPECT_EQ(run.err, "Разрушена таблица 5\n");
 }
 
+// The restore keeps the configuration as read and reads back what it wrote:
+// a device that loses a table's write fails the command with the fields that
+// differ and the backup that puts the device back.
+TEST_F(RestoreCommand, KeepsABackupAndADeviceThatKeepsSomethingElseFails) {
+  StartDevice({"--fault-ignore-write", "6"});
+  const std::string path = RestoreFile();
+  const ConfigRecord before = DeviceRecord();
+
+  const CliRun run = Run(OnDevice({"restore", path, "--tables", "5,6"}));
+  EXPECT_EQ(run.status, 1) << run.out << run.err;
+  const std::vector<std::string> lines = LinesOf(run.err);
+  ASSERT_EQ(lines.size(), 3u) << run.err;
+  EXPECT_EQ(lines[0], "Устройство хранит не то, что записано:");
+  EXPECT_EQ(lines[1].rfind("Табл. 6 \"Скорость обмена с подкл. вычислителем и порт подключения\", "
+                           "поле 3 (вычислитель 3): ",
+                           0),
+            0u)
+      << lines[1];
+  const std::string backupLabel = "Резервная копия: ";
+  ASSERT_EQ(lines[2].rfind(backupLabel, 0), 0u) << lines[2];
+  ConfigImage backup;
+  ASSERT_EQ(ReadConfigFile(lines[2].substr(backupLabel.size()), backup),
+            ConfigFileReadResult::kRead)
+      << lines[2];
+  EXPECT_EQ(backup, ImageOf(before)) << "the backup is the configuration as read";
+  EXPECT_EQ(ModemFieldText(DeviceRecord().ModemField()), "ATH0") << "table 5 was written";
+
+  const nlohmann::json out = JsonOf(Run(OnDevice({"restore", path, "--tables", "5,6", "--json"})));
+  EXPECT_EQ(out["exit"].get<int>(), 1);
+  EXPECT_FALSE(out["verified"].get<bool>());
+  ASSERT_EQ(out["differences"].size(), 1u);
+  EXPECT_EQ(out["differences"][0]["table"].get<int>(), 6);
+  EXPECT_EQ(out["differences"][0]["field"].get<int>(), 3);
+  const std::string backupPath = out["backup"].get<std::string>();
+  EXPECT_EQ(backupPath.rfind(cli.File("CONFIG/backup/"), 0), 0u) << backupPath;
+}
+
 TEST_F(RestoreCommand, TheSettingsFilesWriteLockAndTablesThatAreNotWrittenAreRefused) {
   StartDevice({"--corrupt", "6"});
   const std::string path = RestoreFile();
