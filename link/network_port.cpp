@@ -7,6 +7,7 @@
 
 #include "link/socket_stream.h"
 #include "link/telnet_com_port.h"
+#include "link/timed_transfer.h"
 
 namespace vkt53 {
 
@@ -84,7 +85,7 @@ std::string ConnectFailureText(const std::string& name, const NetworkAddress& ad
 }
 
 // A serial port at the far end of a connection to a device server.
-class NetworkPort final : public SerialPort {
+class NetworkPort final : public PortWithKeptTimeouts {
  public:
   NetworkPort(std::unique_ptr<SocketStream> socket, NetworkPortKind kind)
       : socket_(std::move(socket)) {
@@ -122,18 +123,6 @@ class NetworkPort final : public SerialPort {
 
   // The connection's buffers are the system's; the sizes are accepted.
   bool SetupQueues(uint32_t, uint32_t) override { return IsOpen(); }
-
-  bool GetTimeouts(CommTimeouts& timeouts) override {
-    if (!IsOpen()) return false;
-    timeouts = timeouts_;
-    return true;
-  }
-
-  bool SetTimeouts(const CommTimeouts& timeouts) override {
-    if (!IsOpen()) return false;
-    timeouts_ = timeouts;
-    return true;
-  }
 
   // The server's buffers (over RFC 2217), then whatever has come here.
   bool Purge() override {
@@ -181,7 +170,6 @@ class NetworkPort final : public SerialPort {
   std::unique_ptr<TelnetComPort> telnet_;  // null for raw TCP
   LineSettings settings_;
   bool controlsSet_ = false;  // false until the first SetLineSettings
-  CommTimeouts timeouts_{};
 };
 
 }  // namespace

@@ -75,18 +75,17 @@ int32_t RateOfBaudCode(tcflag_t code) {
     int32_t rate;
   };
   static constexpr Entry kRates[] = {
-      {B50, 50},         {B75, 75},         {B110, 110},       {B134, 134},
-      {B150, 150},       {B200, 200},       {B300, 300},       {B600, 600},
-      {B1200, 1200},     {B1800, 1800},     {B2400, 2400},     {B4800, 4800},
-      {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},
-      {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
+      {B50, 50},       {B75, 75},         {B110, 110},       {B134, 134},       {B150, 150},
+      {B200, 200},     {B300, 300},       {B600, 600},       {B1200, 1200},     {B1800, 1800},
+      {B2400, 2400},   {B4800, 4800},     {B9600, 9600},     {B19200, 19200},   {B38400, 38400},
+      {B57600, 57600}, {B115200, 115200}, {B230400, 230400}, {B460800, 460800}, {B921600, 921600}};
   for (const auto& e : kRates) {
     if (e.code == code) return e.rate;
   }
   return 0;
 }
 
-class PosixSerialPort final : public SerialPort {
+class PosixSerialPort final : public PortWithKeptTimeouts {
  public:
   explicit PosixSerialPort(int fd) : fd_(fd) {}
   ~PosixSerialPort() override { Close(); }
@@ -141,18 +140,6 @@ class PosixSerialPort final : public SerialPort {
   // buffers); the sizes are accepted and ignored.
   bool SetupQueues(uint32_t, uint32_t) override { return IsOpen(); }
 
-  bool GetTimeouts(CommTimeouts& timeouts) override {
-    if (!IsOpen()) return false;
-    timeouts = timeouts_;
-    return true;
-  }
-
-  bool SetTimeouts(const CommTimeouts& timeouts) override {
-    if (!IsOpen()) return false;
-    timeouts_ = timeouts;
-    return true;
-  }
-
   bool Purge() override { return IsOpen() && ioctl(fd_, TCFLSH, TCIOFLUSH) == 0; }
 
   // On a pseudo-terminal these fail with ENOTTY (older kernels EINVAL).
@@ -201,7 +188,6 @@ class PosixSerialPort final : public SerialPort {
   }
 
   int fd_ = -1;
-  CommTimeouts timeouts_{};
   // The control settings last written; none until the first SetLineSettings.
   std::optional<bool> dtrControl_;
   std::optional<bool> rtsControl_;

@@ -14,6 +14,27 @@
 
 namespace vkt53 {
 
+// A port whose read and write time-outs the program keeps and applies
+// itself (through TimedRead and WriteDeadline below): the system has none
+// for a POSIX terminal or a socket. What was set is what is read back.
+class PortWithKeptTimeouts : public SerialPort {
+ public:
+  bool GetTimeouts(CommTimeouts& timeouts) override {
+    if (!IsOpen()) return false;
+    timeouts = timeouts_;
+    return true;
+  }
+
+  bool SetTimeouts(const CommTimeouts& timeouts) override {
+    if (!IsOpen()) return false;
+    timeouts_ = timeouts;
+    return true;
+  }
+
+ protected:
+  CommTimeouts timeouts_{};
+};
+
 using Deadline = std::optional<SteadyClock::time_point>;  // none: no limit
 
 enum class WaitEnd {

@@ -1,7 +1,5 @@
 #include "app/cli/device_link.h"
 
-#include <cctype>
-
 #include "app/connection_sequence.h"
 #include "dialogs/link_entry.h"
 #include "dialogs/speed_search.h"
@@ -15,22 +13,6 @@
 namespace vkt53 {
 
 namespace {
-
-constexpr int kLargestComNumber = 255;
-
-// n of "COMn" (any letter case), or 0.
-int ComNumber(const std::string& name) {
-  if (name.size() < 4 || name.size() > 6) return 0;
-  for (std::size_t i = 0; i < 3; ++i) {
-    if (std::toupper(static_cast<unsigned char>(name[i])) != "COM"[i]) return 0;
-  }
-  int number = 0;
-  for (std::size_t i = 3; i < name.size(); ++i) {
-    if (!std::isdigit(static_cast<unsigned char>(name[i]))) return 0;
-    number = number * 10 + (name[i] - '0');
-  }
-  return number <= kLargestComNumber ? number : 0;
-}
 
 // A device path: one with a folder in it, or a name that exists here. A
 // network port's URL ("rfc2217://…", "tcp://…") has folders too and is
@@ -63,7 +45,7 @@ std::string ChooseLink(const CommandLine& line, const LinkSettings& stored, Link
   choice.settings = stored;
   LinkSettings& settings = choice.settings;
   if (line.port) {
-    if (const int number = ComNumber(*line.port); number != 0) {
+    if (const int number = ComPortNumber(*line.port); number != 0) {
       settings.portNumber = static_cast<uint8_t>(number);
     } else if (LooksLikePath(*line.port)) {
       choice.device = *line.port;
