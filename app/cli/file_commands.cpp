@@ -8,7 +8,6 @@
 #include "app/config_report.h"
 #include "config/configuration_backup.h"
 #include "app/field_difference.h"
-#include "app/write_check.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
 #include "config/working_folders.h"
@@ -51,10 +50,10 @@ void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
     if (!first) return;
     after = LoadFile(line.files[1], outcome);
     if (!after) return;
-    before = MeantRecord(ConfigRecord{}, *first);
+    before = RecordOfImage(*first);
   }
   const std::vector<FieldDifference> differences =
-      ConfigurationDifferences(*before, MeantRecord(ConfigRecord{}, *after));
+      ConfigurationDifferences(*before, RecordOfImage(*after));
   JsonValue list = JsonValue::Array();
   for (const FieldDifference& difference : differences) {
     outcome.lines.push_back(ChangeLine(difference));
