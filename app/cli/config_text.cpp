@@ -73,12 +73,6 @@ JsonValue ConfigurationJson(const ConfigImage& image) {
   return out;
 }
 
-ConfigRecord RecordOfImage(const ConfigImage& image) {
-  ConfigRecord record;
-  RecordFromImage(image, record);
-  return record;
-}
-
 std::vector<FieldDifference> ConfigurationDifferences(const ConfigRecord& before,
                                                       const ConfigRecord& after) {
   return DifferingFields(after, before, WrittenTables{true, true, true});

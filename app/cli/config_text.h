@@ -19,10 +19,6 @@ namespace vkt53 {
 std::vector<std::string> ConfigurationLines(const ConfigImage& image);
 JsonValue ConfigurationJson(const ConfigImage& image);
 
-// Tables 3, 5 and 6 as the device would receive them from the image (the
-// rest of the record zero).
-ConfigRecord RecordOfImage(const ConfigImage& image);
-
 // The fields of tables 3, 5 and 6 that differ (the same comparison as the
 // check after a write, app/write_check.h), compared in the form the device
 // keeps them: what writing `after` over `before` would change.

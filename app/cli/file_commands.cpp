@@ -8,6 +8,7 @@
 #include "app/config_report.h"
 #include "config/configuration_backup.h"
 #include "app/field_difference.h"
+#include "app/write_check.h"
 #include "config/config_file.h"
 #include "config/config_record.h"
 #include "config/working_folders.h"
@@ -50,10 +51,10 @@ void Diff(const CommandLine& line, DeviceLink* link, Outcome& outcome) {
     if (!first) return;
     after = LoadFile(line.files[1], outcome);
     if (!after) return;
-    before = RecordOfImage(*first);
+    before = MeantRecord(ConfigRecord{}, *first);
   }
   const std::vector<FieldDifference> differences =
-      ConfigurationDifferences(*before, RecordOfImage(*after));
+      ConfigurationDifferences(*before, MeantRecord(ConfigRecord{}, *after));
   JsonValue list = JsonValue::Array();
   for (const FieldDifference& difference : differences) {
     outcome.lines.push_back(ChangeLine(difference));
