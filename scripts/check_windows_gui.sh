@@ -9,7 +9,8 @@
 # table 6, and vkt53.exe runs on a bare X server, driven by keys the way an
 # engineer would: set up the link, connect, restore table 6 from that file
 # through the table status window, look at the identification, open
-# "Параметры конфигурации", change the port of unit 1 and write it, "Выход". Last, "identify" once
+# "Параметры конфигурации", change the port of unit 1 and write it, save
+# the configuration report as PDF, "Выход". Last, "identify" once
 # more. It is judged by what the device saw and holds
 # (the emulator's log and state), by the settings file written at exit, and
 # by the texts the windows show, read back from screenshots, so that text
@@ -326,7 +327,28 @@ point_at "$main"
 look_at "$main" 8-main
 judge_shows 8-main "main window" "Файлы конфигурации" "Выход" "COM1" "9600 бит/с"
 
-# 6. "Выход", the last item of the menu bar: the program ends and saves.
+# 6. "Сервис" > "Отчёт о конфигурации..." (two on from "Файлы  конфигурации"):
+#    "Из устройства" has the focus but is no dialog's default button, so
+#    Space presses it; the proposed name in CONFIG is saved with Enter, and
+#    "Нет" (Esc) to opening it. The PDF holds what was just written.
+menu_command "Отчёт о конфигурации" Right Right Right Down Down Return
+keys space
+await_window "Сохранение отчёта о конфигурации" 20
+keys Return
+await_window "?" 30
+keys Escape
+wait_for "the question to close" 10 window_gone "?"
+report=$(find "$program_folder/CONFIG" -maxdepth 1 -name 'vkt53-sx_COM1_*.pdf' | head -n1)
+judge "the report is saved as PDF in CONFIG" test -n "$report"
+[ -n "$report" ] && pdftotext -layout "$report" "$work/run/report.txt" 2>/dev/null
+report_says() { tr -s ' ' < "$work/run/report.txt" 2>/dev/null | grep -qF -- "$1"; }
+for text in "Отчёт о конфигурации устройства vkt53-sx" "устройство на порту COM1" \
+  "Версия аппаратного обеспечения 7" "Порт B: 1 вычислитель" "Порт C: 1 вычислитель" ATDT4957 "Страница 1 из"; do
+  judge "the PDF report says \"$text\"" report_says "$text"
+done
+point_at "$main"
+
+# 7. "Выход", the last item of the menu bar: the program ends and saves.
 keys Escape alt Left Return
 exited() { ! kill -0 "$program" 2>/dev/null; }
 judge "the program ends on \"Выход\"" wait_for "the program to end" 20 exited
