@@ -11,6 +11,7 @@
 #include "link/clock.h"
 #include "link/exchange_observer.h"
 #include "link/result_codes.h"
+#include "link/rts_mode.h"
 #include "link/serial_port.h"
 
 namespace vkt53 {
@@ -19,7 +20,7 @@ namespace vkt53 {
 struct TransmitTiming {
   SteadyClock::time_point writeStart{};  // just before the frame was written
   SteadyClock::time_point holdUntil{};   // the computed end of transmission
-  SteadyClock::time_point rtsDropped{};  // when RTS was dropped
+  SteadyClock::time_point rtsDropped{};  // when the line went back to receiving (RTS dropped)
 };
 
 class ExchangeContext {
@@ -43,6 +44,7 @@ class ExchangeContext {
   uint32_t followingBytesWaitMs = 10;
   uint32_t firstByteWaitMs = 2000;
   uint32_t rtsPauseMs = 2;
+  RtsMode rtsMode = RtsMode::Normal;  // how RTS switches the line's direction
   uint8_t attemptCount = 2;
 
   MessageTable messages;

@@ -32,7 +32,9 @@ std::string Fields(int first, int count) {
   return count <= 1 ? Format("поле %d", first) : Format("поля %d-%d", first, first + count);
 }
 
-uint8_t At(std::span<const uint8_t> bytes, std::size_t i) { return i < bytes.size() ? bytes[i] : 0; }
+uint8_t At(std::span<const uint8_t> bytes, std::size_t i) {
+  return i < bytes.size() ? bytes[i] : 0;
+}
 
 std::span<const uint8_t> DataOf(std::span<const uint8_t> frame) {
   if (frame.size() < kHeadSize + kChecksumSize) return {};
@@ -54,8 +56,8 @@ std::string DeviceErrorMeaning(std::span<const uint8_t> frame) {
   MessageTable messages = Messages();
   const uint8_t errorData[2] = {At(frame, kHeadSize), At(frame, kHeadSize + 1)};
   if (DecodeDeviceError(messages, errorData) == kResultValveError) {
-    return Format("ответ с ошибкой: ошибка устройства %d, причина %d «%s»", kValveError, errorData[1],
-                  messages[kReasonSlot].c_str());
+    return Format("ответ с ошибкой: ошибка устройства %d, причина %d «%s»", kValveError,
+                  errorData[1], messages[kReasonSlot].c_str());
   }
   return Format("ответ с ошибкой: ошибка устройства %d «%s»", errorData[0],
                 messages[kResultDeviceError].c_str());
@@ -97,7 +99,8 @@ std::string Values(int table, std::span<const uint8_t> values) {
   const std::size_t size = table == kSpeedAvailabilityTable ? kSpeedMaskSize : 1;
   for (std::size_t i = 0; i + size <= values.size(); i += size) {
     if (!out.empty()) out += ' ';
-    out += size == 1 ? Format("%d", static_cast<int>(values[i])) : Format("0x%08X", GetUint32Le(values.data() + i));
+    out += size == 1 ? Format("%d", static_cast<int>(values[i]))
+                     : Format("0x%08X", GetUint32Le(values.data() + i));
   }
   return out;
 }
@@ -106,11 +109,11 @@ std::string ReadAnswerMeaning(std::span<const uint8_t> request, std::span<const 
   const std::span<const uint8_t> data = DataOf(frame);
   if (data.size() < kEchoSize) return "ответ без эха запроса";
   const int table = data[0];
-  std::string meaning =
-      Format("ответ: таблица %d, %s", table, Fields(data[1], data[2]).c_str());
+  std::string meaning = Format("ответ: таблица %d, %s", table, Fields(data[1], data[2]).c_str());
   const std::span<const uint8_t> block = DataOf(request);
   if (At(block, 0) != data[0] || At(block, 1) != data[1] || At(block, 2) != data[2]) {
-    meaning += Format(" (запрошены таблица %d, %s)", At(block, 0), Fields(At(block, 1), At(block, 2)).c_str());
+    meaning += Format(" (запрошены таблица %d, %s)", At(block, 0),
+                      Fields(At(block, 1), At(block, 2)).c_str());
   }
   const std::span<const uint8_t> values = data.subspan(kEchoSize);
   meaning += values.empty() ? ", значений нет" : ", значения " + Values(table, values);
@@ -122,7 +125,8 @@ std::string SuccessMeaning(std::span<const uint8_t> request, std::span<const uin
   if (function == kTableFunction) {
     const std::span<const uint8_t> block = DataOf(request);
     if (At(block, 2) != 0) return ReadAnswerMeaning(request, frame);
-    return Format("ответ на запись таблицы %d, %s", At(block, 3), Fields(At(block, 4), At(block, 5)).c_str());
+    return Format("ответ на запись таблицы %d, %s", At(block, 3),
+                  Fields(At(block, 4), At(block, 5)).c_str());
   }
   return Format("ответ на функцию %d", function);
 }
@@ -142,9 +146,11 @@ std::string OutcomeMeaning(const AnswerOutcome& answer) {
     case kResultValveError: return DeviceErrorMeaning(frame);
     case kResultBadChecksum: return ChecksumMeaning(frame);
     case kResultShortBody:
-      return Format("короткое тело: длина кадра %d, пришло %d байт", At(frame, 2), static_cast<int>(frame.size()));
+      return Format("короткое тело: длина кадра %d, пришло %d байт", At(frame, 2),
+                    static_cast<int>(frame.size()));
     case kResultReadFailed:
-      return Format("сбой чтения тела: длина кадра %d, пришло %d байт", At(frame, 2), static_cast<int>(frame.size()));
+      return Format("сбой чтения тела: длина кадра %d, пришло %d байт", At(frame, 2),
+                    static_cast<int>(frame.size()));
     case kResultNoAnswer: return Format("нет ответа за %u мс", answer.waitMs);
     default: return "";
   }
@@ -173,7 +179,8 @@ std::string RequestMeaning(std::span<const uint8_t> frame) {
   const std::span<const uint8_t> block = DataOf(frame);
   if (block.size() < kBlockHeaderSize) return "запрос таблицы без заголовка";
   std::string meaning;
-  if (block[2] != 0) meaning = Format("чтение таблицы %d, %s", block[0], Fields(block[1], block[2]).c_str());
+  if (block[2] != 0)
+    meaning = Format("чтение таблицы %d, %s", block[0], Fields(block[1], block[2]).c_str());
   if (block[5] != 0) {
     if (!meaning.empty()) meaning += " и ";
     meaning += Format("запись таблицы %d, %s", block[3], Fields(block[4], block[5]).c_str());
@@ -184,12 +191,14 @@ std::string RequestMeaning(std::span<const uint8_t> frame) {
 std::string SentLine(const SentFrame& sent, SteadyClock::time_point epoch) {
   std::string bytes = HexText(sent.frame);
   if (sent.preambleCount > 0) {
-    const std::vector<uint8_t> preamble(static_cast<std::size_t>(sent.preambleCount), kPreambleByte);
+    const std::vector<uint8_t> preamble(static_cast<std::size_t>(sent.preambleCount),
+                                        kPreambleByte);
     bytes = Bracketed(HexText(preamble)) + bytes;
   }
   std::string meaning = RequestMeaning(sent.frame);
   meaning += Format("; попытка %d из %d", sent.attempt, sent.attempts);
-  meaning += Format("; пауза RTS %u мс (%.1f)", sent.rtsPauseMs, Ms(sent.rtsPause));
+  meaning += Format("; rts=%s, пауза RTS %u мс (%.1f)", RtsModeWord(sent.rtsMode), sent.rtsPauseMs,
+                    Ms(sent.rtsPause));
   if (sent.writeFailed) {
     meaning += "; сбой передачи; " + ResultWithText(kResultWriteFailed, {});
   } else {
@@ -205,7 +214,8 @@ std::string AnswerLine(const AnswerOutcome& answer, SteadyClock::time_point epoc
   std::size_t noiseCount = answer.skippedCount;
   std::size_t preamble = 0;
   if (answer.startSymbolSeen) {
-    while (preamble < noise.size() && noise[noise.size() - 1 - preamble] == kPreambleByte) ++preamble;
+    while (preamble < noise.size() && noise[noise.size() - 1 - preamble] == kPreambleByte)
+      ++preamble;
     noise = noise.first(noise.size() - preamble);
     noiseCount -= preamble;
   }
@@ -217,11 +227,13 @@ std::string AnswerLine(const AnswerOutcome& answer, SteadyClock::time_point epoc
   std::string meaning = OutcomeMeaning(answer);
   if (noiseCount > 0) {
     const std::string more = noiseCount > noise.size() ? "… " : "";
-    meaning += Format("; пропущено байт шума: %s (%s%s)", std::to_string(noiseCount).c_str(), more.c_str(), HexText(noise).c_str());
+    meaning += Format("; пропущено байт шума: %s (%s%s)", std::to_string(noiseCount).c_str(),
+                      more.c_str(), HexText(noise).c_str());
   }
   meaning += "; " + ResultWithText(answer.resultCode, answer.frame);
   meaning += Format("; попытка %d из %d", answer.attempt, answer.attempts);
-  if (answer.startSymbolSeen) meaning += Format("; первый байт через %.1f мс", Ms(answer.firstByte));
+  if (answer.startSymbolSeen)
+    meaning += Format("; первый байт через %.1f мс", Ms(answer.firstByte));
   return Line(answer.end, epoch, "←", answer.bitRate, bytes, meaning);
 }
 

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "link/clock.h"
+#include "link/rts_mode.h"
 
 namespace vkt53 {
 
@@ -21,6 +22,7 @@ struct SentFrame {
   int32_t bitRate = 0;
   int attempt = 1;  // 1-based, of attempts
   int attempts = 1;
+  RtsMode rtsMode = RtsMode::Normal;
   uint32_t rtsPauseMs = 0;                    // as set
   SteadyClock::duration rtsPause{};           // RTS raised to the write, as waited
   SteadyClock::duration hold{};               // the computed transmit hold

@@ -31,6 +31,7 @@ void ReportSent(const ExchangeContext& context, int frameLength, int attempt, in
   sent.bitRate = context.exchangeSpeed;
   sent.attempt = attempt;
   sent.attempts = attempts;
+  sent.rtsMode = context.rtsMode;
   sent.rtsPauseMs = context.rtsPauseMs;
   sent.rtsPause = timing.writeStart - rtsRaised;
   sent.hold = timing.holdUntil - timing.writeStart;

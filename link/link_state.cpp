@@ -4,8 +4,9 @@
 
 namespace vkt53 {
 
-bool LinkState::Open(const std::string& device) {
-  Attach(OpenLinkPort(device));
+bool LinkState::Open(const std::string& device, RtsMode rts) {
+  context.rtsMode = rts;
+  Attach(OpenLinkPort(device, rts));
   return IsOpen();
 }
 

@@ -20,7 +20,8 @@ class LinkState {
   // Opens the device as the link always opens its port (OpenLinkPort) and
   // loads the settings into the exchange. False when it did not open; the
   // link then has no port.
-  bool Open(const std::string& device);
+  // RTS switches the line's direction as `rts` says.
+  bool Open(const std::string& device, RtsMode rts = RtsMode::Normal);
   // The same with a port opened otherwise; a null port is none.
   void Attach(PortHandle port);
   // Loads the settings into the exchange again after they changed with the

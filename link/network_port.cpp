@@ -115,7 +115,8 @@ class NetworkPort final : public PortWithKeptTimeouts {
     // control setting changes, so that the exchange setting its speed
     // before every attempt does not raise RTS.
     const bool driveDtr = !controlsSet_ || settings_.dtrControl != settings.dtrControl;
-    const bool driveRts = !controlsSet_ || settings_.rtsControl != settings.rtsControl;
+    const bool driveRts =
+        !settings.rtsLeftAlone && (!controlsSet_ || settings_.rtsControl != settings.rtsControl);
     settings_ = settings;
     controlsSet_ = true;
     return (!driveDtr || SetDtr(settings.dtrControl)) && (!driveRts || SetRts(settings.rtsControl));

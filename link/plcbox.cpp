@@ -114,13 +114,15 @@ bool Fail(ExchangeContext& context, int code) {
 bool ExchangeAttempt(ExchangeContext& context, int frameLength, int attempt, int attempts);
 
 void PutCredentials(ExchangeContext& context) {
-  std::copy(context.userName.begin(), context.userName.end(), context.request.begin() + kNameOffset);
+  std::copy(context.userName.begin(), context.userName.end(),
+            context.request.begin() + kNameOffset);
   std::copy(context.password.begin(), context.password.end(),
             context.request.begin() + kPasswordOffset);
 }
 
 void PutData(ExchangeContext& context, int offset, const uint8_t* data, int count) {
-  if (count > 0) std::memcpy(context.request.data() + offset, data, static_cast<std::size_t>(count));
+  if (count > 0)
+    std::memcpy(context.request.data() + offset, data, static_cast<std::size_t>(count));
 }
 
 // Lays out the function's data and returns the frame length, or 0 when the
@@ -198,6 +200,18 @@ ReadOutcome PortRead(const PortHandle& port, uint8_t* into, std::size_t count,
   return got == count ? ReadOutcome::Ok : ReadOutcome::Short;
 }
 
+// The line's direction as the converter wants it: RTS raised for sending
+// and dropped for receiving (normal), the other way round (inverted), or
+// never touched by a converter that switches by itself (off). The timing
+// around it is the same in every mode.
+void SwitchToSending(const ExchangeContext& context, bool sending) {
+  switch (context.rtsMode) {
+    case RtsMode::Normal: PortSetRts(context.port, sending); break;
+    case RtsMode::Inverted: PortSetRts(context.port, !sending); break;
+    case RtsMode::Off: break;
+  }
+}
+
 void PrepareAttempt(ExchangeContext& context) {
   const PortHandle& port = context.port;
   SetPortSpeed(port, context.exchangeSpeed);
@@ -205,7 +219,7 @@ void PrepareAttempt(ExchangeContext& context) {
   SetReadTimeouts(port, context.firstByteWaitMs, kHuntReadPerByteMs, context.firstByteWaitMs);
   PortPurge(port);
   PortSetDtr(port, true);
-  PortSetRts(port, true);
+  SwitchToSending(context, true);
 }
 
 std::vector<uint8_t> TransmitBytes(const ExchangeContext& context, int frameLength) {
@@ -306,7 +320,8 @@ int Receive(ExchangeContext& context, SteadyClock::time_point receiveStart, Hunt
       }
       return code;
     }
-    if (notes && headBytes > 0) notes->Skip(context.response.data(), static_cast<std::size_t>(headBytes));
+    if (notes && headBytes > 0)
+      notes->Skip(context.response.data(), static_cast<std::size_t>(headBytes));
     if (ClockNow() > deadline) return kResultNoAnswer;
     if (lineGaveNothing) PauseTheHunt(context, deadline);
   }
@@ -380,7 +395,7 @@ bool ExchangeAttempt(ExchangeContext& context, int frameLength, int attempt, int
     return false;
   }
   WaitUntilPrecise(timing.holdUntil);
-  PortSetRts(context.port, false);
+  SwitchToSending(context, false);
   timing.rtsDropped = ClockNow();
   if (observed) ReportSent(context, frameLength, attempt, attempts, rtsRaised, false);
 
@@ -397,7 +412,8 @@ bool ExchangeAttempt(ExchangeContext& context, int frameLength, int attempt, int
 const std::string& FailureText(ExchangeContext& context) {
   const int code = context.resultCode;
   // The text is copied first: for some codes it may be the buffer itself.
-  const std::string text = code >= 0 && code < kMessageCount ? context.messages[code] : std::string();
+  const std::string text =
+      code >= 0 && code < kMessageCount ? context.messages[code] : std::string();
   context.textBuffer = FailureLine(context.lastFunctionCode, text);
   return context.textBuffer;
 }

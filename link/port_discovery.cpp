@@ -21,19 +21,36 @@ DeviceRoots& Roots() {
   return roots;
 }
 
+constexpr char kRtsOption[] = "rts=";
+
 // INI/comports: "COMn=/dev/..." or "COMn=rfc2217://HOST:PORT" a line, the
 // first line for a port wins.
-std::map<int, std::string> ReadPortMap() {
-  std::map<int, std::string> ports;
+std::map<int, PortEntry> ReadPortEntries() {
+  std::map<int, PortEntry> ports;
   const std::string path = IniFolderPath(WorkingFolder()) + PathSeparator() + "comports";
   std::ifstream file(PathFromUtf8(path));
   for (std::string line; std::getline(file, line);) {
     const KeyValueLine entry = ParseKeyValueLine(line);
     if (entry.kind != KeyValueKind::Entry || entry.value.empty()) continue;
     const int number = ComPortNumber(entry.key);
-    if (number > 0) ports.emplace(number, entry.value);
+    if (number > 0) ports.emplace(number, ParsePortEntry(entry.value));
   }
   return ports;
+}
+
+// The devices the lines name, for the system's own mapping.
+std::map<int, std::string> ListedDevices(const std::map<int, PortEntry>& entries) {
+  std::map<int, std::string> devices;
+  for (const auto& [number, entry] : entries) {
+    if (!entry.device.empty()) devices.emplace(number, entry.device);
+  }
+  return devices;
+}
+
+std::string RtsModeText(const PortInfo& port) {
+  if (!port.entryProblem.empty()) return ", " + port.entryProblem;
+  if (port.rts == RtsMode::Normal) return {};
+  return std::string(", ") + kRtsOption + RtsModeWord(port.rts);
 }
 
 // "сервер портов (RFC 2217)": what a network port's URL names.
@@ -58,6 +75,34 @@ PortInfo NetworkPort(int number, const std::string& name) {
 
 }  // namespace
 
+PortEntry ParsePortEntry(const std::string& value) {
+  PortEntry entry;
+  std::string rest = value;
+  // Options are the words at the end of the line that start with "rts=".
+  for (;;) {
+    const std::size_t end = rest.find_last_not_of(" \t");
+    if (end == std::string::npos) {
+      rest.clear();
+      break;
+    }
+    rest.erase(end + 1);
+    const std::size_t blank = rest.find_last_of(" \t");
+    const std::size_t start = blank == std::string::npos ? 0 : blank + 1;
+    const std::string word = rest.substr(start);
+    if (word.rfind(kRtsOption, 0) != 0) break;
+    const std::optional<RtsMode> mode = RtsModeOfWord(word.substr(sizeof kRtsOption - 1));
+    if (mode) {
+      entry.rts = *mode;
+    } else {
+      entry.problem =
+          "в INI/comports неизвестный режим «" + word + "» (rts=normal, inverted или off)";
+    }
+    rest.erase(start);
+  }
+  entry.device = rest;
+  return entry;
+}
+
 int ComPortNumber(const std::string& name) {
   if (name.size() < 4) return 0;
   for (std::size_t i = 0; i < 3; ++i) {
@@ -81,11 +126,14 @@ DeviceRoots CurrentDeviceRoots() { return Roots(); }
 
 // A line of INI/comports may map any port to a device server, on either system.
 std::vector<PortInfo> DiscoverPorts(int count, const DeviceRoots& roots) {
-  const std::map<int, std::string> listed = ReadPortMap();
-  std::vector<PortInfo> ports = detail::SystemPorts(count, listed, roots);
-  for (const auto& [number, name] : listed) {
-    if (number <= count && IsNetworkPortName(name))
-      ports[static_cast<std::size_t>(number - 1)] = NetworkPort(number, name);
+  const std::map<int, PortEntry> entries = ReadPortEntries();
+  std::vector<PortInfo> ports = detail::SystemPorts(count, ListedDevices(entries), roots);
+  for (const auto& [number, entry] : entries) {
+    if (number > count) continue;
+    PortInfo& port = ports[static_cast<std::size_t>(number - 1)];
+    if (IsNetworkPortName(entry.device)) port = NetworkPort(number, entry.device);
+    port.rts = entry.rts;
+    port.entryProblem = entry.problem;
   }
   return ports;
 }
@@ -112,8 +160,9 @@ std::vector<PortInfo> OfferedPorts(int chosen) {
 
 std::string PortShownText(const PortInfo& port) {
   if (IsNetworkPortName(port.devicePath))
-    return port.devicePath + detail::kDash + port.description + " (INI/comports)";
-  return detail::SystemPortShownText(port);
+    return port.devicePath + detail::kDash + port.description + " (INI/comports)" +
+           RtsModeText(port);
+  return detail::SystemPortShownText(port) + RtsModeText(port);
 }
 
 }  // namespace vkt53

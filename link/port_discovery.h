@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "link/rts_mode.h"
+
 namespace vkt53 {
 
 // Where device files and sysfs are looked for. Tests give a tree of their own.
@@ -55,7 +57,21 @@ struct PortInfo {
   std::string description;            // adapter, on-board port, pseudo-terminal; "" when unknown
   bool listedInComportsFile = false;  // a line of INI/comports names the device
   bool present = false;               // the device exists
+  RtsMode rts = RtsMode::Normal;      // as the port's line of INI/comports names it
+  std::string entryProblem;           // what is wrong with that line; "" when nothing
 };
+
+// A line of INI/comports after "COMn=": the device (a path, a device
+// server's URL, or nothing for the port the system has), then options, for
+// now only the RTS mode: "/dev/ttyUSB0 rts=inverted", "rts=off". A mode not
+// known leaves the mode normal and says so in `problem`; such a port is not
+// opened until the line is mended.
+struct PortEntry {
+  std::string device;
+  RtsMode rts = RtsMode::Normal;
+  std::string problem;
+};
+PortEntry ParsePortEntry(const std::string& value);
 
 // COM1 .. COMcount as they map now: INI/comports and the devices read afresh.
 // A number's mapping does not depend on count.
@@ -80,7 +96,9 @@ int ComPortNumber(const std::string& name);
 std::vector<PortInfo> OfferedPorts(int chosen = 0);
 
 // The text shown beside COMn, for instance
-// "/dev/ttyUSB0 — FTDI FT232R USB UART (0403:6001), № A50285BI" or "нет устройства".
+// "/dev/ttyUSB0 — FTDI FT232R USB UART (0403:6001), № A50285BI" or "нет устройства",
+// with ", rts=inverted" or ", rts=off" after it when the port's line names
+// that mode, and the line's problem when it has one.
 std::string PortShownText(const PortInfo& port);
 
 // Why an existing device cannot be opened, when the reason is permission:

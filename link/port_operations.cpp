@@ -1,6 +1,7 @@
 #include "link/port_operations.h"
 
 #include <algorithm>
+#include <functional>
 #include <mutex>
 
 #include "link/network_port.h"
@@ -104,15 +105,17 @@ LineSettings PortLineSettings(LineSettings current, int32_t speed, int dataBits,
   return current;
 }
 
-PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int dataBits,
-                          int parityCode, int stopBitCode, int32_t inputQueue,
-                          int32_t outputQueue, uint8_t dtr, uint8_t rts) {
+namespace {
+
+// Opens the device and sets it up: the line settings `settingsOf` makes of
+// those the system reports, and the queues.
+PortHandle OpenConfigured(const std::string& deviceName,
+                          const std::function<LineSettings(LineSettings)>& settingsOf,
+                          int32_t inputQueue, int32_t outputQueue) {
   PortHandle port = OpenDevice(deviceName);
   if (!port) return nullptr;
   LineSettings settings;
-  if (!port->GetLineSettings(settings) ||
-      !port->SetLineSettings(
-          PortLineSettings(settings, speed, dataBits, parityCode, stopBitCode, dtr, rts)) ||
+  if (!port->GetLineSettings(settings) || !port->SetLineSettings(settingsOf(settings)) ||
       !port->SetupQueues(ClampQueueSize(inputQueue), ClampQueueSize(outputQueue))) {
     port->Close();
     // A server that took the connection and then closed it: its port is in
@@ -122,6 +125,19 @@ PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int data
     return nullptr;
   }
   return port;
+}
+
+}  // namespace
+
+PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int dataBits,
+                          int parityCode, int stopBitCode, int32_t inputQueue, int32_t outputQueue,
+                          uint8_t dtr, uint8_t rts) {
+  return OpenConfigured(
+      deviceName,
+      [&](const LineSettings& current) {
+        return PortLineSettings(current, speed, dataBits, parityCode, stopBitCode, dtr, rts);
+      },
+      inputQueue, outputQueue);
 }
 
 PortHandle OpenPort(int portNumber, int32_t speed, int dataBits, int parityCode, int stopBitCode,
@@ -137,14 +153,24 @@ std::string PortOpenFailureReason(const std::string& deviceName) {
   return last.name == deviceName ? last.reason : std::string();
 }
 
-PortHandle OpenLinkPort(const std::string& deviceName) {
-  return OpenPortDevice(deviceName, kLinkOpeningSpeed, kLinkDataBits, kNoParity, kOneStopBit,
-                        kLinkQueueSize, kLinkQueueSize, kLineControlOn, kLineControlOn);
+PortHandle OpenLinkPort(const std::string& deviceName, RtsMode rts) {
+  return OpenConfigured(
+      deviceName,
+      [rts](const LineSettings& current) {
+        LineSettings settings =
+            PortLineSettings(current, kLinkOpeningSpeed, kLinkDataBits, kNoParity, kOneStopBit,
+                             kLineControlOn, kLineControlOn);
+        settings.rtsLeftAlone = rts == RtsMode::Off;
+        return settings;
+      },
+      kLinkQueueSize, kLinkQueueSize);
 }
 
 double CharacterBits(const LineSettings& line) {
   const double parity = line.parity == Parity::None ? 0.0 : 1.0;
-  const double stop = line.stopBits == StopBits::Two ? 2.0 : line.stopBits == StopBits::OneAndHalf ? 1.5 : 1.0;
+  const double stop = line.stopBits == StopBits::Two          ? 2.0
+                      : line.stopBits == StopBits::OneAndHalf ? 1.5
+                                                              : 1.0;
   return 1.0 + line.dataBits + parity + stop;
 }
 

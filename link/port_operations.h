@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "link/rts_mode.h"
 #include "link/serial_port.h"
 
 namespace vkt53 {
@@ -36,9 +37,10 @@ PortHandle OpenPortDevice(const std::string& deviceName, int32_t speed, int data
 std::string PortOpenFailureReason(const std::string& deviceName);
 
 // How the link always opens its port: 1200 bit/s, 8 data bits, no parity,
-// one stop bit, queues of 1000 bytes, DTR and RTS control on. The exchange
-// sets its own speed before every request.
-PortHandle OpenLinkPort(const std::string& deviceName);
+// one stop bit, queues of 1000 bytes, DTR and RTS control on (RTS raised is
+// receiving in both the normal and the inverted mode); in the mode off RTS
+// is left as it is. The exchange sets its own speed before every request.
+PortHandle OpenLinkPort(const std::string& deviceName, RtsMode rts = RtsMode::Normal);
 
 // The clamps and codes OpenPort applies, for tests and for
 // the dialogs that show what will be configured.

@@ -21,6 +21,10 @@ struct LineSettings {
   StopBits stopBits = StopBits::One;
   bool dtrControl = true;  // DTR raised while the port is open
   bool rtsControl = true;  // RTS raised while the port is open
+  // RTS belongs to a converter that switches direction by itself: the port
+  // never sets it, neither with these settings nor afterwards while they
+  // stay in force (rtsControl is then ignored).
+  bool rtsLeftAlone = false;
 };
 
 // The five time-outs, in milliseconds, with the meaning Windows gives them.

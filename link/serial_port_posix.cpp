@@ -104,6 +104,7 @@ class PosixSerialPort final : public PortWithKeptTimeouts {
     // them, that is what they are.
     settings.dtrControl = dtrControl_.value_or(true);
     settings.rtsControl = rtsControl_.value_or(true);
+    settings.rtsLeftAlone = rtsLeftAlone_;
     return true;
   }
 
@@ -129,7 +130,8 @@ class PosixSerialPort final : public PortWithKeptTimeouts {
       SetDtr(settings.dtrControl);
       dtrControl_ = settings.dtrControl;
     }
-    if (rtsControl_ != settings.rtsControl) {
+    rtsLeftAlone_ = settings.rtsLeftAlone;
+    if (!rtsLeftAlone_ && rtsControl_ != settings.rtsControl) {
       SetRts(settings.rtsControl);
       rtsControl_ = settings.rtsControl;
     }
@@ -191,6 +193,7 @@ class PosixSerialPort final : public PortWithKeptTimeouts {
   // The control settings last written; none until the first SetLineSettings.
   std::optional<bool> dtrControl_;
   std::optional<bool> rtsControl_;
+  bool rtsLeftAlone_ = false;
 };
 
 }  // namespace

@@ -41,6 +41,7 @@ class Win32SerialPort final : public SerialPort {
     }
     settings.dtrControl = dcb.fDtrControl == DTR_CONTROL_ENABLE;
     settings.rtsControl = dcb.fRtsControl == RTS_CONTROL_ENABLE;
+    settings.rtsLeftAlone = rtsLeftAlone_;
     return true;
   }
 
@@ -63,7 +64,11 @@ class Win32SerialPort final : public SerialPort {
       default: dcb.StopBits = ONESTOPBIT; break;
     }
     dcb.fDtrControl = settings.dtrControl ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
-    dcb.fRtsControl = settings.rtsControl ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
+    // Left alone, RTS keeps the control the system has for it (the driver's
+    // own toggling, for instance).
+    rtsLeftAlone_ = settings.rtsLeftAlone;
+    if (!rtsLeftAlone_)
+      dcb.fRtsControl = settings.rtsControl ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     return SetCommState(handle_, &dcb) != FALSE;
   }
 
@@ -94,9 +99,8 @@ class Win32SerialPort final : public SerialPort {
   }
 
   bool Purge() override {
-    return IsOpen() &&
-           PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR | PURGE_TXABORT | PURGE_RXABORT) !=
-               FALSE;
+    return IsOpen() && PurgeComm(handle_, PURGE_TXCLEAR | PURGE_RXCLEAR | PURGE_TXABORT |
+                                              PURGE_RXABORT) != FALSE;
   }
 
   bool SetDtr(bool raised) override { return Escape(raised ? SETDTR : CLRDTR); }
@@ -116,8 +120,8 @@ class Win32SerialPort final : public SerialPort {
     if (!IsOpen()) return false;
     if (count == 0) return true;
     DWORD got = 0;
-    const BOOL ok = ReadFile(handle_, buffer, static_cast<DWORD>(std::min(count, kMaxTransfer)),
-                             &got, nullptr);
+    const BOOL ok =
+        ReadFile(handle_, buffer, static_cast<DWORD>(std::min(count, kMaxTransfer)), &got, nullptr);
     bytesRead = got;
     return ok != FALSE;
   }
@@ -153,11 +157,10 @@ class Win32SerialPort final : public SerialPort {
     return IsOpen() && GetCommState(handle_, &dcb) != FALSE;
   }
 
-  bool Escape(DWORD function) {
-    return IsOpen() && EscapeCommFunction(handle_, function) != FALSE;
-  }
+  bool Escape(DWORD function) { return IsOpen() && EscapeCommFunction(handle_, function) != FALSE; }
 
   HANDLE handle_ = INVALID_HANDLE_VALUE;
+  bool rtsLeftAlone_ = false;
 };
 
 // The device's frames are binary: every byte value must pass. A port keeps

@@ -19,8 +19,8 @@ struct CommandSpec {
   std::set<std::string> options;
 };
 
-const std::set<std::string> kLinkOptions = {"--port",      "--attempts",  "--wait",
-                                            "--byte-wait", "--preambles", "--rts-pause"};
+const std::set<std::string> kLinkOptions = {"--port",      "--attempts",  "--wait", "--byte-wait",
+                                            "--preambles", "--rts-pause", "--rts"};
 
 std::set<std::string> LinkOptionsAnd(std::set<std::string> more) {
   more.insert(kLinkOptions.begin(), kLinkOptions.end());
@@ -84,6 +84,9 @@ std::string SetValue(CommandLine& line, const std::string& name, const std::stri
     line.preambles = value;
   } else if (name == "--rts-pause") {
     line.rtsPause = value;
+  } else if (name == "--rts") {
+    line.rts = RtsModeOfWord(value);
+    if (!line.rts) return "--rts: режим " + value + " не из normal, inverted, off";
   } else if (name == "-o" || name == "--output") {
     if (value.empty()) return "пустое имя файла";
     line.output = value;
@@ -214,7 +217,10 @@ std::string HelpText(CliCommand command) {
       "  --wait S          время ожидания первого байта ответа, с (1...120)\n"
       "  --byte-wait MS    время ожидания следующих байтов ответа, мс (55...5000)\n"
       "  --preambles N     количество преамбул в запросе (0...255)\n"
-      "  --rts-pause MS    пауза после установки RTS, мс (2...1000)\n";
+      "  --rts-pause MS    пауза после установки RTS, мс (2...1000)\n"
+      "  --rts РЕЖИМ       переключение направления линии: normal (RTS поднят\n"
+      "                    на передачу), inverted (RTS снят на передачу), off\n"
+      "                    (RTS не трогать); по умолчанию из INI/comports\n";
   static const char kCommonHelp[] =
       "  --json            результат в формате JSON на стандартный вывод\n"
       "  --help            эта справка\n";

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "link/rts_mode.h"
+
 namespace vkt53 {
 
 enum class CliCommand { None, Ports, Identify, Read, Write, Restore, Show, Diff, Report };
@@ -27,6 +29,7 @@ struct CommandLine {
   std::optional<std::string> followingBytesWait;  // --byte-wait, ms
   std::optional<std::string> preambles;
   std::optional<std::string> rtsPause;  // ms
+  std::optional<RtsMode> rts;           // over the port's line of INI/comports
 
   std::optional<std::string> output;       // read -o, report -o
   std::vector<std::string> files;          // the command's configuration files, in order

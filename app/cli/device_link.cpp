@@ -35,6 +35,7 @@ void Ports(Outcome& outcome) {
         .Set("description", port.description)
         .Set("present", port.present)
         .Set("listedInComportsFile", port.listedInComportsFile)
+        .Set("rts", RtsModeWord(port.rts))
         .Set("shown", shown);
     list.Push(std::move(entry));
   }
@@ -58,8 +59,15 @@ std::string ChooseLink(const CommandLine& line, const LinkSettings& stored, Link
     return "не указан порт (--port)";
   }
   if (choice.device.empty()) {
+    const PortInfo port = DiscoverPort(settings.portNumber);
     choice.portName = Format("COM%d", settings.portNumber);
-    choice.device = PortDeviceName(settings.portNumber);
+    choice.device = port.devicePath;
+    choice.rts = port.rts;
+    choice.portProblem = port.entryProblem;
+  }
+  if (line.rts) {
+    choice.rts = *line.rts;
+    choice.portProblem.clear();
   }
   if (line.speed) settings.exchangeSpeed = *line.speed;
   if (IndexOfSpeed(settings.exchangeSpeed) < 0) {
@@ -99,9 +107,11 @@ DeviceLink::DeviceLink(const LinkChoice& choice, TerminalUi& ui) : choice_(choic
 }
 
 bool DeviceLink::Open(Outcome& outcome) {
-  if (!link_.Open(choice_.device)) {
+  if (!choice_.portProblem.empty() || !link_.Open(choice_.device, choice_.rts)) {
     outcome.Fail(kExitLinkFailure, {"Коммуникационный порт " + choice_.portName + " недоступен"});
-    if (const std::string reason = PortOpenFailureReason(choice_.device); !reason.empty()) {
+    const std::string reason =
+        choice_.portProblem.empty() ? PortOpenFailureReason(choice_.device) : choice_.portProblem;
+    if (!reason.empty()) {
       outcome.messages.push_back(reason);
     }
     return false;

@@ -23,6 +23,8 @@ void Ports(Outcome& outcome);
 struct LinkChoice {
   std::string device;    // what is opened
   std::string portName;  // what the person named: "COM3" or the path
+  RtsMode rts = RtsMode::Normal;
+  std::string portProblem;  // why the port's line of INI/comports cannot be used
   LinkSettings settings;
 };
 

@@ -299,10 +299,13 @@ bool TFormConnPar::EstablishLink() {
   // user saw is what is opened.
   const int number = link_.settings.portNumber;
   const int shown = PortListPosition(ports_, number);
-  const std::string device = shown >= 0 ? ports_[static_cast<std::size_t>(shown)].devicePath : PortDeviceName(number);
+  const PortInfo port = shown >= 0 ? ports_[static_cast<std::size_t>(shown)] : DiscoverPort(number);
   ShowPortReason(QString());
-  if (!link_.Open(device)) {
-    ShowPortReason(QString::fromStdString(PortOpenFailureReason(device)));
+  // A line of INI/comports with a mode not known opens nothing: the user
+  // meant some mode, and guessing one could leave the line silent.
+  if (!port.entryProblem.empty() || !link_.Open(port.devicePath, port.rts)) {
+    const std::string reason = port.entryProblem.empty() ? PortOpenFailureReason(port.devicePath) : port.entryProblem;
+    ShowPortReason(QString::fromStdString(reason));
     ShowMessage(MessageKind::Error, QString("Коммуникационный порт COM%1 недоступен").arg(link_.settings.portNumber),
                 QString(), this);
     return false;

@@ -252,6 +252,29 @@ TEST_F(PortDiscoveryTest, ComportsLinesMapPortsToDeviceServers) {
   EXPECT_EQ(PortShownText(ports[11]), "tcp://127.0.0.1:1 — сервер портов (TCP) (INI/comports)");
 }
 
+// The RTS mode after the device, or alone for the port the system has; a
+// mode not known is said beside the port, not guessed.
+TEST_F(PortDiscoveryTest, ComportsLinesNameEachPortsRtsMode) {
+  tree.AddUsb(Adapter("ttyUSB0", "usb-FTDI_A-if00-port0", "A"), 2);
+  folder.WritePortMap(
+      "COM1=rts=inverted\nCOM2=/dev/vkt53-gone  rts=off \n"
+      "COM3=rfc2217://10.0.5.21:4001 rts=off\nCOM4=/dev/ttyS9 rts=sideways\n");
+  const std::vector<PortInfo> ports = DiscoverPorts(5);
+  EXPECT_EQ(ports[0].devicePath, Node("ttyUSB0"));
+  EXPECT_EQ(ports[0].rts, RtsMode::Inverted);
+  EXPECT_EQ(PortShownText(ports[0]),
+            Node("ttyUSB0") + " — FTDI FT232R USB UART (0403:6001), № A, rts=inverted");
+  EXPECT_EQ(ports[1].devicePath, "/dev/vkt53-gone");
+  EXPECT_EQ(ports[1].rts, RtsMode::Off);
+  EXPECT_EQ(PortShownText(ports[2]),
+            "rfc2217://10.0.5.21:4001 — сервер портов (RFC 2217) (INI/comports), rts=off");
+  EXPECT_EQ(ports[3].devicePath, "/dev/ttyS9");
+  EXPECT_EQ(ports[3].rts, RtsMode::Normal);
+  EXPECT_NE(PortShownText(ports[3]).find("неизвестный режим «rts=sideways»"), std::string::npos);
+  EXPECT_EQ(ports[4].rts, RtsMode::Normal);
+  EXPECT_TRUE(ports[4].entryProblem.empty());
+}
+
 // "COMn" is read one way wherever it is written (a line of INI/comports, the
 // port a person names, the system's own names): in any letter case, n from 1
 // to 255, as the settings file keeps it in a byte.

@@ -10,9 +10,12 @@
 #include <vector>
 
 #include "link/crc16.h"
+#include "link/exchange_recorder.h"
 #include "link/plcbox.h"
 #include "link/port_operations.h"
+#include "tests/support/fake_clock.h"
 #include "tests/support/pty_peer.h"
+#include "tests/support/scripted_port.h"
 #include "tests/support/test_frames.h"
 #include "tests/support/test_link.h"
 
@@ -148,7 +151,8 @@ TEST_F(Exchange, PreamblesPrecedeTheFrame) {
   auto far = Script(15, {Answer(0, 0x9D, kIdentAnswer)});
   ASSERT_TRUE(Run(kIdentRead));
   const Bytes expected =
-      Joined({0xFF, 0xFF, 0xFF}, WithChecksum({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00}));
+      Joined({0xFF, 0xFF, 0xFF},
+             WithChecksum({0xCC, 0x00, 0x0C, 0x1D, 0x00, 0x00, 0x11, 0x00, 0x00, 0x00}));
   EXPECT_EQ(far.get().at(0), expected);
 }
 
@@ -156,7 +160,8 @@ TEST_F(Exchange, NoiseForeignAddressAndShortLengthAreSkipped) {
   const Bytes noise = {0x00, 0x12, 0xFF};
   const Bytes foreign = Answer(7, 0x9D, kIdentAnswer);
   const Bytes tooShort = {0x33, 0x00, 0x03};
-  auto far = Script(12, {Joined(Joined(Joined(noise, foreign), tooShort), Answer(0, 0x9D, kIdentAnswer))});
+  auto far =
+      Script(12, {Joined(Joined(Joined(noise, foreign), tooShort), Answer(0, 0x9D, kIdentAnswer))});
   EXPECT_TRUE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultOk);
   EXPECT_EQ(context.deviceAddress, 0) << "a foreign answer does not change the device address";
@@ -187,9 +192,9 @@ TEST_F(Exchange, DamagedAnswersGiveTheirCodes) {
 }
 
 TEST_F(Exchange, ErrorResponsesCarryTheDevicesText) {
-  auto far = Script(12, {Answer(0, 0x1D, {3}), Answer(0, 0x1D, {0}), Answer(0, 0x1D, {57}),
-                         Answer(0, 0x1D, {24, 7}), Answer(0, 0x1D, {24, 60}),
-                         Answer(0, 0x1D, {24, 49, 5})});
+  auto far = Script(
+      12, {Answer(0, 0x1D, {3}), Answer(0, 0x1D, {0}), Answer(0, 0x1D, {57}),
+           Answer(0, 0x1D, {24, 7}), Answer(0, 0x1D, {24, 60}), Answer(0, 0x1D, {24, 49, 5})});
   EXPECT_FALSE(Run(kIdentRead));
   EXPECT_EQ(context.resultCode, kResultDeviceError);
   EXPECT_EQ(FailureText(context), "Команда 29.  Неправильный пароль на запись");
@@ -259,7 +264,7 @@ TEST_F(Exchange, AWriteWaitsSevenSecondsLongerForItsAnswer) {
 TEST_F(Exchange, IdentifiedRequestAdvancesItsIdentifier) {
   context.attemptCount = 2;
   Bytes data(15, 0);
-  data[4] = 0x40 | 0x15;  // identifier 1 in bits 7..6 of frame byte 8, other bits kept
+  data[4] = 0x40 | 0x15;              // identifier 1 in bits 7..6 of frame byte 8, other bits kept
   Bytes answer = {0, 0, 0xC0, 0, 0};  // response byte 6 carries identifier 3
   auto far = Script(21, {{}, Answer(0, 0x88, answer)});
   EXPECT_FALSE(Run(data, 8));
@@ -268,7 +273,8 @@ TEST_F(Exchange, IdentifiedRequestAdvancesItsIdentifier) {
   EXPECT_EQ(seen.at(1).at(8), 0x95) << "identifier 2, the other bits unchanged";
   EXPECT_EQ(Crc16(seen.at(1).data(), seen.at(1).size()), 0);
   EXPECT_EQ(context.resultCode, kResultIdentifierMismatch);
-  EXPECT_EQ(FailureText(context), "Команда 8.  Несоответствие идентификатора запроса в ответе(2->3)");
+  EXPECT_EQ(FailureText(context),
+            "Команда 8.  Несоответствие идентификатора запроса в ответе(2->3)");
 }
 
 TEST_F(Exchange, IdentifiedRequestWithMatchingIdentifierSucceeds) {
@@ -298,6 +304,47 @@ TEST_F(Exchange, BelowTheComputedRateRtsIsHeldForTheFramesOwnWireTime) {
   EXPECT_NEAR(RtsHoldOfAFunction1RequestMs(300), 366.67, 0.01);
 }
 
+// Each mode of switching the line's direction around a request to a silent
+// far end: the RTS calls and their moments, the same timing in every mode,
+// and the monitor's line of the sent frame naming the mode.
+TEST(LineDirection, EachRtsModeSwitchesTheLineWithTheSameTiming) {
+  struct Case {
+    RtsMode mode;
+    std::vector<bool> levels;  // RTS as set: for sending, then for receiving
+    const char* named;
+  };
+  for (const Case& c : {Case{RtsMode::Normal, {true, false}, "rts=normal"},
+                        Case{RtsMode::Inverted, {false, true}, "rts=inverted"},
+                        Case{RtsMode::Off, {}, "rts=off"}}) {
+    SCOPED_TRACE(c.named);
+    FakeClock clock;
+    auto port =
+        std::make_shared<ScriptedPort>(clock, [](const Bytes&, int32_t) { return Bytes{}; });
+    ExchangeRecorder monitor;
+    ExchangeContext context = ContextOn(port, 230400, 300);
+    context.rtsPauseMs = 50;
+    context.rtsMode = c.mode;
+    context.observer = &monitor;
+    const Bytes data = {1, 2, 3};
+    EXPECT_FALSE(RunRequest(context, 1, data.data(), 3, 0));
+
+    const TransmitTiming& timing = context.lastTiming;
+    ASSERT_EQ(port->sent().size(), 1u);
+    EXPECT_NEAR(MsBetween(timing.writeStart, port->sent()[0].at), 0.0, 10.0);
+    std::vector<bool> levels;
+    for (const ScriptedPort::RtsCall& call : port->rtsCalls()) levels.push_back(call.raised);
+    EXPECT_EQ(levels, c.levels);
+    if (levels.size() == 2) {
+      // The pause before the write; the hold of a 10-byte frame, (10 + 1) x 10 / 1200 s.
+      EXPECT_NEAR(MsBetween(port->rtsCalls()[0].at, timing.writeStart), 50.0, 10.0);
+      EXPECT_NEAR(MsBetween(timing.writeStart, port->rtsCalls()[1].at), 91.67, 10.0);
+    }
+    EXPECT_NEAR(MsBetween(timing.writeStart, timing.rtsDropped), 91.67, 10.0);
+    ASSERT_GE(monitor.Size(), 1u);
+    EXPECT_NE(monitor.Line(0).find(c.named), std::string::npos) << monitor.Line(0);
+  }
+}
+
 TEST_F(Exchange, AClosedPortFailsTheTransmission) {
   port->Close();
   EXPECT_FALSE(Run(kIdentRead));
@@ -321,7 +368,9 @@ TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
       {2, {0xA1, 0xA2, 0xA3}, 0x5A, frame(2, 26, true, {0x5A, 0xA1, 0xA2, 0xA3})},
       {2, {}, 0x07, frame(2, 23, true, {0x07})},
       {7, {1, 2, 3, 4, 5, 6, 7}, 0x99, frame(7, 13, false, {1, 2, 3, 4, 5, 6, 7})},
-      {9, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}, 0x99,
+      {9,
+       {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12},
+       0x99,
        frame(9, 34, true, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12})},
       {11, {1, 2, 3, 4, 5, 6, 7, 8}, 0x99, frame(11, 30, true, {1, 2, 3, 4, 5, 6, 7, 8})},
       {12, {0xB1, 0xB2}, 0x99, frame(12, 24, true, {0xB1, 0xB2})},
@@ -331,15 +380,16 @@ TEST_F(Exchange, FrameLayoutsOfTheOtherFunctions) {
     SCOPED_TRACE(testing::Message() << "function " << int(c.function));
     const Bytes expected = WithChecksum(c.expected);
     auto far = Script(expected.size(), {Answer(0, c.function | 0x80, {})});
-    EXPECT_TRUE(RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), c.value));
+    EXPECT_TRUE(
+        RunRequest(context, c.function, c.data.data(), static_cast<int>(c.data.size()), c.value));
     EXPECT_EQ(far.get().at(0), expected);
   }
 
   // Data that does not fit the layout is refused before anything is sent.
   const Bytes tooLong(233, 0);
-  const std::pair<uint8_t, Bytes> misfits[] = {
-      {7, Bytes(6, 0)}, {9, Bytes(13, 0)}, {11, Bytes(7, 0)}, {12, Bytes(3, 0)}, {25, Bytes(1, 0)},
-      {2, tooLong}};
+  const std::pair<uint8_t, Bytes> misfits[] = {{7, Bytes(6, 0)},  {9, Bytes(13, 0)},
+                                               {11, Bytes(7, 0)}, {12, Bytes(3, 0)},
+                                               {25, Bytes(1, 0)}, {2, tooLong}};
   for (const auto& [function, data] : misfits) {
     EXPECT_FALSE(RunRequest(context, function, data.data(), static_cast<int>(data.size()), 0));
     EXPECT_EQ(context.resultCode, kResultBadFunction) << int(function);
@@ -409,7 +459,8 @@ TEST(HuntOnADeadLine, ReadsThatFailOrBringNothingWaitForTheNextCharacterOrAFewMs
   };
   for (const Case& c : {Case{115200, true, 200 / 2 + 2}, Case{115200, false, 200 / 2 + 2},
                         Case{300, true, 200 * 300 / 10 / 1000 + 2}}) {
-    SCOPED_TRACE(testing::Message() << c.speed << " bit/s, reads " << (c.failsWhenDry ? "fail" : "empty"));
+    SCOPED_TRACE(testing::Message()
+                 << c.speed << " bit/s, reads " << (c.failsWhenDry ? "fail" : "empty"));
     auto port = std::make_shared<VanishedLinePort>(Bytes{}, c.failsWhenDry);
     ExchangeContext context = ContextOn(port, c.speed, 200);
     EXPECT_FALSE(RequestIdentification(context));
@@ -450,6 +501,7 @@ TEST(MessageTable, TextsOfResultCodesAndDeviceErrors) {
   EXPECT_EQ(context.messages[kReasonBase + 51], "Агрегат отсутствует");
   EXPECT_EQ(context.userName[0], ' ');
   for (const ConfigTableEntry& table : context.tables) {
-    EXPECT_EQ(table.writable, table.number == 3 || table.number == 5 || table.number == 6) << int(table.number);
+    EXPECT_EQ(table.writable, table.number == 3 || table.number == 5 || table.number == 6)
+        << int(table.number);
   }
 }

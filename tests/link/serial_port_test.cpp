@@ -213,6 +213,17 @@ TEST_F(SerialOpenTest, OpenPortDefaultsAreTheLinkSettings) {
   EXPECT_EQ(s.stopBits, StopBits::One);
   EXPECT_TRUE(s.dtrControl);
   EXPECT_TRUE(s.rtsControl);
+  EXPECT_FALSE(s.rtsLeftAlone);
+
+  // A converter that switches direction by itself: RTS stays its own, also
+  // through the speed the exchange sets before every request.
+  port->Close();
+  port = OpenLinkPort(peer.slavePath(), RtsMode::Off);
+  ASSERT_TRUE(port);
+  ASSERT_TRUE(SetPortSpeed(port, 9600));
+  ASSERT_TRUE(port->GetLineSettings(s));
+  EXPECT_EQ(s.baudRate, 9600);
+  EXPECT_TRUE(s.rtsLeftAlone);
 }
 
 struct SpeedCase {

@@ -53,15 +53,21 @@ bool ScriptedPort::Read(uint8_t* buffer, std::size_t count, std::size_t& bytesRe
   std::copy_n(pending_.begin(), bytesRead, buffer);
   pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(bytesRead));
   if (bytesRead < count) {
-    const uint32_t total = timeouts_.readPerByte * static_cast<uint32_t>(count) + timeouts_.readConstant;
+    const uint32_t total =
+        timeouts_.readPerByte * static_cast<uint32_t>(count) + timeouts_.readConstant;
     clock_.Advance(std::chrono::milliseconds(total));
   }
   return true;
 }
 
+bool ScriptedPort::SetRts(bool raised) {
+  if (open_) rtsCalls_.push_back({raised, clock_.Now()});
+  return open_;
+}
+
 bool ScriptedPort::Write(const uint8_t* bytes, std::size_t count) {
   if (!open_) return false;
-  Sent sent{Bytes(bytes, bytes + count), line_.baudRate, timeouts_};
+  Sent sent{Bytes(bytes, bytes + count), line_.baudRate, timeouts_, clock_.Now()};
   const Bytes answer = farEnd_ ? farEnd_(sent.bytes, sent.bitRate) : Bytes{};
   pending_.insert(pending_.end(), answer.begin(), answer.end());
   sent_.push_back(std::move(sent));
@@ -69,13 +75,15 @@ bool ScriptedPort::Write(const uint8_t* bytes, std::size_t count) {
 }
 
 std::string TableRequestSeen::WriteText() const {
-  return std::to_string(writeTable) + " " + std::to_string(writeFirst) + " " + std::to_string(writeCount);
+  return std::to_string(writeTable) + " " + std::to_string(writeFirst) + " " +
+         std::to_string(writeCount);
 }
 
 std::optional<TableRequestSeen> TableRequestIn(const Bytes& written) {
   const auto start = std::find(written.begin(), written.end(), kRequestStart);
   const Bytes frame(start, written.end());
-  if (frame.size() < kBlockStart + kBlockHeader + 2 || frame[3] != kTableFunction) return std::nullopt;
+  if (frame.size() < kBlockStart + kBlockHeader + 2 || frame[3] != kTableFunction)
+    return std::nullopt;
   const uint8_t* block = frame.data() + kBlockStart;
   TableRequestSeen seen;
   seen.readTable = block[0];
@@ -108,13 +116,16 @@ Bytes TableFarEnd::AnswerTo(const Bytes& written) {
     if (auto other = answer(*request, static_cast<int>(requests_.size()) - 1)) return *other;
   }
   if (request->isWrite()) {
-    return Answer(0, kTableFunction | kReplyBit,
-                         {0, 0, 0, static_cast<uint8_t>(request->writeTable),
-                          static_cast<uint8_t>(request->writeFirst), static_cast<uint8_t>(request->writeCount)});
+    return Answer(
+        0, kTableFunction | kReplyBit,
+        {0, 0, 0, static_cast<uint8_t>(request->writeTable),
+         static_cast<uint8_t>(request->writeFirst), static_cast<uint8_t>(request->writeCount)});
   }
   Bytes data = {static_cast<uint8_t>(request->readTable), static_cast<uint8_t>(request->readFirst),
                 static_cast<uint8_t>(request->readCount)};
-  data.resize(data.size() + static_cast<std::size_t>(request->readCount * FieldSize(request->readTable)), 0);
+  data.resize(
+      data.size() + static_cast<std::size_t>(request->readCount * FieldSize(request->readTable)),
+      0);
   return Answer(0, kTableFunction | kReplyBit, data);
 }
 

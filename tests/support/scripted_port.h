@@ -29,11 +29,18 @@ class ScriptedPort final : public SerialPort {
     Bytes bytes;
     int32_t bitRate = 0;
     CommTimeouts timeouts;  // in force when it was written
+    SteadyClock::time_point at{};
+  };
+  // One setting of RTS.
+  struct RtsCall {
+    bool raised = false;
+    SteadyClock::time_point at{};
   };
 
   ScriptedPort(FakeClock& clock, FarEnd farEnd) : clock_(clock), farEnd_(std::move(farEnd)) {}
 
   const std::vector<Sent>& sent() const { return sent_; }
+  const std::vector<RtsCall>& rtsCalls() const { return rtsCalls_; }
 
   bool GetLineSettings(LineSettings& settings) override;
   bool SetLineSettings(const LineSettings& settings) override;
@@ -42,7 +49,7 @@ class ScriptedPort final : public SerialPort {
   bool SetTimeouts(const CommTimeouts& timeouts) override;
   bool Purge() override;
   bool SetDtr(bool) override { return open_; }
-  bool SetRts(bool) override { return open_; }
+  bool SetRts(bool raised) override;
   bool ClearErrors() override { return open_; }
   bool Read(uint8_t* buffer, std::size_t count, std::size_t& bytesRead) override;
   bool Write(const uint8_t* bytes, std::size_t count) override;
@@ -56,6 +63,7 @@ class ScriptedPort final : public SerialPort {
   CommTimeouts timeouts_;
   std::deque<uint8_t> pending_;
   std::vector<Sent> sent_;
+  std::vector<RtsCall> rtsCalls_;
   bool open_ = true;
 };
 
