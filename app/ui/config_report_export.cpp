@@ -22,8 +22,6 @@ namespace vkt53 {
 
 namespace {
 
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-
 // Lengths in CSS pixels, so that the report's sizes mean on paper what they
 // mean in a browser.
 constexpr int kDotsPerInch = 96;
