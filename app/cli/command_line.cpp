@@ -24,6 +24,7 @@ const std::set<std::string> kLinkOptions = {"--port",      "--attempts",  "--wai
 
 std::set<std::string> LinkOptionsAnd(std::set<std::string> more) {
   more.insert(kLinkOptions.begin(), kLinkOptions.end());
+  more.insert("--log");
   return more;
 }
 
@@ -90,6 +91,9 @@ std::string SetValue(CommandLine& line, const std::string& name, const std::stri
   } else if (name == "--tables") {
     line.tables = ParseTables(value);
     if (!line.tables) return "список таблиц \"" + value + "\" не из номеров через запятую";
+  } else if (name == "--log") {
+    if (value.empty()) return "пустое имя файла журнала обмена";
+    line.log = value;
   }
   return {};
 }
@@ -100,6 +104,7 @@ std::string CheckComplete(const CommandSpec& spec, const CommandLine& line) {
     if (line.port ? files != 1 : files != 2) {
       return "diff сравнивает два файла или, с --port, файл с устройством";
     }
+    if (line.log && !line.port) return "diff: --log записывает обмен с устройством (--port)";
     return {};
   }
   if (spec.command == CliCommand::Report) {
@@ -107,6 +112,7 @@ std::string CheckComplete(const CommandSpec& spec, const CommandLine& line) {
       return "report описывает файл конфигурации или, с --port, устройство";
     }
     if (!line.output) return "report: не указан файл отчёта (-o ОТЧЁТ.html)";
+    if (line.log && !line.port) return "report: --log записывает обмен с устройством (--port)";
     return ReportOutputRefusal(*line.output);
   }
   if (files < spec.files) return std::string(spec.name) + ": не указан файл конфигурации";
@@ -215,10 +221,14 @@ std::string HelpText(CliCommand command) {
       "  --byte-wait MS    время ожидания следующих байтов ответа, мс (55...5000)\n"
       "  --preambles N     количество преамбул в запросе (0...255)\n"
       "  --rts-pause MS    пауза после установки RTS, мс (2...1000)\n";
+  static const char kLogHelp[] =
+      "  --log ФАЙЛ        дописывать в файл строки монитора обмена (журнал обмена);\n"
+      "                    после 10 МБ начинается новый файл, 5 прежних хранятся\n"
+      "                    с номером перед расширением: обмен.log, обмен.1.log ...\n";
   static const char kCommonHelp[] =
       "  --json            результат в формате JSON на стандартный вывод\n"
       "  --help            эта справка\n";
-  const std::string link = kLinkHelp;
+  const std::string link = std::string(kLinkHelp) + kLogHelp;
   switch (command) {
     case CliCommand::Identify:
       return "vkt53-cli identify [--speed N | --search] [параметры связи]\n\n"
