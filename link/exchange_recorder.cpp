@@ -10,28 +10,14 @@ namespace vkt53 {
 ExchangeRecorder::ExchangeRecorder(std::size_t capacity)
     : capacity_(capacity == 0 ? 1 : capacity), epoch_(ClockNow()) {}
 
-void ExchangeRecorder::FrameSent(const SentFrame& sent) {
-  if (paused_) {
-    ++missed_;
-    return;
-  }
-  Add(SentLine(sent, epoch_));
-}
+void ExchangeRecorder::FrameSent(const SentFrame& sent) { Take(SentLine(sent, epoch_)); }
 
 void ExchangeRecorder::AnswerEnded(const AnswerOutcome& answer) {
-  if (paused_) {
-    ++missed_;
-    return;
-  }
-  Add(AnswerLine(answer, epoch_));
+  Take(AnswerLine(answer, epoch_));
 }
 
 void ExchangeRecorder::RequestFailed(const RequestFailure& failure) {
-  if (paused_) {
-    ++missed_;
-    return;
-  }
-  Add(RequestFailureLine(failure, epoch_));
+  Take(RequestFailureLine(failure, epoch_));
 }
 
 void ExchangeRecorder::SetPaused(bool paused) {
@@ -59,12 +45,37 @@ std::string ExchangeRecorder::Text(const char* lineEnd) const {
 }
 
 FileWriteResult ExchangeRecorder::Save(const std::string& utf8Path) const {
-#ifdef _WIN32
-  const std::string text = Text("\r\n");
-#else
-  const std::string text = Text("\n");
-#endif
+  const std::string text = Text(kTextLineEnd);
   return WriteFileReplacing(utf8Path, std::vector<uint8_t>(text.begin(), text.end()));
+}
+
+std::string ExchangeRecorder::StartLog(const std::string& utf8Path, std::uintmax_t sizeLimit,
+                                       int olderFiles) {
+  log_.reset();  // closed before the same file may be opened again
+  log_ = std::make_unique<TrafficLog>(utf8Path, epoch_, sizeLimit, olderFiles);
+  std::string failure = log_->Failure();
+  if (!failure.empty()) log_.reset();
+  Changed();
+  return failure;
+}
+
+void ExchangeRecorder::StopLog() {
+  log_.reset();
+  Changed();
+}
+
+// The log takes every frame, paused or not: the pause is for reading the
+// screen, the log for a hunt of hours. The note the end of a pause leaves
+// in the record is not a frame and stays out of the log.
+void ExchangeRecorder::Take(std::string line) {
+  const bool logWriting = log_ && log_->Writing();
+  if (logWriting) log_->Write(line);
+  if (!paused_) {
+    Add(std::move(line));
+    return;
+  }
+  ++missed_;
+  if (logWriting && !log_->Writing()) Changed();  // the log stopped
 }
 
 void ExchangeRecorder::Add(std::string line) {

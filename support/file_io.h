@@ -11,6 +11,14 @@
 
 namespace vkt53 {
 
+// The line end of the text files the program writes for people to open with
+// the system's own editor.
+#ifdef _WIN32
+inline constexpr char kTextLineEnd[] = "\r\n";
+#else
+inline constexpr char kTextLineEnd[] = "\n";
+#endif
+
 // A UTF-8 path as the file system wants it (on Windows a narrow string would
 // otherwise be taken in the ANSI code page), and back. Neither throws: a
 // byte or a UTF-16 unit that starts no character becomes U+FFFD.

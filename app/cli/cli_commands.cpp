@@ -12,6 +12,7 @@
 #include "app/cli/terminal_ui.h"
 #include "app/settings_file.h"
 #include "config/working_folders.h"
+#include "link/exchange_recorder.h"
 #include "support/file_io.h"
 #include "support/program_folder.h"
 #include "support/utf8.h"
@@ -35,12 +36,33 @@ bool UsesDevice(const CommandLine& line) {
   return false;
 }
 
+// --log: the exchange monitor's lines written as the exchange goes. A log
+// that cannot be opened ends the command before it reaches the device.
+bool StartLog(const CommandLine& line, ExchangeRecorder& recorder, DeviceLink& link,
+              Outcome& outcome) {
+  if (!line.log) return true;
+  if (const std::string failure = recorder.StartLog(*line.log); !failure.empty()) {
+    outcome.Fail(kExitFileError, {failure});
+    return false;
+  }
+  link.Observe(&recorder);
+  return true;
+}
+
+// A log that stopped on the way leaves the command's result as it is.
+void NoteLogFailure(const ExchangeRecorder& recorder, Outcome& outcome) {
+  if (recorder.Log() && !recorder.Log()->Writing()) {
+    outcome.messages.push_back(recorder.Log()->Failure());
+  }
+}
+
 }  // namespace
 
 int RunCommand(const CommandLine& line, const CliStreams& streams) {
   Outcome outcome;
   outcome.data.Set("command", CommandName(line.command)).Set("exit", kExitDone);
   TerminalUi ui(streams.err, streams.progressLine);
+  ExchangeRecorder recorder(1);  // for the log; the terminal shows no lines
   std::optional<DeviceLink> link;
   if (UsesDevice(line)) {
     const LinkSettings stored = LoadSettings(SettingsFilePath(IniFolderPath(WorkingFolder())));
@@ -51,6 +73,10 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
     }
     link.emplace(choice, ui);
     outcome.data.Set("link", LinkJson(*link));
+    if (!StartLog(line, recorder, *link, outcome)) {
+      PrintOutcome(line, outcome, streams);
+      return outcome.exit;
+    }
   }
   switch (line.command) {
     case CliCommand::Identify: Identify(line, *link, outcome); break;
@@ -63,6 +89,7 @@ int RunCommand(const CommandLine& line, const CliStreams& streams) {
     case CliCommand::Report: Report(line, link ? &*link : nullptr, outcome); break;
     case CliCommand::None: break;
   }
+  NoteLogFailure(recorder, outcome);
   ui.EndProgress();
   PrintOutcome(line, outcome, streams);
   return outcome.exit;

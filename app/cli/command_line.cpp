@@ -24,6 +24,7 @@ const std::set<std::string> kLinkOptions = {"--port",      "--attempts",  "--wai
 
 std::set<std::string> LinkOptionsAnd(std::set<std::string> more) {
   more.insert(kLinkOptions.begin(), kLinkOptions.end());
+  more.insert("--log");
   return more;
 }
 
@@ -93,6 +94,9 @@ std::string SetValue(CommandLine& line, const std::string& name, const std::stri
   } else if (name == "--tables") {
     line.tables = ParseTables(value);
     if (!line.tables) return "список таблиц \"" + value + "\" не из номеров через запятую";
+  } else if (name == "--log") {
+    if (value.empty()) return "пустое имя файла журнала обмена";
+    line.log = value;
   }
   return {};
 }
@@ -103,6 +107,7 @@ std::string CheckComplete(const CommandSpec& spec, const CommandLine& line) {
     if (line.port ? files != 1 : files != 2) {
       return "diff сравнивает два файла или, с --port, файл с устройством";
     }
+    if (line.log && !line.port) return "diff: --log записывает обмен с устройством (--port)";
     return {};
   }
   if (spec.command == CliCommand::Report) {
@@ -110,6 +115,7 @@ std::string CheckComplete(const CommandSpec& spec, const CommandLine& line) {
       return "report описывает файл конфигурации или, с --port, устройство";
     }
     if (!line.output) return "report: не указан файл отчёта (-o ОТЧЁТ.html)";
+    if (line.log && !line.port) return "report: --log записывает обмен с устройством (--port)";
     return ReportOutputRefusal(*line.output);
   }
   if (files < spec.files) return std::string(spec.name) + ": не указан файл конфигурации";
@@ -220,7 +226,10 @@ std::string HelpText(CliCommand command) {
       "  --rts-pause MS    пауза после установки RTS, мс (2...1000)\n"
       "  --rts РЕЖИМ       переключение направления линии: normal (RTS поднят\n"
       "                    на передачу), inverted (RTS снят на передачу), off\n"
-      "                    (RTS не трогать); по умолчанию из INI/comports\n";
+      "                    (RTS не трогать); по умолчанию из INI/comports\n"
+      "  --log ФАЙЛ        дописывать в файл строки монитора обмена (журнал обмена);\n"
+      "                    после 10 МБ начинается новый файл, 5 прежних хранятся\n"
+      "                    с номером перед расширением: обмен.log, обмен.1.log ...\n";
   static const char kCommonHelp[] =
       "  --json            результат в формате JSON на стандартный вывод\n"
       "  --help            эта справка\n";

@@ -35,6 +35,7 @@ struct CommandLine {
   std::vector<std::string> files;          // the command's configuration files, in order
   bool dryRun = false;                     // write
   std::optional<std::vector<int>> tables;  // restore --tables
+  std::optional<std::string> log;          // the exchange monitor's lines appended to this file
 };
 
 struct ParsedCommandLine {

@@ -56,6 +56,7 @@ class DeviceLink {
   const LinkChoice& choice() const { return choice_; }
   const LinkSettings& settings() const { return link_.settings; }
   const ExchangeContext& context() const { return link_.context; }
+  void Observe(ExchangeObserver* observer) { link_.context.observer = observer; }
   // The identification and the configuration as read.
   ConfigRecord& record() { return record_; }
   TerminalUi& ui() { return ui_; }

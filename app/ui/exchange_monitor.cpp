@@ -1,9 +1,11 @@
 #include "app/ui/exchange_monitor.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -42,6 +44,23 @@ int Characters(const std::string& line) {
 }
 
 constexpr int kMargin = 4;  // pixels left of the text
+
+// A label for a path: too narrow for its text, it leaves out the middle (the
+// path's start and the file's name stay) rather than widen the window; the
+// whole text is its tool tip.
+class PathLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    const QRect area = contentsRect();
+    painter.drawText(area, static_cast<int>(alignment()),
+                     fontMetrics().elidedText(text(), Qt::ElideMiddle, area.width()));
+  }
+};
 
 // The system's fixed font, so that the hex columns line up. A system that
 // lacks it (wine has no "Courier New") hands out a proportional face in its
@@ -201,21 +220,29 @@ TFormExchangeMonitor::TFormExchangeMonitor(ExchangeRecorder& recorder, QWidget* 
   ClearButton = MakeButton(this, "ClearButton", "Очистить");
   CopyButton = MakeButton(this, "CopyButton", "Копировать");
   SaveButton = MakeButton(this, "SaveButton", "Сохранить в файл...");
+  LogCheckBox = new QCheckBox(QStringLiteral("Записывать в файл..."), this);
+  LogCheckBox->setObjectName("LogCheckBox");
+  LogLabel = new PathLabel(this);
+  LogLabel->setObjectName("LogLabel");
   CountLabel = new QLabel(this);
   CountLabel->setObjectName("CountLabel");
 
   auto* buttons = new QHBoxLayout;
   for (QPushButton* button : {PauseButton, ClearButton, CopyButton, SaveButton}) buttons->addWidget(button);
+  buttons->addWidget(LogCheckBox);
   buttons->addStretch();
   buttons->addWidget(CountLabel);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(buttons);
   layout->addWidget(Lines);
+  layout->addWidget(LogLabel);  // the whole width for the path and the reason
+  LogLabel->hide();
 
   connect(PauseButton, &QPushButton::toggled, this, &TFormExchangeMonitor::PauseButtonToggled);
   connect(ClearButton, &QPushButton::clicked, this, &TFormExchangeMonitor::ClearButtonClick);
   connect(CopyButton, &QPushButton::clicked, this, &TFormExchangeMonitor::CopyButtonClick);
   connect(SaveButton, &QPushButton::clicked, this, &TFormExchangeMonitor::SaveButtonClick);
+  connect(LogCheckBox, &QCheckBox::clicked, this, &TFormExchangeMonitor::LogCheckBoxClick);
 
   PauseButton->setChecked(recorder_.Paused());
   recorder_.SetChangeListener([this] { RecordChanged(); });
@@ -248,6 +275,23 @@ void TFormExchangeMonitor::TakeNewLines() {
   QString count = QStringLiteral("Кадров: %1").arg(recorder_.Size());
   if (recorder_.Paused()) count += QStringLiteral(" (пауза)");
   CountLabel->setText(count);
+  ShowLogState();
+}
+
+// The box stays ticked only while the log is written; a log that stopped on
+// a failure leaves the reason.
+void TFormExchangeMonitor::ShowLogState() {
+  const TrafficLog* log = recorder_.Log();
+  LogCheckBox->setChecked(log && log->Writing());
+  QString text;
+  if (log) {
+    text = log->Writing() ? QStringLiteral("Запись в файл: ") + QString::fromStdString(log->Path())
+                          : QStringLiteral("Запись в файл остановлена: ") + QString::fromStdString(log->Failure());
+  }
+  if (text == LogLabel->text()) return;
+  LogLabel->setText(text);
+  LogLabel->setToolTip(text);
+  LogLabel->setVisible(!text.isEmpty());
 }
 
 // One repaint paints every part of the window marked for it: the scroll
@@ -280,6 +324,39 @@ void TFormExchangeMonitor::SaveButtonClick() {
   if (recorder_.Save(path.toStdString()) != FileWriteResult::kWritten) {
     ShowMessage(MessageKind::Error, QStringLiteral("Записи обмена не сохранены в файл"), path, this);
   }
+}
+
+void TFormExchangeMonitor::LogCheckBoxClick(bool checked) {
+  if (!checked) {
+    recorder_.StopLog();
+    return;
+  }
+  if (const std::optional<QString> path = ChooseLogFile()) {
+    const std::string failure = recorder_.StartLog(path->toStdString());
+    if (!failure.empty()) ShowMessage(MessageKind::Error, QString::fromStdString(failure), QString(), this);
+  }
+  TakeNewLines();  // unticked again when no log was started
+}
+
+// An existing file is continued, not replaced: the program's own question
+// says so.
+std::optional<QString> TFormExchangeMonitor::ChooseLogFile() {
+  const std::unique_ptr<QFileDialog> dialog(MakeFileDialog(this, "MonitorLogDialog"));
+  dialog->setWindowTitle(QStringLiteral("Записывать обмен в файл"));
+  dialog->setDirectory(QString::fromStdString(WorkingFolder()));
+  dialog->setNameFilter(QStringLiteral("Журналы обмена (*.log)"));
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setOption(QFileDialog::DontConfirmOverwrite);
+  dialog->setDefaultSuffix("log");
+  dialog->selectFile(QDateTime::currentDateTime().toString(QStringLiteral("'обмен-'yyyyMMdd-HHmmss'.log'")));
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+  const QString path = QDir::toNativeSeparators(dialog->selectedFiles().first());
+  if (QFileInfo::exists(path) &&
+      !ShowMessage(MessageKind::Question, QStringLiteral("Файл %1 уже есть.").arg(QFileInfo(path).fileName()),
+                   QStringLiteral("Дописывать записи обмена в конец файла?"), this)) {
+    return std::nullopt;
+  }
+  return path;
 }
 
 }  // namespace vkt53

@@ -1,8 +1,9 @@
 // "Монитор обмена": a modeless tool window of the main window, kept above
 // it, that shows the exchange's record, one line per frame, newest at the
-// bottom, with pause, clear, copy and save. It is only a view of the record
-// (link/exchange_recorder.h), which the exchange fills whether the window is
-// open or not.
+// bottom, with pause, clear, copy and save, and a log file that takes every
+// line as it comes. It is only a view of the record
+// (link/exchange_recorder.h), which the exchange fills, and the log is
+// written, whether the window is open or not.
 //
 // The exchange runs on the window thread and blocks it for whole requests,
 // so the window takes each new line at once and paints itself then and
@@ -17,7 +18,9 @@
 
 #include <chrono>
 #include <cstdint>
+#include <optional>
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 
@@ -93,6 +96,9 @@ class TFormExchangeMonitor : public QWidget {
   void ClearButtonClick();
   void CopyButtonClick();
   void SaveButtonClick();
+  void LogCheckBoxClick(bool checked);
+  std::optional<QString> ChooseLogFile();
+  void ShowLogState();
 
   ExchangeRecorder& recorder_;
   TMonitorLines* Lines;
@@ -100,6 +106,8 @@ class TFormExchangeMonitor : public QWidget {
   QPushButton* ClearButton;
   QPushButton* CopyButton;
   QPushButton* SaveButton;
+  QCheckBox* LogCheckBox;
+  QLabel* LogLabel;
   QLabel* CountLabel;
 };
 

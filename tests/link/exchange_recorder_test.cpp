@@ -1,8 +1,9 @@
 // The exchange monitor's record: the lines the engineer reads for each
 // frame, against the emulator (its fault options give the damaged answers),
-// and the record itself: its capacity, pause, clear and saved file.
+// and the record itself: its capacity, pause, clear, saved file and log.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -223,6 +224,57 @@ TEST(ExchangeRecord, SavesTheKeptLinesAsText) {
   EXPECT_EQ(saved.str(), recorder.Line(0) + "\n" + recorder.Line(1) + "\n");
   EXPECT_TRUE(Has(saved.str(), "чтение таблицы 6, поля 130-255"));
   EXPECT_NE(recorder.Save(folder.path() + "/нет такой папки/обмен.txt"), FileWriteResult::kWritten);
+}
+
+std::string FileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The lines of a log file after its first line, which must say when it was opened.
+std::vector<std::string> LoggedLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::istringstream text(FileText(path));
+  for (std::string line; std::getline(text, line);) lines.push_back(line);
+  EXPECT_FALSE(lines.empty()) << path;
+  if (lines.empty()) return lines;
+  EXPECT_TRUE(Has(lines[0], "Журнал обмена открыт ")) << path;
+  EXPECT_TRUE(Has(lines[0], "; время строк - мс от ")) << path;
+  lines.erase(lines.begin());
+  return lines;
+}
+
+TEST(ExchangeRecord, ItsLogRollsOverKeepingTheOlderFilesItPromises) {
+  TempFolder folder;
+  const std::string path = folder.File("обмен.log");
+  ExchangeRecorder recorder;
+  EXPECT_NE(recorder.StartLog(folder.File("нет такой папки/обмен.log")), "");
+  EXPECT_EQ(recorder.Log(), nullptr);
+  ASSERT_EQ(recorder.StartLog(path, 1000, 2), "");
+  recorder.SetPaused(true);  // the log takes every frame all the same
+  for (int field = 0; field < 60; ++field) {
+    recorder.FrameSent(SentOf(ReadRequest(0, 6, static_cast<uint8_t>(field), 1)));
+  }
+  recorder.SetPaused(false);
+  ASSERT_TRUE(recorder.Log()->Writing()) << recorder.Log()->Failure();
+
+  std::vector<std::string> logged;
+  for (const std::string& file : {folder.File("обмен.2.log"), folder.File("обмен.1.log"), path}) {
+    EXPECT_LE(std::filesystem::file_size(file), 1000u) << file;
+    const std::vector<std::string> lines = LoggedLines(file);
+    logged.insert(logged.end(), lines.begin(), lines.end());
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder.path()), {}), 3)
+      << "the current file and two older ones";
+  // The newest lines, in order, up to the last one; the oldest are gone.
+  ASSERT_GE(logged.size(), 10u);
+  ASSERT_LT(logged.size(), 60u);
+  for (std::size_t i = 0; i < logged.size(); ++i) {
+    const std::size_t field = 60 - logged.size() + i;
+    EXPECT_TRUE(Has(logged[i], "чтение таблицы 6, поле " + std::to_string(field) + ";")) << i;
+  }
 }
 
 TEST(ExchangeRecord, ARequestThatIsNeverSentIsRecordedWithItsCode) {

@@ -1,5 +1,6 @@
 // vkt53-cli read, write, restore and diff --port against the emulator: what
 // reaches the device, and what does not.
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -105,6 +106,54 @@ TEST_F(ReadCommand, AFileThatCannotBeCreatedIsAFileError) {
   const CliRun run = Run(OnDevice({"read", "-o", files.File("no-folder/device.cnf"), "--json"}));
   EXPECT_EQ(run.status, 4);
   EXPECT_EQ(JsonOf(run)["messages"][0].get<std::string>(), "Ошибка открытия файла");
+}
+
+// The log holds each line as soon as the exchange has it: killed while it
+// waits on the fourth request's answer, the program leaves every line before
+// it, whole.
+TEST_F(ReadCommand, ItsLogHoldsEveryLineUpToAKill) {
+  // Requests 0..2 (the identification, tables 3 and 5) are answered, none after.
+  StartDevice({"--fault-skip", "3", "--fault-drop", "all"});
+  const std::string log = files.File("обмен.log");
+  const auto logText = [&log] {
+    std::ifstream in(log, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  // Its first line, three requests with their answers, the fourth request.
+  constexpr std::size_t kLines = 8;
+  const SignalWhen kill{SIGKILL, [&] {
+                          const std::string text = logText();
+                          return static_cast<std::size_t>(std::ranges::count(text, '\n')) >= kLines;
+                        }};
+  const CliRun run = cli.Run(OnDevice({"read", "-o", files.File("device.cnf"), "--log", log,
+                                       "--attempts", "1", "--wait", "120"}),
+                             std::chrono::seconds(30), &kill);
+  ASSERT_TRUE(run.signalled) << "the log never held three exchanges:\n" << logText();
+  EXPECT_EQ(run.status, -1) << "killed";
+
+  const std::string text = logText();
+  ASSERT_EQ(text.back(), '\n') << "no line cut";
+  const std::vector<std::string> lines = LinesOf(text);
+  ASSERT_EQ(lines.size(), kLines) << text;
+  EXPECT_EQ(lines[0].rfind("Журнал обмена открыт ", 0), 0u) << lines[0];
+  for (std::size_t i = 1; i < kLines; ++i) {
+    const bool request = i % 2 == 1;
+    EXPECT_NE(lines[i].find(request ? "  →  " : "  ←  "), std::string::npos) << lines[i];
+    EXPECT_EQ(lines[i].find("код 0 «Команда выполнена»") != std::string::npos, !request)
+        << lines[i];
+  }
+  EXPECT_NE(lines[3].find("чтение таблицы 3,"), std::string::npos) << lines[3];
+  EXPECT_NE(lines[5].find("чтение таблицы 5,"), std::string::npos) << lines[5];
+  EXPECT_NE(lines[7].find("чтение таблицы 6,"), std::string::npos) << lines[7];
+}
+
+TEST_F(ReadCommand, ALogThatCannotBeOpenedEndsItBeforeTheDevice) {
+  StartDevice({"--log"});
+  const std::string log = files.File("no-folder/обмен.log");
+  const CliRun run = Run(OnDevice({"read", "-o", files.File("device.cnf"), "--log", log}));
+  EXPECT_EQ(run.status, 4);
+  EXPECT_EQ(run.err, "Файл журнала обмена не открыт: " + log + "\n");
+  EXPECT_EQ(device->ErrorOutput().find("request 0:"), std::string::npos) << "nothing sent";
 }
 
 class WriteCommand : public CliFixture {

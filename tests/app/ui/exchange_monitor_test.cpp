@@ -157,7 +157,7 @@ class ExchangeMonitorTest : public QObject {
     QVERIFY2(monitor->frameGeometry().top() >= menuBottom.y(),
              qPrintable(QString("%1 above %2").arg(monitor->frameGeometry().top()).arg(menuBottom.y())));
 
-    const QRect place(monitor->geometry().topLeft() + QPoint(60, 90), QSize(640, 300));
+    const QRect place(monitor->geometry().topLeft() + QPoint(60, 90), QSize(720, 300));
     monitor->setGeometry(place);
     QVERIFY(CloseByFrame(monitor));
     Child<QAction>(&main, "NMonitor")->trigger();
