@@ -196,7 +196,13 @@ void TFormConnPar::FormCreate() {
 }
 
 void TFormConnPar::showEvent(QShowEvent* event) {
-  if (!event->spontaneous()) FormShow();
+  if (!event->spontaneous()) {
+    FormShow();
+    // The ports' texts have just set the width: the size is settled before
+    // QDialog places the dialog over its owner, so that it is centred as it
+    // is rather than as it was, and kept on the screen.
+    adjustSize();
+  }
   QDialog::showEvent(event);
 }
 
