@@ -112,7 +112,10 @@ INSTANTIATE_TEST_SUITE_P(
     ModelAndVersion, RefusedDevice,
     ::testing::Values(Refusal{"7", "3", kForeignModel}, Refusal{"7", "5", kForeignModel},
                       Refusal{"8", "2", {"Версия ПО подключенного кордина 2", kServedVersions}},
-                      Refusal{"8", "5", {"Версия ПО подключенного кордина 5", kServedVersions}}));
+                      Refusal{"8", "5", {"Версия ПО подключенного кордина 5", kServedVersions}}),
+    [](const ::testing::TestParamInfo<Refusal>& info) {
+      return std::string("Type") + info.param.type + "Software" + info.param.software;
+    });
 
 TEST_F(ConnectionSequence, CancelledDialogOrSilentDeviceLeaveNoDevice) {
   StartDevice("", {"--fault-drop", "all"});
