@@ -113,8 +113,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Refusal{"7", "3", kForeignModel}, Refusal{"7", "5", kForeignModel},
                       Refusal{"8", "2", {"Версия ПО подключенного кордина 2", kServedVersions}},
                       Refusal{"8", "5", {"Версия ПО подключенного кордина 5", kServedVersions}}),
-    [](const ::testing::TestParamInfo<Refusal>& info) {
-      return std::string("Type") + info.param.type + "Software" + info.param.software;
+    [](const ::testing::TestParamInfo<Refusal>& refusal) {
+      return std::string("Type") + refusal.param.type + "Software" + refusal.param.software;
     });
 
 TEST_F(ConnectionSequence, CancelledDialogOrSilentDeviceLeaveNoDevice) {
