@@ -381,11 +381,6 @@ std::optional<ReportFormat> ReportFormatOfName(const std::string& path) {
   return std::nullopt;
 }
 
-std::string DateTimeText(const BackupTime& t) {
-  return Format("%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute,
-                t.second);
-}
-
 std::string ConfigReportHtml(const ReportedConfiguration& configuration, const BackupTime& made) {
   const UnitsByPort units = SortUnits(configuration.image);
   std::string html =

@@ -56,7 +56,4 @@ enum class ReportFormat { kPdf, kHtml };
 // case); nothing for another name.
 std::optional<ReportFormat> ReportFormatOfName(const std::string& path);
 
-// "12.03.2026 10:15:02"
-std::string DateTimeText(const BackupTime& time);
-
 }  // namespace vkt53

@@ -10,6 +10,7 @@
 #include "config/config_image.h"
 #include "config/identification.h"
 #include "support/program_folder.h"
+#include "support/text_format.h"
 
 namespace vkt53 {
 
@@ -124,6 +125,11 @@ BackupTime LocalTime(std::time_t moment) {
 #endif
   return {local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
           local.tm_hour,        local.tm_min,     local.tm_sec};
+}
+
+std::string DateTimeText(const BackupTime& t) {
+  return Format("%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute,
+                t.second);
 }
 
 std::string BackupFolderPath(const std::string& configFolder) {

@@ -31,6 +31,8 @@ struct BackupTime {
 BackupTime BackupTimeNow();
 // The local time of a moment of the clock.
 BackupTime LocalTime(std::time_t moment);
+// "12.03.2026 10:15:02", as the report and the traffic log show a moment.
+std::string DateTimeText(const BackupTime& time);
 
 // "%s/backup" (with the platform's separator) inside the CONFIG folder.
 std::string BackupFolderPath(const std::string& configFolder);

@@ -78,24 +78,17 @@ PortInfo NetworkPort(int number, const std::string& name) {
 PortEntry ParsePortEntry(const std::string& value) {
   PortEntry entry;
   std::string rest = value;
-  // Options are the words at the end of the line that start with "rts=".
+  // Options are the words at the end of the line that start with "rts=";
+  // npos + 1 is 0, for a line of blanks and for its first word.
   for (;;) {
-    const std::size_t end = rest.find_last_not_of(" \t");
-    if (end == std::string::npos) {
-      rest.clear();
-      break;
-    }
-    rest.erase(end + 1);
-    const std::size_t blank = rest.find_last_of(" \t");
-    const std::size_t start = blank == std::string::npos ? 0 : blank + 1;
+    rest.erase(rest.find_last_not_of(" \t") + 1);
+    const std::size_t start = rest.find_last_of(" \t") + 1;
     const std::string word = rest.substr(start);
-    if (word.rfind(kRtsOption, 0) != 0) break;
-    const std::optional<RtsMode> mode = RtsModeOfWord(word.substr(sizeof kRtsOption - 1));
-    if (mode) {
+    if (!word.starts_with(kRtsOption)) break;
+    if (const std::optional<RtsMode> mode = RtsModeOfWord(word.substr(sizeof kRtsOption - 1))) {
       entry.rts = *mode;
     } else {
-      entry.problem =
-          "в INI/comports неизвестный режим «" + word + "» (rts=normal, inverted или off)";
+      entry.problem = "в INI/comports неизвестный режим «" + word + "» (rts=normal, inverted или off)";
     }
     rest.erase(start);
   }

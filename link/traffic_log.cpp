@@ -16,9 +16,7 @@ namespace {
 
 // "08.12.2026 19:15:02", with ".123" milliseconds when asked.
 std::string WallTime(std::chrono::system_clock::time_point moment, bool milliseconds) {
-  const BackupTime t = LocalTime(std::chrono::system_clock::to_time_t(moment));
-  std::string text =
-      Format("%02d.%02d.%04d %02d:%02d:%02d", t.day, t.month, t.year, t.hour, t.minute, t.second);
+  std::string text = DateTimeText(LocalTime(std::chrono::system_clock::to_time_t(moment)));
   if (milliseconds) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                         moment.time_since_epoch() % std::chrono::seconds(1))
